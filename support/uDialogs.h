@@ -1,0 +1,77 @@
+#pragma once
+// One small interface for every message box and question, so the core runs
+// without a screen: the window program puts Qt dialogs behind it, the command
+// line a terminal, tests a script of answers.
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace brenvik {
+
+enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum class TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll,
+                        mbNoToAll, mbYesToAll, mbHelp };
+enum class TModalResult { mrNone, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore, mrYes, mrNo,
+                          mrAll, mrNoToAll, mrYesToAll, mrHelp };
+using TMsgDlgButtons = std::vector<TMsgDlgBtn>;
+
+// Polish captions of the standard dialogs ("&" marks the access key).
+std::string DialogTitle(TMsgDlgType type);        // "Ostrzeżenie", "Błąd", ...
+std::string ButtonCaption(TMsgDlgBtn button);     // "&Tak", "&Nie", ...
+TModalResult ResultOf(TMsgDlgBtn button);
+// The application's title for plain boxes.
+inline const char* const AppDisplayName = "Kompletor KSEF";
+
+struct TDialogRequest {
+  std::string Title;
+  std::string Text;  // may hold "\r\n" or "\r" line breaks
+  TMsgDlgType Type = TMsgDlgType::mtInformation;
+  TMsgDlgButtons Buttons;
+  TMsgDlgBtn Default = TMsgDlgBtn::mbOK;
+};
+
+class IDialogs {
+public:
+  virtual ~IDialogs() = default;
+  virtual TModalResult Show(const TDialogRequest& request) = 0;
+};
+
+// The process-wide dialog facility. Without one set, every question is
+// answered with the default button and nothing is shown.
+IDialogs* Dialogs();
+void SetDialogs(IDialogs* dialogs);
+
+TModalResult MessageDlg(const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
+                        TMsgDlgBtn defaultButton);
+TModalResult MessageDlgTitled(const std::string& title, const std::string& text, TMsgDlgType type,
+                              const TMsgDlgButtons& buttons, TMsgDlgBtn defaultButton);
+// A plain box with the application's title and an "&OK" button.
+void ShowMessage(const std::string& text);
+
+// Answers from a script, recording every request; when the script runs dry
+// the default button is taken.
+class TScriptedDialogs : public IDialogs {
+public:
+  TModalResult Show(const TDialogRequest& request) override;
+  void Answer(TModalResult result) { FAnswers.push_back(result); }
+  const std::vector<TDialogRequest>& Asked() const { return FAsked; }
+  void Clear() { FAsked.clear(); FAnswers.clear(); }
+
+private:
+  std::deque<TModalResult> FAnswers;
+  std::vector<TDialogRequest> FAsked;
+};
+
+// Installs a dialog facility for the life of a scope.
+class TDialogsScope {
+public:
+  explicit TDialogsScope(IDialogs* dialogs) : FPrevious(Dialogs()) { SetDialogs(dialogs); }
+  ~TDialogsScope() { SetDialogs(FPrevious); }
+  TDialogsScope(const TDialogsScope&) = delete;
+  TDialogsScope& operator=(const TDialogsScope&) = delete;
+
+private:
+  IDialogs* FPrevious;
+};
+
+}  // namespace brenvik
