@@ -1,7 +1,9 @@
 #pragma once
 // The typed FA(3) invoice tree. Every node class, list class and accessor
 // comes from the table in Fa3Classes.def (one block per class, members in
-// schema order), expanded here by the FA3_* macros:
+// schema order), expanded here by the FA3_* macros. Classes appear by their
+// stem: Faktura_Fa stands for the class TXMLFaktura_Fa and its handle
+// IXMLFaktura_Fa (a shared pointer that keeps the document alive).
 //   FA3_CLASS(Cls, Base) ... FA3_END(Cls)        node class
 //   FA3_COLLECTION(Cls, Item, ItemCls)           element that is a list of Item
 //   FA3_TEXT_COLLECTION(Cls, Item)               element that is a list of text Item
