@@ -1,0 +1,190 @@
+// One walk over the class table fills every member of every class with its
+// own value, and the same walk over the saved and reloaded file reads each
+// value back.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Schemat_FA3.h"
+#include "TestFiles.h"
+
+using namespace brenvik;
+using brenvik::testing::TTempDir;
+
+namespace {
+
+// Deterministic values: the reading walk draws the same sequence as the
+// filling walk, so each member is compared with what was written into it.
+struct TWalker {
+  bool Filling = true;
+  int N = 0;
+  std::set<std::string> Visited;
+
+  void Visit(const char* cls) { Visited.insert(cls); }
+  std::string Text() { return "Wartość " + std::to_string(++N) + " <&>\""; }
+  double Decimal() {
+    static const double bases[] = {12.5, 100, 0.07, -3.25, 1234567.891, 0.000001};
+    ++N;
+    return bases[N % 6] + N;
+  }
+  int Int() { return ++N; }
+  int Flag() { return 1 + (++N % 2); }
+  TDateTime Date() { return IncDay(EncodeDate(2026, 1, 1), ++N); }
+  TDateTime DateTime() {
+    ++N;
+    return EncodeDateTime(2026, 1, 1 + N % 28, N % 24, N % 60, (N * 7) % 60);
+  }
+};
+
+void Walk(TXMLNode&, TWalker&) {}
+void WalkTexts(TXMLTZnakowyList& list, TWalker& w, const char* where) {
+  if (w.Filling) {
+    list.Add(w.Text());
+    list.Add(w.Text());
+    return;
+  }
+  ASSERT_EQ(list.Count(), 2) << where;
+  EXPECT_EQ(list.Items(0), w.Text()) << where;
+  EXPECT_EQ(list.Items(1), w.Text()) << where;
+}
+
+#define FA3_NAMESPACE(ns)
+#define FA3_LIST_CLASS(ListCls, ItemCls)
+#define FA3_CLASS(Cls, Base) void Walk(TXML##Cls& n, TWalker& w);
+#define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
+#define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
+#define FA3_END(Cls)
+#define FA3_TEXT(Cls, Name)
+#define FA3_DECIMAL(Cls, Name)
+#define FA3_INT(Cls, Name)
+#define FA3_FLAG(Cls, Name)
+#define FA3_DATE(Cls, Name)
+#define FA3_DATETIME(Cls, Name)
+#define FA3_ATTR(Cls, Name)
+#define FA3_TEXTLIST(Cls, Name)
+#define FA3_CHILD(Cls, Name, ChildCls)
+#define FA3_LIST(Cls, Name, ListCls, ItemCls)
+#include "Fa3Classes.def"
+#undef FA3_CLASS
+#undef FA3_COLLECTION
+#undef FA3_TEXT_COLLECTION
+#undef FA3_END
+#undef FA3_TEXT
+#undef FA3_DECIMAL
+#undef FA3_INT
+#undef FA3_FLAG
+#undef FA3_DATE
+#undef FA3_DATETIME
+#undef FA3_ATTR
+#undef FA3_TEXTLIST
+#undef FA3_CHILD
+#undef FA3_LIST
+
+template <class T>
+void WalkItems(TXMLNodeListOf<T>& list, TWalker& w, const char* where) {
+  if (w.Filling) {
+    Walk(*list.Add(), w);
+    Walk(*list.Add(), w);
+    return;
+  }
+  ASSERT_EQ(list.Count(), 2) << where;
+  Walk(*list.Items(0), w);
+  Walk(*list.Items(1), w);
+}
+
+#define FA3_VALUE(Cls, Name, Draw)                        \
+  if (w.Filling)                                          \
+    n.Set##Name(w.Draw());                                \
+  else                                                    \
+    EXPECT_EQ(n.Name(), w.Draw()) << #Cls "." #Name;
+
+#define FA3_CLASS(Cls, Base)                 \
+  void Walk(TXML##Cls& n, TWalker& w) {      \
+    w.Visit("TXML" #Cls);                    \
+    Walk(static_cast<TXML##Base&>(n), w);
+#define FA3_COLLECTION(Cls, ItemName, ItemCls) \
+  void Walk(TXML##Cls& n, TWalker& w) {        \
+    w.Visit("TXML" #Cls);                      \
+    WalkItems<TXML##ItemCls>(n, w, #Cls);
+#define FA3_TEXT_COLLECTION(Cls, ItemName) \
+  void Walk(TXML##Cls& n, TWalker& w) {    \
+    w.Visit("TXML" #Cls);                  \
+    WalkTexts(n, w, #Cls);
+#define FA3_END(Cls) }
+#define FA3_TEXT(Cls, Name) FA3_VALUE(Cls, Name, Text)
+#define FA3_ATTR(Cls, Name) FA3_VALUE(Cls, Name, Text)
+#define FA3_DECIMAL(Cls, Name) FA3_VALUE(Cls, Name, Decimal)
+#define FA3_INT(Cls, Name) FA3_VALUE(Cls, Name, Int)
+#define FA3_FLAG(Cls, Name) FA3_VALUE(Cls, Name, Flag)
+#define FA3_DATE(Cls, Name) FA3_VALUE(Cls, Name, Date)
+#define FA3_DATETIME(Cls, Name) FA3_VALUE(Cls, Name, DateTime)
+#define FA3_TEXTLIST(Cls, Name) WalkTexts(*n.Name(), w, #Cls "." #Name);
+#define FA3_CHILD(Cls, Name, ChildCls) Walk(*n.Name(), w);
+#define FA3_LIST(Cls, Name, ListCls, ItemCls) \
+  w.Visit("TXML" #ListCls);                   \
+  WalkItems<TXML##ItemCls>(*n.Name(), w, #Cls "." #Name);
+#include "Fa3Classes.def"
+#undef FA3_CLASS
+#undef FA3_COLLECTION
+#undef FA3_TEXT_COLLECTION
+#undef FA3_END
+#undef FA3_TEXT
+#undef FA3_DECIMAL
+#undef FA3_INT
+#undef FA3_FLAG
+#undef FA3_DATE
+#undef FA3_DATETIME
+#undef FA3_ATTR
+#undef FA3_TEXTLIST
+#undef FA3_CHILD
+#undef FA3_LIST
+#undef FA3_LIST_CLASS
+
+// Every class and list class the table declares.
+std::set<std::string> AllClasses() {
+  std::set<std::string> names;
+#define FA3_LIST_CLASS(ListCls, ItemCls) names.insert("TXML" #ListCls);
+#define FA3_CLASS(Cls, Base) names.insert("TXML" #Cls);
+#define FA3_COLLECTION(Cls, ItemName, ItemCls) names.insert("TXML" #Cls);
+#define FA3_TEXT_COLLECTION(Cls, ItemName) names.insert("TXML" #Cls);
+#define FA3_END(Cls)
+#define FA3_TEXT(Cls, Name)
+#define FA3_DECIMAL(Cls, Name)
+#define FA3_INT(Cls, Name)
+#define FA3_FLAG(Cls, Name)
+#define FA3_DATE(Cls, Name)
+#define FA3_DATETIME(Cls, Name)
+#define FA3_ATTR(Cls, Name)
+#define FA3_TEXTLIST(Cls, Name)
+#define FA3_CHILD(Cls, Name, ChildCls)
+#define FA3_LIST(Cls, Name, ListCls, ItemCls)
+#include "Fa3Classes.def"
+  return names;
+}
+
+}  // namespace
+
+TEST(Fa3Walk, EveryMemberOfEveryClassRoundTripsThroughAFile) {
+  TTempDir dir;
+  std::string path = dir / "all.xml";
+  TWalker filler;
+  {
+    IXMLFaktura f = NewFaktura();
+    Walk(*f, filler);
+    f->OwnerDocument()->SaveToFile(path);
+  }
+  EXPECT_EQ(filler.Visited, AllClasses());
+  EXPECT_EQ(AllClasses().size(), 60u + 28u);
+
+  IXMLFaktura loaded = LoadFaktura(path);
+  std::string before = loaded->OwnerDocument()->XML();
+  TWalker reader;
+  reader.Filling = false;
+  Walk(*loaded, reader);
+  EXPECT_EQ(reader.N, filler.N);
+  EXPECT_GT(filler.N, 500);  // the table really was walked
+  // Reading found every element: nothing was created on the way.
+  EXPECT_EQ(loaded->OwnerDocument()->XML(), before);
+}
