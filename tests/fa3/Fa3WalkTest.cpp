@@ -3,6 +3,7 @@
 // value back.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "TestFiles.h"
 
 using namespace brenvik;
+using brenvik::testing::Fa3SamplesDir;
 using brenvik::testing::TTempDir;
 
 namespace {
@@ -142,6 +144,127 @@ void WalkItems(TXMLNodeListOf<T>& list, TWalker& w, const char* where) {
 #undef FA3_LIST
 #undef FA3_LIST_CLASS
 
+// Reads every member that a loaded document holds, through its typed
+// getter, without creating anything; returns how many values were read.
+struct TReader {
+  int Values = 0;
+  std::string Where;
+};
+
+void Read(TXMLNode&, TReader&) {}
+void ReadTexts(TXMLTZnakowyList& list, TReader& r) {
+  for (int i = 0; i < list.Count(); ++i, ++r.Values) list.Items(i);
+}
+
+#define FA3_LIST_CLASS(ListCls, ItemCls)
+#define FA3_CLASS(Cls, Base) void Read(TXML##Cls& n, TReader& r);
+#define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
+#define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
+#define FA3_END(Cls)
+#define FA3_TEXT(Cls, Name)
+#define FA3_DECIMAL(Cls, Name)
+#define FA3_INT(Cls, Name)
+#define FA3_FLAG(Cls, Name)
+#define FA3_DATE(Cls, Name)
+#define FA3_DATETIME(Cls, Name)
+#define FA3_ATTR(Cls, Name)
+#define FA3_TEXTLIST(Cls, Name)
+#define FA3_CHILD(Cls, Name, ChildCls)
+#define FA3_LIST(Cls, Name, ListCls, ItemCls)
+#include "Fa3Classes.def"
+#undef FA3_CLASS
+#undef FA3_COLLECTION
+#undef FA3_TEXT_COLLECTION
+#undef FA3_END
+#undef FA3_TEXT
+#undef FA3_DECIMAL
+#undef FA3_INT
+#undef FA3_FLAG
+#undef FA3_DATE
+#undef FA3_DATETIME
+#undef FA3_ATTR
+#undef FA3_TEXTLIST
+#undef FA3_CHILD
+#undef FA3_LIST
+
+bool HasElements(xmlNodePtr node) {
+  for (xmlNodePtr c = node->children; c; c = c->next)
+    if (c->type == XML_ELEMENT_NODE) return true;
+  return false;
+}
+
+// A child class with text content (KodFormularza, NKom) gives its text.
+template <class T>
+void ReadChild(T& child, TReader& r) {
+  if (!HasElements(child.Node())) {
+    child.Text();
+    ++r.Values;
+  }
+  Read(child, r);
+}
+
+template <class T>
+void ReadItems(TXMLNodeListOf<T>& list, TReader& r) {
+  for (int i = 0; i < list.Count(); ++i) Read(*list.Items(i), r);
+}
+
+#define FA3_READ(Cls, Name)                                             \
+  if (n.HasChild(#Name)) {                                              \
+    r.Where = #Cls "." #Name;                                           \
+    n.Name();                                                           \
+    ++r.Values;                                                         \
+  }
+#define FA3_CLASS(Cls, Base)              \
+  void Read(TXML##Cls& n, TReader& r) {   \
+    Read(static_cast<TXML##Base&>(n), r);
+#define FA3_COLLECTION(Cls, ItemName, ItemCls) \
+  void Read(TXML##Cls& n, TReader& r) {        \
+    ReadItems<TXML##ItemCls>(n, r);
+#define FA3_TEXT_COLLECTION(Cls, ItemName) \
+  void Read(TXML##Cls& n, TReader& r) {    \
+    ReadTexts(n, r);
+#define FA3_END(Cls) }
+#define FA3_TEXT(Cls, Name) FA3_READ(Cls, Name)
+#define FA3_DECIMAL(Cls, Name) FA3_READ(Cls, Name)
+#define FA3_INT(Cls, Name) FA3_READ(Cls, Name)
+#define FA3_FLAG(Cls, Name) FA3_READ(Cls, Name)
+#define FA3_DATE(Cls, Name) FA3_READ(Cls, Name)
+#define FA3_DATETIME(Cls, Name) FA3_READ(Cls, Name)
+#define FA3_ATTR(Cls, Name)      \
+  if (n.HasAttribute(#Name)) {   \
+    n.Name();                    \
+    ++r.Values;                  \
+  }
+#define FA3_TEXTLIST(Cls, Name) ReadTexts(*n.Name(), r);
+#define FA3_CHILD(Cls, Name, ChildCls) \
+  if (n.HasChild(#Name)) ReadChild(*n.Name(), r);
+#define FA3_LIST(Cls, Name, ListCls, ItemCls) ReadItems<TXML##ItemCls>(*n.Name(), r);
+#include "Fa3Classes.def"
+#undef FA3_CLASS
+#undef FA3_COLLECTION
+#undef FA3_TEXT_COLLECTION
+#undef FA3_END
+#undef FA3_TEXT
+#undef FA3_DECIMAL
+#undef FA3_INT
+#undef FA3_FLAG
+#undef FA3_DATE
+#undef FA3_DATETIME
+#undef FA3_ATTR
+#undef FA3_TEXTLIST
+#undef FA3_CHILD
+#undef FA3_LIST
+#undef FA3_LIST_CLASS
+
+// Number of elements and attributes below an element.
+int CountItems(xmlNodePtr node) {
+  int count = 0;
+  for (xmlAttrPtr a = node->properties; a; a = a->next) ++count;
+  for (xmlNodePtr c = node->children; c; c = c->next)
+    if (c->type == XML_ELEMENT_NODE) count += (HasElements(c) ? 0 : 1) + CountItems(c);
+  return count;
+}
+
 // Every class and list class the table declares.
 std::set<std::string> AllClasses() {
   std::set<std::string> names;
@@ -187,4 +310,32 @@ TEST(Fa3Walk, EveryMemberOfEveryClassRoundTripsThroughAFile) {
   EXPECT_GT(filler.N, 500);  // the table really was walked
   // Reading found every element: nothing was created on the way.
   EXPECT_EQ(loaded->OwnerDocument()->XML(), before);
+}
+
+TEST(Fa3Walk, EverySampleInvoiceReadsBackThroughTheBinding) {
+  std::string samples = Fa3SamplesDir();
+  if (samples.empty()) GTEST_SKIP() << "no FA(3) sample folder";
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(samples)) {
+    if (entry.path().extension() != ".xml") continue;
+    ++files;
+    std::string path = entry.path().string();
+    SCOPED_TRACE(path);
+    IXMLFaktura f = LoadFaktura(path);
+    std::string before = f->OwnerDocument()->XML();
+    TReader r;
+    try {
+      Read(*f, r);
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << r.Where << ": " << e.what();
+      continue;
+    }
+    // Every simple element and attribute of the file was read once.
+    EXPECT_EQ(r.Values, CountItems(f->Node()));
+    EXPECT_EQ(f->OwnerDocument()->XML(), before);
+    EXPECT_EQ(f->Naglowek()->KodFormularza()->Text(), "FA");
+    EXPECT_EQ(f->Naglowek()->WariantFormularza(), 3);
+    EXPECT_FALSE(f->Podmiot1()->DaneIdentyfikacyjne()->NIP().empty());
+  }
+  EXPECT_GE(files, 20);
 }
