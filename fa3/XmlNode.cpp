@@ -3,7 +3,9 @@
 #include <libxml/xmlsave.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "Fa3Values.h"
 #include "uTextCodec.h"
@@ -101,11 +103,27 @@ std::string TXMLDocument::XML() const {
 
 void TXMLDocument::SaveToFile(const std::string& path) const {
   std::string text = XML();
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw EFOpenError("Nie można utworzyć pliku \"" + path + "\"");
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  if (!out) throw EInOutError("Błąd zapisu pliku \"" + path + "\"");
+  // Written beside the target and renamed over it, so that a failed write
+  // never leaves a cut-off invoice under the file's name.
+  std::string partial = path + ".part";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    if (!out) throw EFOpenError("Nie można utworzyć pliku \"" + path + "\"");
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(partial, ignored);
+      throw EInOutError("Błąd zapisu pliku \"" + path + "\"");
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(partial, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    throw EInOutError("Nie można zapisać pliku \"" + path + "\": " + ec.message());
+  }
 }
 
 void TXMLDocument::Discard(xmlNodePtr node) {
