@@ -257,6 +257,15 @@ TEST(Fa3Files, SaveFailsLoudly) {
   TTempDir dir;
   IXMLFaktura f = NewFaktura();
   EXPECT_THROW(SaveFaktura(f, dir / "no/such/folder/f.xml"), EInOutError);
+  // A target that cannot be replaced keeps what it was; no partial file stays.
+  brenvik::testing::MakeDirs(dir / "taken.xml");
+  EXPECT_THROW(SaveFaktura(f, dir / "taken.xml"), EInOutError);
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.xml"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "taken.xml.part"));
+  // An existing file is replaced whole.
+  WriteFile(dir / "old.xml", std::string(10000, 'x'));
+  SaveFaktura(f, dir / "old.xml");
+  EXPECT_EQ(ReadFile(dir / "old.xml"), f->OwnerDocument()->XML());
 }
 
 TEST(Fa3Validate, ReportsSchemaErrorsWithLines) {

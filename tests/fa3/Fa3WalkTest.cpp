@@ -52,37 +52,12 @@ void WalkTexts(TXMLTZnakowyList& list, TWalker& w, const char* where) {
   EXPECT_EQ(list.Items(1), w.Text()) << where;
 }
 
-#define FA3_NAMESPACE(ns)
-#define FA3_LIST_CLASS(ListCls, ItemCls)
 #define FA3_CLASS(Cls, Base) void Walk(TXML##Cls& n, TWalker& w);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
 #define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
-#define FA3_END(Cls)
-#define FA3_TEXT(Cls, Name)
-#define FA3_DECIMAL(Cls, Name)
-#define FA3_INT(Cls, Name)
-#define FA3_FLAG(Cls, Name)
-#define FA3_DATE(Cls, Name)
-#define FA3_DATETIME(Cls, Name)
-#define FA3_ATTR(Cls, Name)
-#define FA3_TEXTLIST(Cls, Name)
-#define FA3_CHILD(Cls, Name, ChildCls)
-#define FA3_LIST(Cls, Name, ListCls, ItemCls)
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_TEXTLIST
-#undef FA3_CHILD
-#undef FA3_LIST
+#include "Fa3ClassesReset.h"
 
 template <class T>
 void WalkItems(TXMLNodeListOf<T>& list, TWalker& w, const char* where) {
@@ -127,22 +102,9 @@ void WalkItems(TXMLNodeListOf<T>& list, TWalker& w, const char* where) {
 #define FA3_LIST(Cls, Name, ListCls, ItemCls) \
   w.Visit("TXML" #ListCls);                   \
   WalkItems<TXML##ItemCls>(*n.Name(), w, #Cls "." #Name);
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_TEXTLIST
-#undef FA3_CHILD
-#undef FA3_LIST
-#undef FA3_LIST_CLASS
+#include "Fa3ClassesReset.h"
 
 // Reads every member that a loaded document holds, through its typed
 // getter, without creating anything; returns how many values were read.
@@ -156,36 +118,12 @@ void ReadTexts(TXMLTZnakowyList& list, TReader& r) {
   for (int i = 0; i < list.Count(); ++i, ++r.Values) list.Items(i);
 }
 
-#define FA3_LIST_CLASS(ListCls, ItemCls)
 #define FA3_CLASS(Cls, Base) void Read(TXML##Cls& n, TReader& r);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
 #define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
-#define FA3_END(Cls)
-#define FA3_TEXT(Cls, Name)
-#define FA3_DECIMAL(Cls, Name)
-#define FA3_INT(Cls, Name)
-#define FA3_FLAG(Cls, Name)
-#define FA3_DATE(Cls, Name)
-#define FA3_DATETIME(Cls, Name)
-#define FA3_ATTR(Cls, Name)
-#define FA3_TEXTLIST(Cls, Name)
-#define FA3_CHILD(Cls, Name, ChildCls)
-#define FA3_LIST(Cls, Name, ListCls, ItemCls)
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_TEXTLIST
-#undef FA3_CHILD
-#undef FA3_LIST
+#include "Fa3ClassesReset.h"
 
 bool HasElements(xmlNodePtr node) {
   for (xmlNodePtr c = node->children; c; c = c->next)
@@ -239,22 +177,9 @@ void ReadItems(TXMLNodeListOf<T>& list, TReader& r) {
 #define FA3_CHILD(Cls, Name, ChildCls) \
   if (n.HasChild(#Name)) ReadChild(*n.Name(), r);
 #define FA3_LIST(Cls, Name, ListCls, ItemCls) ReadItems<TXML##ItemCls>(*n.Name(), r);
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_TEXTLIST
-#undef FA3_CHILD
-#undef FA3_LIST
-#undef FA3_LIST_CLASS
+#include "Fa3ClassesReset.h"
 
 // Number of elements and attributes below an element.
 int CountItems(xmlNodePtr node) {
@@ -272,18 +197,9 @@ std::set<std::string> AllClasses() {
 #define FA3_CLASS(Cls, Base) names.insert("TXML" #Cls);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) names.insert("TXML" #Cls);
 #define FA3_TEXT_COLLECTION(Cls, ItemName) names.insert("TXML" #Cls);
-#define FA3_END(Cls)
-#define FA3_TEXT(Cls, Name)
-#define FA3_DECIMAL(Cls, Name)
-#define FA3_INT(Cls, Name)
-#define FA3_FLAG(Cls, Name)
-#define FA3_DATE(Cls, Name)
-#define FA3_DATETIME(Cls, Name)
-#define FA3_ATTR(Cls, Name)
-#define FA3_TEXTLIST(Cls, Name)
-#define FA3_CHILD(Cls, Name, ChildCls)
-#define FA3_LIST(Cls, Name, ListCls, ItemCls)
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
+#include "Fa3ClassesReset.h"
   return names;
 }
 
