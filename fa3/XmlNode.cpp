@@ -192,9 +192,16 @@ xmlNodePtr TXMLNode::NewElement(const char* name, xmlNodePtr before, xmlNodePtr 
 
 void TXMLNode::ReplaceContent(xmlNodePtr element, const std::string& value) {
   CheckText(value, std::string("Element ") + Str(element->name));
-  // Old content leaves the tree but stays owned by the document, so that
-  // wrappers of former child elements never point at freed memory.
-  while (element->children) FOwner.Discard(element->children);
+  // Former child elements leave the tree but stay owned by the document, so
+  // that their wrappers never point at freed memory; text simply goes.
+  while (xmlNodePtr child = element->children) {
+    if (child->type == XML_ELEMENT_NODE) {
+      FOwner.Discard(child);
+    } else {
+      xmlUnlinkNode(child);
+      xmlFreeNode(child);
+    }
+  }
   if (value.empty()) return;
   xmlNodePtr text = xmlNewDocTextLen(FOwner.Doc(), X(value), static_cast<int>(value.size()));
   if (!text || !xmlAddChild(element, text)) {
