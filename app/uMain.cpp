@@ -10,11 +10,13 @@
 #include <QTextEdit>
 #include <filesystem>
 
+#include "uApp.h"
 #include "uConfig.h"
 #include "uDialogs.h"
 #include "uErrorHandling.h"
 #include "uErrors.h"
 #include "uPaths.h"
+#include "uStatusReport.h"
 #include "uTextCodec.h"
 #include "uTray.h"
 #include "uVersionInfo.h"
@@ -33,20 +35,7 @@ constexpr int SendLeft = 32, ReceiveLeft = 168;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-std::string DateText(TDateTime d) { return d.Value == 0 ? std::string() : DateToStr(d); }
-
-// The file name part of a path written with either delimiter (the connector's
-// settings come from Windows).
-std::string FileNamePart(const std::string& path) {
-  const auto pos = path.find_last_of("/\\");
-  return pos == std::string::npos ? path : path.substr(pos + 1);
-}
-
-// Until the application controller is in place.
-const TConfig* AppConfig() { return nullptr; }
-TTrayController* AppTray() { return nullptr; }
-std::string AppExePath() { return ExecutablePath(); }
-std::string AppName() { return BareFileName(ExecutablePath()); }
+TfrmMain* gMainForm = nullptr;
 
 QFont WindowFont() {
   QFont font(QStringLiteral("Tahoma"));
@@ -55,6 +44,8 @@ QFont WindowFont() {
 }
 
 }  // namespace
+
+TfrmMain* frmMain() { return gMainForm; }
 
 QColor LevelColour(TLogLevel level) {
   switch (level) {
@@ -87,6 +78,7 @@ int CountXmlFiles(const std::string& folder) {
 TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
     : QWidget(parent), FConfig(config),
       FTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable()) {
+  gMainForm = this;
   setObjectName(QStringLiteral("frmMain"));
   setFont(WindowFont());
   resize(ClientWidth, ClientHeight);
@@ -134,11 +126,19 @@ TfrmMain::~TfrmMain() {
     SetMainCaptionProvider(nullptr);
   }
   FExportMutex.Close();
+  if (gMainForm == this) gMainForm = nullptr;
 }
 
-const TConfig* TfrmMain::Config() const { return FConfig ? FConfig : AppConfig(); }
+const TConfig* TfrmMain::Config() const {
+  if (FConfig) return FConfig;
+  TAppController* controller = AppController();
+  return controller ? controller->FConfig.get() : nullptr;
+}
 
-TTrayController* TfrmMain::Tray() const { return AppTray(); }
+TTrayController* TfrmMain::Tray() const {
+  TAppController* controller = AppController();
+  return controller ? controller->FTray.get() : nullptr;
+}
 
 void TfrmMain::PlaceControls() {
   const int w = width(), h = height();
@@ -211,31 +211,10 @@ void TfrmMain::FormShow() {
 
 void TfrmMain::WriteStatusReport() {
   const TConfig* config = Config();
-  const std::string firm = config ? config->PodatnikInfo.DaneIdentyfikacyjne.Nazwa : "";
-  const std::string nip = config ? config->APICfg.NIP : "";
-  const std::string baseUrl = config ? config->APICfg.BASE_URL : "";
-  const std::string connectorDir = config ? config->APIConnectorExeDir() : "";
-  const std::string certificate = config ? config->APICfg.CERTIFICATE_PATH : "";
-
-  AddColoredLine("=== Status aplikacji ===", HeadingColour);
-  AddColoredLine("", HeadingColour);
-  InfoLog("Nazwa firmy: " + firm, llInfo);
-  InfoLog("NIP: " + nip, llInfo);
-  if (baseUrl.find("demo") != std::string::npos)
-    InfoLog("Środowisko testowe: " + baseUrl, llWarn);
-  else
-    InfoLog("Środowisko: " + baseUrl, llInfo);
-  if (connectorDir.find("Debug") != std::string::npos) InfoLog("Włączony Debuger", llWarn);
-  InfoLog("Użyty certyfikat: " + FileNamePart(certificate), llDebug);
-  InfoLog("Data od której będą wysyłane dokumenty do KSeF: " +
-              (config ? DateText(config->Send2KsefStartDate) : std::string()),
-          llInfo);
-  InfoLog("Data wysyłki: " + (config ? DateText(config->CurDate) : std::string()), llInfo);
-  InfoLog("Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: " +
-              (config ? std::to_string(config->DaysBackToSend) : std::string()),
-          llInfo);
-  AddColoredLine("", HeadingColour);
-  AddColoredLine("Gotowy do pracy ✔", ReadyColour);
+  if (!config) return;  // nothing to report on before the configuration exists
+  brenvik::WriteStatusReport(*config, [this](const std::string& text, TColour colour) {
+    AddColoredLine(text, QColor(colour.R, colour.G, colour.B));
+  });
 }
 
 // ---- Commands ----

@@ -21,8 +21,6 @@ class TTrayController;
 
 // Text colour of a pane line of the level; llDebug lines are not shown.
 QColor LevelColour(TLogLevel level);
-inline const QColor HeadingColour{0, 0, 0};
-inline const QColor ReadyColour{0, 128, 0};
 
 // "Kompletor KSEF ver 1.0.0 build 1 (2026-12-08 19:00)".
 std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime);
@@ -96,5 +94,8 @@ private:
   bool FTrayAvailable;
   bool FHandlingMinimize = false;
 };
+
+// The main window, set when it is created.
+TfrmMain* frmMain();
 
 }  // namespace brenvik
