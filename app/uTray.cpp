@@ -1,49 +1,61 @@
 #include "uTray.h"
 
-#include <QApplication>
+#include <QAction>
+#include <QIcon>
 #include <QMenu>
-#include <QSystemTrayIcon>
+#include <QWidget>
 
 #include "uDialogs.h"
 #include "uErrorHandling.h"
-#include "uMain.h"
+
+static void InitAppResources() { Q_INIT_RESOURCE(brenvik); }
 
 namespace brenvik {
 
-TTrayController::TTrayController(TfrmMain* mainForm) : FMainForm(mainForm) {
+QIcon AppIcon() {
+  static const bool loaded = (InitAppResources(), true);
+  (void)loaded;
+  return QIcon(QStringLiteral(":/brenvik/brenvik.png"));
+}
+
+TTrayController::TTrayController(QWidget* mainForm) : FMainForm(mainForm) {
   FMenu = std::make_unique<QMenu>();
-  QObject::connect(FMenu.get(), &QMenu::aboutToShow, [this] { UpdateMenuCaption(); });
-  FItemShowHide = FMenu->addAction(QString::fromUtf8("Pokaż"));
-  QObject::connect(FItemShowHide, &QAction::triggered, [this] { ToggleMainWindow(); });
+  connect(FMenu.get(), &QMenu::aboutToShow, this, &TTrayController::UpdateMenuCaption);
+  FItemShowHide = FMenu->addAction(QStringLiteral("Pokaż"));
+  connect(FItemShowHide, &QAction::triggered, this, &TTrayController::ToggleMainWindow);
   FMenu->addSeparator();
-  FItemExit = FMenu->addAction(QString::fromUtf8("Zakończ"));
-  QObject::connect(FItemExit, &QAction::triggered, [] { RequestTerminate(); });
+  FItemExit = FMenu->addAction(QStringLiteral("Zakończ"));
+  connect(FItemExit, &QAction::triggered, this, [] { RequestTerminate(); });
+
   FTray = std::make_unique<QSystemTrayIcon>();
+  FTray->setIcon(AppIcon());
   FTray->setToolTip(QString::fromUtf8(AppDisplayName));
   FTray->setContextMenu(FMenu.get());
-  QObject::connect(FTray.get(), &QSystemTrayIcon::activated,
-                   [this](QSystemTrayIcon::ActivationReason reason) {
-                     if (reason == QSystemTrayIcon::Trigger) ToggleMainWindow();
-                   });
+  connect(FTray.get(), &QSystemTrayIcon::activated, this, &TTrayController::OnActivated);
   FTray->setVisible(true);
   UpdateMenuCaption();
 }
 
 TTrayController::~TTrayController() {
-  if (FTray) FTray->hide();
+  FTray->hide();
+  FTray->setContextMenu(nullptr);
 }
+
+void TTrayController::Detach() { FMainForm = nullptr; }
 
 bool TTrayController::IsMainWindowVisible() const { return FMainForm && FMainForm->isVisible(); }
 
 void TTrayController::UpdateMenuCaption() {
   if (FItemShowHide)
-    FItemShowHide->setText(QString::fromUtf8(IsMainWindowVisible() ? "Schowaj" : "Pokaż"));
+    FItemShowHide->setText(IsMainWindowVisible() ? QStringLiteral("Schowaj")
+                                                 : QStringLiteral("Pokaż"));
 }
 
 void TTrayController::ShowMainWindow() {
   if (!FMainForm) return;
   FMainForm->show();
-  FMainForm->setWindowState(Qt::WindowNoState);
+  FMainForm->setWindowState(FMainForm->windowState() &
+                            ~(Qt::WindowMinimized | Qt::WindowMaximized));
   FMainForm->raise();
   FMainForm->activateWindow();
   UpdateMenuCaption();
@@ -56,7 +68,15 @@ void TTrayController::HideMainWindow() {
 }
 
 void TTrayController::ToggleMainWindow() {
-  if (IsMainWindowVisible()) HideMainWindow(); else ShowMainWindow();
+  if (IsMainWindowVisible())
+    HideMainWindow();
+  else
+    ShowMainWindow();
+}
+
+void TTrayController::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+  // Trigger is the left button; the right one opens the menu by itself.
+  if (reason == QSystemTrayIcon::Trigger) ToggleMainWindow();
 }
 
 }  // namespace brenvik
