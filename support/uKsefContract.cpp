@@ -15,10 +15,17 @@ bool MatchesMask(const std::string& name, const std::string& mask, bool ignoreCa
 
 namespace ksef {
 
+std::string KsefNumberMask() {
+  return std::string(10, '?') + "-" + std::string(8, '?') + "-" + std::string(12, '?') + "-" +
+         std::string(2, '?');
+}
+
+std::string SentFilePattern() { return "*_" + KsefNumberMask() + ".xml"; }
+
 std::string ExportFileName(const TInvoKey& key) { return InvoKeyToText(key) + ".xml"; }
 
 std::string SentFilePatternOf(const std::string& keyText) {
-  return keyText + "_" + KsefNumberMask + ".xml";
+  return keyText + "_" + KsefNumberMask() + ".xml";
 }
 
 std::string ReceiptFileName(const std::string& sentPath) {

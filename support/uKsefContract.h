@@ -27,10 +27,11 @@ inline constexpr int ExitSendError = 1;
 inline constexpr int ExitDuplicates = 440;
 
 inline constexpr int KsefNumberLength = 35;
-// The shape of a KSeF number inside a file-name pattern.
-inline constexpr char KsefNumberMask[] = "??????????-????????-????????????-??";
-// Every sent file: "<key>_<KSeF number>.xml".
-inline constexpr char SentFilePattern[] = "*_??????????-????????-????????????-??.xml";
+// The shape of a KSeF number inside a file-name pattern: groups of 10, 8,
+// 12 and 2 "?" joined by "-".
+std::string KsefNumberMask();
+// Every sent file: "*_" + the number mask + ".xml".
+std::string SentFilePattern();
 
 // "%d-%d-%d-%d.xml" of the document key.
 std::string ExportFileName(const TInvoKey& key);
