@@ -275,8 +275,14 @@ void TfrmMain::SysCommandClose() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // The window is never closed: the operator's close (title bar, Alt+F4)
-  // asks, any other close only hides it.
+  // Once the program ends, the application's quit closes its windows and
+  // must not be refused.
+  if (TerminateRequested()) {
+    event->accept();
+    return;
+  }
+  // Otherwise the window is never closed: the operator's close (title bar,
+  // Alt+F4) asks, any other close only hides it.
   event->ignore();
   if (event->spontaneous())
     SysCommandClose();

@@ -266,3 +266,12 @@ TEST_F(TMainWindowTest, CommandsNotBuiltYetSayWhy) {
   EXPECT_NE(lines[1].Text.find("\"Odbierz z KSEF\" nie jest jeszcze dostępne"), std::string::npos);
   EXPECT_EQ(lines[1].Colour, QColor(255, 165, 0));
 }
+
+TEST_F(TMainWindowTest, ClosesWhenTheProgramEnds) {
+  TfrmMain w(Config.get());
+  w.SetTrayAvailable(true);
+  w.show();
+  RequestTerminate();  // the application's quit then closes its windows
+  EXPECT_TRUE(w.close());
+  EXPECT_TRUE(Dialogs.Asked().empty());
+}
