@@ -90,7 +90,8 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FMemoLog->setLineWrapMode(QTextEdit::NoWrap);
   FMemoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FMemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  FMemoLog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  // Selectable for copying, but without a blinking caret in a log.
+  FMemoLog->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   FBtnSendToKSEF = new QPushButton(QStringLiteral("&Wyślij do KSEF"), this);
   FBtnSendToKSEF->setObjectName(QStringLiteral("btnSendToKSEF"));
@@ -101,6 +102,7 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
 
   setTabOrder(FBtnReceiveFromKSEF, FBtnSendToKSEF);
   setTabOrder(FBtnSendToKSEF, FMemoLog);
+  FBtnReceiveFromKSEF->setFocus();  // first in the tab order
   PlaceControls();
 
   // FormCreate.
