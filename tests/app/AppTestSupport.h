@@ -1,5 +1,6 @@
 #pragma once
-// The one QApplication of the test program and a window set up against a
+// The one application object of the test program (the program's own kind,
+// so errors escaping event handlers reach the hook) and a window set up against a
 // configuration in a temporary folder.
 #include <QApplication>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "uErrorHandling.h"
 #include "uLogger.h"
 #include "uPaths.h"
+#include "uQtApplication.h"
 
 namespace brenvik::testing {
 
@@ -17,7 +19,7 @@ inline QApplication& TestApp() {
   static int argc = 1;
   static char name[] = "test_app";
   static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
+  static QApplication* app = new TQtApplication(argc, argv);
   return *app;
 }
 

@@ -1,0 +1,134 @@
+#include "Schemat_FA3.h"
+
+#include "XmlSafeParse.h"
+#include "uErrors.h"
+
+namespace brenvik {
+
+// ---- constructors: each creates the list objects of its repeated children
+#define FA3_NAMESPACE(ns)
+#define FA3_LIST_CLASS(ListCls, ItemCls)
+#define FA3_CLASS(Cls, Base) \
+  TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node) : TXML##Base(owner, node) {
+#define FA3_COLLECTION(Cls, ItemName, ItemCls)                   \
+  TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node)     \
+      : TXMLNodeListOf<TXML##ItemCls>(owner, node, #ItemName) {
+#define FA3_TEXT_COLLECTION(Cls, ItemName)                       \
+  TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node)     \
+      : TXMLTZnakowyList(owner, node, #ItemName) {
+#define FA3_END(Cls) }
+#define FA3_TEXT(Cls, Name)
+#define FA3_DECIMAL(Cls, Name)
+#define FA3_INT(Cls, Name)
+#define FA3_FLAG(Cls, Name)
+#define FA3_DATE(Cls, Name)
+#define FA3_DATETIME(Cls, Name)
+#define FA3_ATTR(Cls, Name)
+#define FA3_CHILD(Cls, Name, ChildCls)
+#define FA3_LIST(Cls, Name, ListCls, ItemCls) \
+  F##Name = std::make_unique<TXML##ListCls>(owner, node, #Name);
+#define FA3_TEXTLIST(Cls, Name) \
+  F##Name = std::make_unique<TXMLTZnakowyList>(owner, node, #Name);
+#include "Fa3Classes.def"
+#undef FA3_CLASS
+#undef FA3_COLLECTION
+#undef FA3_TEXT_COLLECTION
+#undef FA3_END
+#undef FA3_TEXT
+#undef FA3_DECIMAL
+#undef FA3_INT
+#undef FA3_FLAG
+#undef FA3_DATE
+#undef FA3_DATETIME
+#undef FA3_ATTR
+#undef FA3_CHILD
+#undef FA3_LIST
+#undef FA3_TEXTLIST
+
+// ---- accessors
+#define FA3_CLASS(Cls, Base)
+#define FA3_COLLECTION(Cls, ItemName, ItemCls)
+#define FA3_TEXT_COLLECTION(Cls, ItemName)
+#define FA3_END(Cls)
+#define FA3_TEXT(Cls, Name)                                                    \
+  std::string TXML##Cls::Name() { return ChildText(#Name); }                         \
+  void TXML##Cls::Set##Name(const std::string& value) { SetChildText(#Name, value); }
+#define FA3_ATTR(Cls, Name)                                                    \
+  std::string TXML##Cls::Name() { return Attribute(#Name); }                         \
+  void TXML##Cls::Set##Name(const std::string& value) { SetAttribute(#Name, value); }
+#define FA3_DECIMAL(Cls, Name)                                                 \
+  double TXML##Cls::Name() { return ChildDecimal(#Name); }                           \
+  void TXML##Cls::Set##Name(double value) { SetChildDecimal(#Name, value); }
+#define FA3_INT(Cls, Name)                                                     \
+  int TXML##Cls::Name() { return ChildInteger(#Name); }                              \
+  void TXML##Cls::Set##Name(int value) { SetChildInteger(#Name, value); }
+#define FA3_FLAG(Cls, Name) FA3_INT(Cls, Name)
+#define FA3_DATE(Cls, Name)                                                    \
+  TDateTime TXML##Cls::Name() { return ChildDate(#Name); }                           \
+  void TXML##Cls::Set##Name(TDateTime value) { SetChildDate(#Name, value); }
+#define FA3_DATETIME(Cls, Name)                                                \
+  TDateTime TXML##Cls::Name() { return ChildDateTime(#Name); }                       \
+  void TXML##Cls::Set##Name(TDateTime value) { SetChildDateTime(#Name, value); }
+#define FA3_CHILD(Cls, Name, ChildCls) \
+  IXML##ChildCls TXML##Cls::Name() { return Child<TXML##ChildCls>(#Name); }
+#define FA3_LIST(Cls, Name, ListCls, ItemCls) \
+  IXML##ListCls TXML##Cls::Name() { return Handle(F##Name.get()); }
+#define FA3_TEXTLIST(Cls, Name) \
+  IXMLTZnakowyList TXML##Cls::Name() { return Handle(F##Name.get()); }
+#include "Fa3Classes.def"
+#undef FA3_NAMESPACE
+#undef FA3_LIST_CLASS
+#undef FA3_CLASS
+#undef FA3_COLLECTION
+#undef FA3_TEXT_COLLECTION
+#undef FA3_END
+#undef FA3_TEXT
+#undef FA3_DECIMAL
+#undef FA3_INT
+#undef FA3_FLAG
+#undef FA3_DATE
+#undef FA3_DATETIME
+#undef FA3_ATTR
+#undef FA3_CHILD
+#undef FA3_LIST
+#undef FA3_TEXTLIST
+
+namespace {
+
+const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+
+struct TDocDeleter {
+  void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
+};
+
+}  // namespace
+
+IXMLFaktura NewFaktura() {
+  std::unique_ptr<xmlDoc, TDocDeleter> doc(xmlNewDoc(X("1.0")));
+  if (!doc) throw EXMLDocError("Nie można utworzyć dokumentu faktury");
+  xmlNodePtr root = xmlNewDocNode(doc.get(), nullptr, X("Faktura"), nullptr);
+  if (!root) throw EXMLDocError("Nie można utworzyć elementu Faktura");
+  xmlDocSetRootElement(doc.get(), root);
+  xmlNsPtr ns = xmlNewNs(root, X(Fa3Namespace), nullptr);
+  if (!ns) throw EXMLDocError("Nie można zadeklarować przestrzeni nazw FA(3)");
+  xmlSetNs(root, ns);
+  auto owner = std::make_shared<TXMLDocument>(doc.release());
+  return owner->Wrap<TXMLFaktura>(root);
+}
+
+IXMLFaktura LoadFaktura(const std::string& fileName) {
+  auto owner = std::make_shared<TXMLDocument>(ParseXmlFileSafely(fileName), fileName);
+  xmlNodePtr root = xmlDocGetRootElement(owner->Doc());
+  bool isFaktura = root && xmlStrEqual(root->name, X("Faktura")) && root->ns &&
+                   xmlStrEqual(root->ns->href, X(Fa3Namespace));
+  if (!isFaktura) {
+    std::string found = root ? reinterpret_cast<const char*>(root->name) : "";
+    if (root && root->ns && root->ns->href)
+      found = "{" + std::string(reinterpret_cast<const char*>(root->ns->href)) + "}" + found;
+    throw EXMLDocError("Plik \"" + fileName + "\" nie jest fakturą FA(3): element główny \"" +
+                       found + "\" zamiast \"Faktura\" w przestrzeni nazw " + Fa3Namespace);
+  }
+  return owner->Wrap<TXMLFaktura>(root);
+}
+
+}  // namespace brenvik
