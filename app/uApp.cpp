@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "uDataModule.h"
@@ -100,6 +101,9 @@ void TAppController::InitCore(const std::vector<std::string>& args) {
 void TAppController::InitUI(TfrmMain* mainForm) {
   if (!mainForm) throw Exception("InitUI: Application.MainForm = nil");
   FTray = std::make_unique<TTrayController>(mainForm);
+  // Without a notification area a hidden start would leave the operator no
+  // way to reach the window or end the program.
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) FTray->ShowMainWindow();
 }
 
 int RunApplication(int argc, char** argv) {

@@ -90,7 +90,8 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FMemoLog->setLineWrapMode(QTextEdit::NoWrap);
   FMemoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FMemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  FMemoLog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  // Selectable for copying, but without a blinking caret in a log.
+  FMemoLog->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   FBtnSendToKSEF = new QPushButton(QStringLiteral("&Wyślij do KSEF"), this);
   FBtnSendToKSEF->setObjectName(QStringLiteral("btnSendToKSEF"));
@@ -101,6 +102,7 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
 
   setTabOrder(FBtnReceiveFromKSEF, FBtnSendToKSEF);
   setTabOrder(FBtnSendToKSEF, FMemoLog);
+  FBtnReceiveFromKSEF->setFocus();  // first in the tab order
   PlaceControls();
 
   // FormCreate.
@@ -275,8 +277,14 @@ void TfrmMain::SysCommandClose() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // The window is never closed: the operator's close (title bar, Alt+F4)
-  // asks, any other close only hides it.
+  // Once the program ends, the application's quit closes its windows and
+  // must not be refused.
+  if (TerminateRequested()) {
+    event->accept();
+    return;
+  }
+  // Otherwise the window is never closed: the operator's close (title bar,
+  // Alt+F4) asks, any other close only hides it.
   event->ignore();
   if (event->spontaneous())
     SysCommandClose();

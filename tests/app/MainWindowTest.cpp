@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <QTextEdit>
+#include <cstdlib>
 #include <regex>
 
 #include "AppTestSupport.h"
@@ -265,4 +266,34 @@ TEST_F(TMainWindowTest, CommandsNotBuiltYetSayWhy) {
   EXPECT_NE(lines[0].Text.find("\"Wyślij do KSEF\" nie jest jeszcze dostępne"), std::string::npos);
   EXPECT_NE(lines[1].Text.find("\"Odbierz z KSEF\" nie jest jeszcze dostępne"), std::string::npos);
   EXPECT_EQ(lines[1].Colour, QColor(255, 165, 0));
+}
+
+TEST_F(TMainWindowTest, ClosesWhenTheProgramEnds) {
+  TfrmMain w(Config.get());
+  w.SetTrayAvailable(true);
+  w.show();
+  RequestTerminate();  // the application's quit then closes its windows
+  EXPECT_TRUE(w.close());
+  EXPECT_TRUE(Dialogs.Asked().empty());
+}
+
+TEST_F(TMainWindowTest, LinesAreDrawnInTheirColours) {
+  TfrmMain w(Config.get());
+  w.show();
+  w.InfoLog("Ostrzeżenie o dokumencie", llWarn);
+  w.InfoLog("Błąd dokumentu", llError);
+  QApplication::processEvents();
+  const QImage image = w.grab().toImage();
+  EXPECT_EQ(image.size(), QSize(1050, 412));
+  auto pixelsOf = [&](QColor c) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (image.pixelColor(x, y) == c) ++n;
+    return n;
+  };
+  EXPECT_GT(pixelsOf(QColor(255, 165, 0)), 0);
+  EXPECT_GT(pixelsOf(QColor(208, 0, 0)), 0);
+  EXPECT_GT(pixelsOf(QColor(0, 128, 0)), 0);  // "Gotowy do pracy"
+  if (const char* path = std::getenv("BRENVIK_SCREENSHOT")) image.save(QString::fromLocal8Bit(path));
 }

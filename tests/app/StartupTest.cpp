@@ -130,6 +130,10 @@ TEST(SingleInstance, SecondCopyEndsAtOnceAndTheCliSaysWhy) {
   TRunningProcess first(BRENVIK_EXE, {"/ini=" + ini}, In(dir));
   ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Start aplikacji") != std::string::npos; }))
       << "the first copy did not start";
+  // Without a notification area the window shows itself and writes its
+  // status report: wait until the first copy has finished starting.
+  ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Zakres dni") != std::string::npos; }))
+      << "the first copy did not show its window";
   const std::string logBefore = TodayLog(logFolder);
 
   const TProcessResult second = RunProcess(BRENVIK_EXE, {"/ini=" + ini}, In(dir));
