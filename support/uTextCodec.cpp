@@ -45,6 +45,11 @@ std::optional<std::string> Convert(std::string_view in, const std::string& from,
 
 }  // namespace
 
+std::optional<std::string> TryConvertText(std::string_view bytes, const std::string& from,
+                                          const std::string& to) {
+  return Convert(bytes, from, to);
+}
+
 bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {

@@ -9,6 +9,10 @@ namespace brenvik {
 
 bool IsValidUtf8(std::string_view bytes);
 
+// Any conversion iconv knows ("UTF-16LE", "CP1250", ...); nothing on failure.
+std::optional<std::string> TryConvertText(std::string_view bytes, const std::string& from,
+                                          const std::string& to);
+
 // Code page numbers as Windows names them: 1250, 852, 1252, 437 ...
 // Nothing when a character cannot be converted.
 std::optional<std::string> TryCodePageToUtf8(std::string_view bytes, int codePage);

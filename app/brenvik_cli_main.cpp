@@ -1,0 +1,3 @@
+#include "uCli.h"
+
+int main(int argc, char** argv) { return brenvik::RunCli(argc, argv); }

@@ -1,0 +1,3 @@
+#include "uApp.h"
+
+int main(int argc, char** argv) { return brenvik::RunApplication(argc, argv); }

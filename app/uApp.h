@@ -1,0 +1,63 @@
+#pragma once
+// The program's spine: process identity, the single-instance rule, the
+// application controller that settles the ini file, opens the log and
+// installs the exception hook, and the main sequence of the window program.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "uConfig.h"
+#include "uPlatform.h"
+
+namespace brenvik {
+
+class TTrayController;
+class TfrmMain;
+
+// Set once at start (SetAppIdentity), never changed afterwards.
+const std::string& AppExePath();
+const std::string& AppExeDir();  // ends in "/"
+const std::string& AppName();    // file name of AppExePath without folder and extension
+// The window program's name, which names the single-instance lock and the
+// default ini and log files; the command-line companion shares it.
+void SetAppIdentity(const std::string& exePath, const std::string& appName);
+
+class TAppController {
+public:
+  TAppController();
+  virtual ~TAppController();
+  TAppController(const TAppController&) = delete;
+  TAppController& operator=(const TAppController&) = delete;
+
+  // Settles the ini path from the arguments, loads the configuration,
+  // configures the logger and installs the exception hook. Raises
+  // "Brak pliku konfiguracyjnego: <path>" when the file does not exist.
+  void InitCore(const std::vector<std::string>& args);
+  // Creates the tray controller for the main window.
+  void InitUI(TfrmMain* mainForm);
+
+  std::unique_ptr<TConfig> FConfig;
+  std::unique_ptr<TTrayController> FTray;
+  std::string RunDir;
+  std::string IniPath;  // the configuration file that InitCore settled
+};
+
+// The one controller; empty before it is created and after it is released.
+TAppController* AppController();
+void SetAppController(TAppController* controller);
+
+// The ini path and run folder by the "/ini=" rules (exposed for tests).
+struct TIniLocation {
+  std::string Path;
+  std::string RunDir;
+};
+TIniLocation SettleIniPath(const std::vector<std::string>& args, const std::string& exePath,
+                           const std::string& currentFolder);
+
+// The single-instance mutex: AppName + "_SingleInstance".
+std::string SingleInstanceMutexName();
+
+// The whole window program; returns the process exit code.
+int RunApplication(int argc, char** argv);
+
+}  // namespace brenvik

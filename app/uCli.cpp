@@ -1,0 +1,123 @@
+#include "uCli.h"
+
+#include <clocale>
+#include <cstdio>
+
+#include "uApp.h"
+#include "uErrorHandling.h"
+#include "uLogger.h"
+#include "uOperatorLog.h"
+#include "uPaths.h"
+#include "uStatusReport.h"
+#include "uTerminalDialogs.h"
+
+namespace brenvik {
+namespace {
+
+// The operator log goes to standard output.
+class TStdoutOperatorLog : public IOperatorLog {
+public:
+  void AddLogLine(const std::string& paneLine, TLogLevel) override {
+    std::fprintf(stdout, "%s\n", paneLine.c_str());
+    std::fflush(stdout);
+  }
+};
+
+int CheckCommand(TAppController& controller) {
+  WriteStatusReport(*controller.FConfig, [](const std::string& text, TColour) {
+    std::fprintf(stdout, "%s\n", text.c_str());
+  });
+  return 0;
+}
+
+void PrintUsage() {
+  std::fprintf(stderr, "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes]\nPolecenia:\n");
+  for (const TCliCommand& c : CliCommands()) std::fprintf(stderr, "  %-8s %s\n", c.Name, c.Help);
+}
+
+// The window program's name: this file's name without "-cli".
+std::string WindowProgramName(const std::string& exePath) {
+  std::string name = BareFileName(exePath);
+  const std::string suffix = "-cli";
+  if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+    name.resize(name.size() - suffix.size());
+  return name;
+}
+
+}  // namespace
+
+const std::vector<TCliCommand>& CliCommands() {
+  static const std::vector<TCliCommand> commands = {
+      {"check", "wczytuje konfigurację i wypisuje raport stanu", CheckCommand},
+  };
+  return commands;
+}
+
+int RunCli(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  std::setlocale(LC_NUMERIC, "C");
+  std::vector<std::string> args;
+  std::string commandName;
+  bool answerYes = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--yes") answerYes = true;
+    else if (a.rfind("/ini=", 0) == 0) args.push_back(a);
+    else if (commandName.empty()) commandName = a;
+    else {
+      std::fprintf(stderr, "Nieznany argument: %s\n", a.c_str());
+      PrintUsage();
+      return 2;
+    }
+  }
+  const TCliCommand* command = nullptr;
+  for (const TCliCommand& c : CliCommands())
+    if (commandName == c.Name) command = &c;
+  if (!command) {
+    if (!commandName.empty()) std::fprintf(stderr, "Nieznane polecenie: %s\n", commandName.c_str());
+    PrintUsage();
+    return 2;
+  }
+
+  SetAppIdentity(ExecutablePath(), WindowProgramName(ExecutablePath()));
+  TNamedMutex singleInstance;
+  switch (singleInstance.Create(SingleInstanceMutexName(), true)) {
+    case TNamedMutex::TState::Owned: break;
+    case TNamedMutex::TState::AlreadyExists:
+      std::fprintf(stderr, "Program %s już działa. Zamknij go i spróbuj ponownie.\n", AppName().c_str());
+      return 3;
+    default:
+      std::fprintf(stderr, "Nie można utworzyć blokady %s.\n", singleInstance.Path().c_str());
+      return 1;
+  }
+
+  TTerminalDialogs dialogs(answerYes);
+  TDialogsScope dialogsScope(&dialogs);
+  TStdoutOperatorLog operatorLog;
+  SetOperatorLog(&operatorLog);
+  ResetTerminateRequest();
+
+  int exitCode = 0;
+  TAppController controller;
+  SetAppController(&controller);
+  try {
+    controller.InitCore(args);
+    // A failed configuration step has been reported and asks for the end.
+    exitCode = TerminateRequested() ? 1 : command->Run(controller);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", NormalizeLineBreaks(e.what()).c_str());
+    exitCode = 1;
+  }
+  if (exitCode == 0 && TerminateRequested()) exitCode = 1;
+  try {
+    TLogger::Info("----- Zamknięcie aplikacji ------");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+  }
+  SetAppController(nullptr);
+  SetOperatorLog(nullptr);
+  ReleaseExceptionHook();
+  return exitCode;
+}
+
+}  // namespace brenvik

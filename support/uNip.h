@@ -1,0 +1,37 @@
+#pragma once
+// Polish tax identifiers (NIP): the patterns, the normalisation of a typed
+// number, its checksum, and the operator's question about a faulty one.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace brenvik {
+
+bool IsNip10(std::string_view text);          // ten digits
+bool IsNipWithBranch(std::string_view text);  // ten digits, "-", five digits
+// Ten digits with an optional "-" and five digits; HasBranch tells which.
+bool IsNipOptBranch(std::string_view text, bool& hasBranch);
+
+// Told about a faulty number: the message, the number as normalised so far,
+// the contractor's name and the document. Returning means: go on.
+using TNipProblemHandler = std::function<void(const std::string& message, const std::string& nip,
+                                              const std::string& name,
+                                              const std::string& docText)>;
+
+// Normalises Nip in place (no blanks, upper case, "BRAK" when empty, an EU
+// country prefix moved to CountryPrefix, the dashes of the two usual layouts
+// removed) and checks format and checksum of a Polish number. Problems go to
+// OnProblem, never raised; a character that is no digit in a number that
+// passed the pattern raises EConvertError.
+void CheckNip(bool& hasBranch, std::string& countryPrefix, std::string& nip,
+              const TNipProblemHandler& onProblem, const std::string& name,
+              const std::string& docText);
+
+// Asks the operator whether to go on despite the problem (error box, Yes and
+// No, No the default); any answer but Yes raises EAbort "Wczytywanie przerwano".
+void ConfirmNipProblem(const std::string& message, const std::string& nip,
+                       const std::string& name, const std::string& docText);
+
+inline const char* const LoadAbortedText = "Wczytywanie przerwano";
+
+}  // namespace brenvik

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestFiles.h"
+#include "uConfig.h"
+#include "uErrors.h"
+#include "uPaths.h"
+
+using namespace brenvik;
+using brenvik::testing::MakeDirs;
+using brenvik::testing::ReadFile;
+using brenvik::testing::TTempDir;
+using brenvik::testing::WriteFile;
+
+namespace {
+
+// A site with the required folders, a .env and a seller profile that loads.
+struct TSite {
+  TTempDir Dir;
+  std::string Ini = Dir / "site.ini";
+  TSite() {
+    MakeDirs(Dir / "net");
+    MakeDirs(Dir / "ksef");
+    MakeDirs(Dir / "api");
+    MakeDirs(Dir / "stelmar/DATA");
+    WriteFile(Dir / "api/.env", "KSEF_NIP=5265877635\nKSEF_BASE_URL=https://ksef-demo.mf.gov.pl\n");
+  }
+  std::string Base() const {
+    return "[System]\nNetFileDir=" + Dir / "net" + "\n[KSeF]\nDataDir=" + Dir / "ksef" +
+           "\nAPIConnectorExeDir=" + Dir / "api" +
+           "\n[Podmiot1]\nNIP=5265877635\n[RachunekBankowy1]\nNumerRachunku=11 1111\n";
+  }
+  void Write(const std::string& extra) { WriteFile(Ini, Base() + extra); }
+  std::string LoadError() {
+    TConfig cfg(Ini);
+    cfg.EnsureDefaults();
+    try {
+      cfg.LoadFromIni();
+    } catch (const Exception& e) {
+      return e.what();
+    }
+    return "";
+  }
+};
+
+}  // namespace
+
+TEST(ConfigDefaults, FreshIniGainsEveryKeyInTableOrderAndIsWrittenOnce) {
+  TTempDir dir;
+  WriteFile(dir / "a.ini", "[System]\nNetFileDir=/n\n[KSeF]\nDataDir=/d\nAPIConnectorExeDir=/a\n");
+  {
+    TConfig cfg(dir / "a.ini");
+    cfg.EnsureDefaults();
+    EXPECT_FALSE(cfg.Dirty());
+  }
+  const std::string d = dir.Path();
+  EXPECT_EQ(ReadFile(dir / "a.ini"),
+            "[System]\nNetFileDir=/n\n[KSeF]\nDataDir=/d\nAPIConnectorExeDir=/a\n"
+            "AttachmentAllowed=0\nAsk2Send=1\nSend2KsefStartDate=2026-04-01\n"
+            "LastReadFromKsefDate=2026-03-01\nDaysBackToSend=5\n"
+            "\n[Meta]\nConfigVersion=1\n"
+            "\n[Log]\nEnabled=1\nDir=" + d + "Logs\nMaxMB=5\n"
+            "\n[Podmiot1]\nPrefiksPodatnika=\nNIP=\nNazwa=\nKodKraju=PL\nAdresL1=\nAdresL2=\nGLN=\n"
+            "AdresKoresp.KodKraju=\nAdresKoresp.AdresL1=\nAdresKoresp.AdresL2=\nAdresKoresp.GLN=\n"
+            "Email1=\nTelefon1=\nEmail2=\nTelefon2=\nEmail3=\nTelefon3=\nStatusInfoPodatnika=0\n"
+            "\n[RachunekBankowy1]\nNumerRachunku=\nSWIFT=\nNazwaBanku=\nOpisRachunku=\n"
+            "\n[RachunekBankowy2]\nNumerRachunku=\nSWIFT=\nNazwaBanku=\nOpisRachunku=\n"
+            "\n[Informacje]\nInformacje1=\nInformacje2=\nInformacje3=\n"
+            "\n[Rejestry]\nPelnaNazwa=\nKRS=\nREGON=\nBDO=\n");
+  // A second start adds nothing and does not rewrite the file.
+  const auto before = std::filesystem::last_write_time(dir / "a.ini");
+  TConfig again(dir / "a.ini");
+  again.EnsureDefaults();
+  EXPECT_FALSE(again.Dirty());
+  EXPECT_EQ(std::filesystem::last_write_time(dir / "a.ini"), before);
+}
+
+TEST(ConfigDefaults, StelmarAndNeraKeysOnlyWhenTheirSectionExists) {
+  TTempDir dir;
+  WriteFile(dir / "a.ini", "[STELMAR]\n[NERA]\nUserDir=\n");
+  TConfig cfg(dir / "a.ini");
+  cfg.EnsureDefaults();
+  const std::string text = ReadFile(dir / "a.ini");
+  EXPECT_EQ(text.substr(0, text.find("\n\n")),
+            "[STELMAR]\nStelmarDir=\nYearPrgTbl=1\nUserDir=\nYearUsrTbl=1\nCmrPacking=0\n"
+            "CmrAttachUsrComments=\n[NERA]\nUserDir=\nNeraDir=");
+
+  TTempDir plain;
+  WriteFile(plain / "b.ini", "[System]\n");
+  TConfig other(plain / "b.ini");
+  other.EnsureDefaults();
+  EXPECT_FALSE(other.SectionExists("STELMAR"));
+  EXPECT_FALSE(other.SectionExists("NERA"));
+}
+
+TEST(ConfigDefaults, OldContactKeysSeedTheNewOnesAndPresentKeysStay) {
+  TTempDir dir;
+  WriteFile(dir / "a.ini", "[Podmiot1]\nEmail=biuro@firma.pl\nTelefon=123\nTelefon1=999\nKodKraju=\n");
+  TConfig cfg(dir / "a.ini");
+  cfg.EnsureDefaults();
+  EXPECT_EQ(cfg.ReadString("Podmiot1", "Email1", "?"), "biuro@firma.pl");
+  EXPECT_EQ(cfg.ReadString("Podmiot1", "Telefon1", "?"), "999");
+  EXPECT_EQ(cfg.ReadString("Podmiot1", "KodKraju", "?"), "");  // empty, but present
+}
+
+TEST(ConfigLoad, FolderMessages) {
+  TSite site;
+  WriteFile(site.Ini, "[System]\nNetFileDir=\n");
+  EXPECT_EQ(site.LoadError(), "W sekcji [System] klucz jest pusty:\r\nNetFileDir =");
+
+  // EnsureDefaults adds an empty StelmarDir to an existing [STELMAR] section.
+  site.Write("[STELMAR]\n");
+  EXPECT_EQ(site.LoadError(), "W sekcji [STELMAR] klucz jest pusty:\r\nStelmarDir =");
+
+  site.Write("[STELMAR]\nStelmarDir=" + site.Dir / "nowhere" + "\n");
+  EXPECT_EQ(site.LoadError(), "W sekcji [STELMAR] folder wskazany w tym kluczu nie istnieje:\r\n"
+                              "StelmarDir = " + site.Dir / "nowhere");
+
+  // Without EnsureDefaults a missing key is reported as missing.
+  WriteFile(site.Ini, "[System]\n");
+  TConfig bare(site.Ini);
+  try {
+    bare.LoadFromIni();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "W sekcji [System] brak klucza: NetFileDir");
+  }
+}
+
+TEST(ConfigLoad, FoldersEndInOneDelimiterAndKsefSubFoldersAreCreated) {
+  TSite site;
+  site.Write("[STELMAR]\nStelmarDir=" + site.Dir / "stelmar/" + "\nUserDir=\n");
+  TConfig cfg(site.Ini);
+  cfg.EnsureDefaults();
+  cfg.LoadFromIni();
+  EXPECT_EQ(cfg.NetFileDir(), site.Dir / "net/");
+  EXPECT_EQ(cfg.StelmarDir(), site.Dir / "stelmar/");
+  EXPECT_EQ(cfg.UserDir(), site.Dir / "stelmar/DATA/");  // empty UserDir: StelmarDir + DATA
+  EXPECT_TRUE(cfg.StelmarEnabled);
+  EXPECT_FALSE(cfg.NeraEnabled);
+  for (const char* sub : KsefSubFolders)
+    EXPECT_TRUE(FolderExists(site.Dir / "ksef/" + sub)) << sub;
+  EXPECT_EQ(cfg.APICfg.NIP, "5265877635");
+  EXPECT_EQ(cfg.APICfg.BASE_URL, "https://ksef-demo.mf.gov.pl");
+  EXPECT_EQ(cfg.Send2KsefStartDate, EncodeDate(2026, 4, 1));
+  EXPECT_EQ(cfg.DaysBackToSend, 5);
+  EXPECT_TRUE(cfg.YearPrgTbl);
+  EXPECT_TRUE(cfg.YearUsrTbl);
+}
+
+TEST(ConfigLoad, NeraUserDirWinsAndYearUsrTblFollowsYearPrgTbl) {
+  TSite site;
+  MakeDirs(site.Dir / "nera/users");
+  site.Write("[STELMAR]\nStelmarDir=" + site.Dir / "stelmar" + "\nYearPrgTbl=0\n" +
+             "[NERA]\nNeraDir=" + site.Dir / "nera" + "\nUserDir=" + site.Dir / "nera/users" + "\n");
+  TConfig cfg(site.Ini);
+  // Without EnsureDefaults YearUsrTbl is absent and takes YearPrgTbl's value.
+  cfg.LoadFromIni();
+  EXPECT_FALSE(cfg.YearPrgTbl);
+  EXPECT_FALSE(cfg.YearUsrTbl);
+  EXPECT_EQ(cfg.NeraDir(), site.Dir / "nera/");
+  EXPECT_EQ(cfg.UserDir(), site.Dir / "nera/users/");
+}
+
+TEST(ConfigLoad, SellerProfileChecks) {
+  TSite site;
+  WriteFile(site.Ini, site.Base() + "[Podmiot1]\nAdresKoresp.AdresL1=ul. Polna 1\n");
+  EXPECT_EQ(site.LoadError(), "Ustawiono w konfiguracji AdresKoresp bez kodu kraju");
+
+  // The profile's NIP is trimmed; the .env value is taken as it stands.
+  WriteFile(site.Ini, "[Podmiot1]\nNIP=  5265877635  \n" + site.Base());
+  EXPECT_EQ(site.LoadError(), "");
+  WriteFile(site.Dir / "api/.env", "KSEF_NIP=5265877635 \n");
+  EXPECT_EQ(site.LoadError(),
+            "Brak zgodności NIP w konfiguracji:\r\nbrenvik = 5265877635\r\nApiKsef = 5265877635 ");
+}
+
+TEST(ConfigLoad, MissingAccountNumberAndMissingEnv) {
+  TSite site;
+  const std::string noAccount = site.Base().substr(0, site.Base().find("[RachunekBankowy1]"));
+  WriteFile(site.Ini, noAccount + "[RachunekBankowy1]\nSWIFT=BREXPLPW\n");
+  EXPECT_EQ(site.LoadError(), "Brak w konfiguracji numeru rachunku bankowego");
+
+  std::filesystem::remove(site.Dir / "api/.env");
+  site.Write("");
+  const std::string err = site.LoadError();
+  EXPECT_NE(err.find(site.Dir / "api/.env"), std::string::npos) << err;
+}
+
+TEST(ConfigProfile, ContactsAccountsAndFooter) {
+  TSite site;
+  site.Write("[Podmiot1]\nEmail2=a@b.pl\nAdresKoresp.KodKraju=DE\n[RachunekBankowy2]\n"
+             "RachunekWlasnyBanku=1\n[Rejestry]\nKRS=0000123\n");
+  TConfig cfg(site.Ini);
+  cfg.EnsureDefaults();
+  cfg.LoadFromIni();
+  ASSERT_EQ(cfg.PodatnikInfo.DaneKontaktowe.size(), 3u);
+  EXPECT_FALSE(TConfig::HasKontakt(cfg.PodatnikInfo.DaneKontaktowe[0]));
+  EXPECT_TRUE(TConfig::HasKontakt(cfg.PodatnikInfo.DaneKontaktowe[1]));
+  EXPECT_TRUE(TConfig::HasAdres(cfg.PodatnikInfo.AdresKoresp));
+  EXPECT_TRUE(TConfig::HasAdres(cfg.PodatnikInfo.Adres));  // KodKraju "PL" by default
+  EXPECT_EQ(cfg.RachunekBankowy2.RachunekWlasnyBanku, 1);
+  EXPECT_FALSE(TConfig::HasRachunekBankowy(cfg.RachunekBankowy2));
+  EXPECT_TRUE(TConfig::HasStopka(cfg.Stopka));
+  EXPECT_FALSE(TConfig::HasInformacje(cfg.Stopka));
+  EXPECT_EQ(cfg.Stopka.KRS, "0000123");
+  EXPECT_FALSE(TConfig::HasAny({"   ", ""}));
+}
+
+TEST(EnvFile, NamesValuesAndFirstMatch) {
+  TTempDir dir;
+  WriteFile(dir / ".env",
+            "# comment\nksef_nip=111\nKSEF_NIP=222\nKSEF_BASE_URL = https://x\n"
+            "KSEF_CERTIFICATE_PATH= /c/cert.pfx\r\nBASE_DIR_PATH=\"/q\"\n");
+  const TAPIConfig cfg = ReadEnvFile(dir / ".env");
+  EXPECT_EQ(cfg.NIP, "111");
+  EXPECT_EQ(cfg.BASE_URL, "");  // the name ends in a blank, so it is another name
+  EXPECT_EQ(cfg.CERTIFICATE_PATH, " /c/cert.pfx");
+  EXPECT_EQ(cfg.BASE_DIR_PATH, "\"/q\"");
+}
+
+TEST(Paths, ResolveAndForce) {
+  EXPECT_EQ(ResolvePath("/run/", "Logs"), "/run/Logs");
+  EXPECT_EQ(ResolvePath("/run", "Logs"), "/run/Logs");
+  EXPECT_EQ(ResolvePath("/run/", "/var/log"), "/var/log");
+  EXPECT_EQ(ResolvePath("", "Logs"), "Logs");
+  EXPECT_EQ(ResolvePath("/run/", ""), "/run/");
+  EXPECT_THROW(ResolvePath("/run/", "a\tb"), EArgumentException);
+  TTempDir dir;
+  ForceFolder(dir / "a/b/c");
+  EXPECT_TRUE(FolderExists(dir / "a/b/c"));
+  WriteFile(dir / "file", "x");
+  try {
+    ForceFolder(dir / "file/sub");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Nie można utworzyć folderu:\r\n" + dir / "file/sub");
+  }
+}
