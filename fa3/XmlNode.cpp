@@ -161,6 +161,18 @@ void TXMLNode::SetAttribute(const std::string& name, const std::string& value) {
 
 bool TXMLNode::HasChild(const std::string& name) const { return FindChild(name.c_str()); }
 
+std::string TXMLNode::XML() const {
+  xmlBufferPtr buffer = xmlBufferCreate();
+  if (!buffer) throw EXMLDocError("Brak pamięci na tekst elementu XML");
+  int written = xmlNodeDump(buffer, FOwner.Doc(), FNode, 0, 0);
+  std::string text = written >= 0 ? std::string(Str(xmlBufferContent(buffer)),
+                                                static_cast<size_t>(xmlBufferLength(buffer)))
+                                  : std::string();
+  xmlBufferFree(buffer);
+  if (written < 0) throw EXMLDocError("Błąd zapisu elementu " + NodeName());
+  return text;
+}
+
 bool TXMLNode::IsElementNamed(xmlNodePtr node, const char* name) const {
   return node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, X(name)) &&
          SameNamespace(node->ns, FNode->ns);
