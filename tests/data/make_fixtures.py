@@ -456,7 +456,7 @@ if __name__ == "__main__":
     write(os.path.join(HERE, "stelmar-users.json"), usite)
     dsite, dexp = build_site(demo_docs(), CUSTOMERS, purchases=DEMO_PURCHASES)
     write(os.path.join(ROOT, "demo", "site.json"), dsite)
-    with open(os.path.join(HERE, "expected-totals.md"), "w", encoding="utf-8") as f:
+    with open(os.path.join(HERE, "expected-totals.md"), "w", encoding="utf-8") as f:  # paste into README.md
         f.write(report("stelmar-mix.json (CmrPacking on)", exp) + "\n" +
                 report("stelmar-users.json", uexp) + "\n" +
                 report("demo/site.json (CmrPacking on)", dexp))
