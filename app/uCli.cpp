@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "uApp.h"
+#include "uCliCommands.h"
+#include "uDataModule.h"
 #include "uErrorHandling.h"
 #include "uLogger.h"
 #include "uOperatorLog.h"
@@ -30,6 +32,18 @@ int CheckCommand(TAppController& controller) {
   return 0;
 }
 
+// The commands that work on Stelmar's data open the data module as the
+// window program does.
+template <int (*Command)(const TConfig&, const TKsefOperations&)>
+int WithDataModule(TAppController& controller) {
+  TDM dataModule(*controller.FConfig, AppExeDir());
+  SetDataModule(&dataModule);
+  struct TReset {
+    ~TReset() { SetDataModule(nullptr); }
+  } reset;
+  return Command(*controller.FConfig, controller.KsefOperations);
+}
+
 void PrintUsage() {
   std::fprintf(stderr, "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes]\nPolecenia:\n");
   for (const TCliCommand& c : CliCommands()) std::fprintf(stderr, "  %-8s %s\n", c.Name, c.Help);
@@ -49,6 +63,12 @@ std::string WindowProgramName(const std::string& exePath) {
 const std::vector<TCliCommand>& CliCommands() {
   static const std::vector<TCliCommand> commands = {
       {"check", "wczytuje konfigurację i wypisuje raport stanu", CheckCommand},
+      {"export", "generuje pliki FA(3) do wysłania (gdy żadne nie czekają)",
+       WithDataModule<ExportOnTerminal>},
+      {"send", "generuje pliki FA(3), wysyła je konektorem KSeF i aktualizuje numery KSeF",
+       WithDataModule<SendOnTerminal>},
+      {"receive", "zapisuje numery KSeF wysłanych i importuje odebrane faktury",
+       WithDataModule<ReceiveOnTerminal>},
   };
   return commands;
 }
