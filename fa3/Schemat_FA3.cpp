@@ -6,8 +6,6 @@
 namespace brenvik {
 
 // ---- constructors: each creates the list objects of its repeated children
-#define FA3_NAMESPACE(ns)
-#define FA3_LIST_CLASS(ListCls, ItemCls)
 #define FA3_CLASS(Cls, Base) \
   TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node) : TXML##Base(owner, node) {
 #define FA3_COLLECTION(Cls, ItemName, ItemCls)                   \
@@ -17,39 +15,15 @@ namespace brenvik {
   TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node)     \
       : TXMLTZnakowyList(owner, node, #ItemName) {
 #define FA3_END(Cls) }
-#define FA3_TEXT(Cls, Name)
-#define FA3_DECIMAL(Cls, Name)
-#define FA3_INT(Cls, Name)
-#define FA3_FLAG(Cls, Name)
-#define FA3_DATE(Cls, Name)
-#define FA3_DATETIME(Cls, Name)
-#define FA3_ATTR(Cls, Name)
-#define FA3_CHILD(Cls, Name, ChildCls)
 #define FA3_LIST(Cls, Name, ListCls, ItemCls) \
   F##Name = std::make_unique<TXML##ListCls>(owner, node, #Name);
 #define FA3_TEXTLIST(Cls, Name) \
   F##Name = std::make_unique<TXMLTZnakowyList>(owner, node, #Name);
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_CHILD
-#undef FA3_LIST
-#undef FA3_TEXTLIST
+#include "Fa3ClassesReset.h"
 
 // ---- accessors
-#define FA3_CLASS(Cls, Base)
-#define FA3_COLLECTION(Cls, ItemName, ItemCls)
-#define FA3_TEXT_COLLECTION(Cls, ItemName)
-#define FA3_END(Cls)
 #define FA3_TEXT(Cls, Name)                                                    \
   std::string TXML##Cls::Name() { return ChildText(#Name); }                         \
   void TXML##Cls::Set##Name(const std::string& value) { SetChildText(#Name, value); }
@@ -75,23 +49,9 @@ namespace brenvik {
   IXML##ListCls TXML##Cls::Name() { return Handle(F##Name.get()); }
 #define FA3_TEXTLIST(Cls, Name) \
   IXMLTZnakowyList TXML##Cls::Name() { return Handle(F##Name.get()); }
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_NAMESPACE
-#undef FA3_LIST_CLASS
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_CHILD
-#undef FA3_LIST
-#undef FA3_TEXTLIST
+#include "Fa3ClassesReset.h"
 
 namespace {
 

@@ -23,6 +23,8 @@
 
 namespace brenvik {
 
+// Each pass defines the macros it needs; Fa3ClassesDefaults.h makes the rest
+// expand to nothing and Fa3ClassesReset.h forgets them all afterwards.
 
 // ---- pass 1: names and handles of every class
 #define FA3_NAMESPACE(ns) inline constexpr char Fa3Namespace[] = ns;
@@ -34,53 +36,21 @@ namespace brenvik {
   using IXML##Cls = std::shared_ptr<TXML##Cls>;
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
 #define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
-#define FA3_END(Cls)
-#define FA3_TEXT(Cls, Name)
-#define FA3_DECIMAL(Cls, Name)
-#define FA3_INT(Cls, Name)
-#define FA3_FLAG(Cls, Name)
-#define FA3_DATE(Cls, Name)
-#define FA3_DATETIME(Cls, Name)
-#define FA3_ATTR(Cls, Name)
-#define FA3_TEXTLIST(Cls, Name)
-#define FA3_CHILD(Cls, Name, ChildCls)
-#define FA3_LIST(Cls, Name, ListCls, ItemCls)
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_NAMESPACE
-#undef FA3_LIST_CLASS
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
+#include "Fa3ClassesReset.h"
 
 // ---- pass 2: list classes
-#define FA3_NAMESPACE(ns)
 #define FA3_LIST_CLASS(ListCls, ItemCls)                        \
   class TXML##ListCls : public TXMLNodeListOf<TXML##ItemCls> {  \
   public:                                                       \
     using TXMLNodeListOf<TXML##ItemCls>::TXMLNodeListOf;        \
   };
-#define FA3_CLASS(Cls, Base)
-#define FA3_COLLECTION(Cls, ItemName, ItemCls)
-#define FA3_TEXT_COLLECTION(Cls, ItemName)
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_LIST_CLASS
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_TEXTLIST
-#undef FA3_CHILD
-#undef FA3_LIST
+#include "Fa3ClassesReset.h"
 
 // ---- pass 3: node classes with their accessors
-#define FA3_LIST_CLASS(ListCls, ItemCls)
 #define FA3_CLASS(Cls, Base)                               \
   class TXML##Cls : public TXML##Base {                    \
   public:                                                  \
@@ -124,23 +94,9 @@ private:                                       \
   std::unique_ptr<TXMLTZnakowyList> F##Name;   \
                                                \
 public:
+#include "Fa3ClassesDefaults.h"
 #include "Fa3Classes.def"
-#undef FA3_NAMESPACE
-#undef FA3_LIST_CLASS
-#undef FA3_CLASS
-#undef FA3_COLLECTION
-#undef FA3_TEXT_COLLECTION
-#undef FA3_END
-#undef FA3_TEXT
-#undef FA3_DECIMAL
-#undef FA3_INT
-#undef FA3_FLAG
-#undef FA3_DATE
-#undef FA3_DATETIME
-#undef FA3_ATTR
-#undef FA3_TEXTLIST
-#undef FA3_CHILD
-#undef FA3_LIST
+#include "Fa3ClassesReset.h"
 
 // A new document of version "1.0" holding only the root Faktura element in
 // the FA(3) namespace (declared as the default namespace).

@@ -3,7 +3,9 @@
 #include <libxml/xmlsave.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "Fa3Values.h"
 #include "uTextCodec.h"
@@ -101,11 +103,27 @@ std::string TXMLDocument::XML() const {
 
 void TXMLDocument::SaveToFile(const std::string& path) const {
   std::string text = XML();
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw EFOpenError("Nie można utworzyć pliku \"" + path + "\"");
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  if (!out) throw EInOutError("Błąd zapisu pliku \"" + path + "\"");
+  // Written beside the target and renamed over it, so that a failed write
+  // never leaves a cut-off invoice under the file's name.
+  std::string partial = path + ".part";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    if (!out) throw EFOpenError("Nie można utworzyć pliku \"" + path + "\"");
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(partial, ignored);
+      throw EInOutError("Błąd zapisu pliku \"" + path + "\"");
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(partial, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    throw EInOutError("Nie można zapisać pliku \"" + path + "\": " + ec.message());
+  }
 }
 
 void TXMLDocument::Discard(xmlNodePtr node) {
@@ -143,6 +161,18 @@ void TXMLNode::SetAttribute(const std::string& name, const std::string& value) {
 
 bool TXMLNode::HasChild(const std::string& name) const { return FindChild(name.c_str()); }
 
+std::string TXMLNode::XML() const {
+  xmlBufferPtr buffer = xmlBufferCreate();
+  if (!buffer) throw EXMLDocError("Brak pamięci na tekst elementu XML");
+  int written = xmlNodeDump(buffer, FOwner.Doc(), FNode, 0, 0);
+  std::string text = written >= 0 ? std::string(Str(xmlBufferContent(buffer)),
+                                                static_cast<size_t>(xmlBufferLength(buffer)))
+                                  : std::string();
+  xmlBufferFree(buffer);
+  if (written < 0) throw EXMLDocError("Błąd zapisu elementu " + NodeName());
+  return text;
+}
+
 bool TXMLNode::IsElementNamed(xmlNodePtr node, const char* name) const {
   return node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, X(name)) &&
          SameNamespace(node->ns, FNode->ns);
@@ -174,9 +204,16 @@ xmlNodePtr TXMLNode::NewElement(const char* name, xmlNodePtr before, xmlNodePtr 
 
 void TXMLNode::ReplaceContent(xmlNodePtr element, const std::string& value) {
   CheckText(value, std::string("Element ") + Str(element->name));
-  // Old content leaves the tree but stays owned by the document, so that
-  // wrappers of former child elements never point at freed memory.
-  while (element->children) FOwner.Discard(element->children);
+  // Former child elements leave the tree but stay owned by the document, so
+  // that their wrappers never point at freed memory; text simply goes.
+  while (xmlNodePtr child = element->children) {
+    if (child->type == XML_ELEMENT_NODE) {
+      FOwner.Discard(child);
+    } else {
+      xmlUnlinkNode(child);
+      xmlFreeNode(child);
+    }
+  }
   if (value.empty()) return;
   xmlNodePtr text = xmlNewDocTextLen(FOwner.Doc(), X(value), static_cast<int>(value.size()));
   if (!text || !xmlAddChild(element, text)) {

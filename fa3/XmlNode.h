@@ -96,6 +96,8 @@ public:
   void SetAttribute(const std::string& name, const std::string& value);
   // Whether a child element of that name exists (does not create it).
   bool HasChild(const std::string& name) const;
+  // The element's own markup, as the document would write it unindented.
+  std::string XML() const;
 
 protected:
   // First child element of that name in this element's namespace.

@@ -29,6 +29,13 @@ void StopAtDoctype(void* userData, const xmlChar*, const xmlChar*, const xmlChar
   xmlStopParser(ctxt);
 }
 
+// UTF-16 and UTF-32 texts are full of zero bytes; any other has none.
+bool IsWideText(const std::string& bytes) {
+  if (bytes.size() < 2) return false;
+  auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
+  return (b0 == 0xFE && b1 == 0xFF) || (b0 == 0xFF && b1 == 0xFE) || b0 == 0 || b1 == 0;
+}
+
 struct TCtxtDeleter {
   void operator()(xmlParserCtxtPtr c) const { xmlFreeParserCtxt(c); }
 };
@@ -45,6 +52,11 @@ std::string ErrorText(const xmlError* error) {
 xmlDocPtr ParseXmlBytesSafely(const std::string& bytes, const std::string& name) {
   if (bytes.size() > static_cast<size_t>(INT_MAX))
     throw EXMLDocError("Plik \"" + name + "\" jest za duży, by go wczytać");
+  // libxml2 takes a zero byte for the end of the text, so whatever follows
+  // one would go unread.
+  if (!IsWideText(bytes) && bytes.find('\0') != std::string::npos)
+    throw EXMLDocError("Plik \"" + name +
+                       "\" nie jest poprawnym dokumentem XML (zawiera bajty zerowe)");
   std::unique_ptr<xmlParserCtxt, TCtxtDeleter> ctxt(xmlNewParserCtxt());
   if (!ctxt) throw EXMLDocError("Brak pamięci na odczyt pliku \"" + name + "\"");
   TParseState state;

@@ -8,7 +8,7 @@ paths (anonymous types) or the schema's named types (TAdres -> TXMLTAdres);
 an element that holds nothing but one repeated child is an element-collection.
 Simple members are text unless KINDS below says otherwise.
 
-Usage: tools/gen_fa3_classes.py SCHEMA_DIR > fa3/Fa3Classes.def
+Usage: tools/gen_fa3_classes.py SCHEMA_DIR [OUTPUT]   (default: standard output)
 """
 import os
 import sys
@@ -292,11 +292,15 @@ class Generator:
 
 
 def main():
-    if len(sys.argv) != 2:
-        fail('usage: gen_fa3_classes.py SCHEMA_DIR')
+    if len(sys.argv) not in (2, 3):
+        fail('usage: gen_fa3_classes.py SCHEMA_DIR [OUTPUT]')
     gen = Generator(Schema(sys.argv[1]))
     gen.run()
-    gen.write(sys.stdout)
+    if len(sys.argv) == 3:
+        with open(sys.argv[2], 'w', encoding='utf-8', newline='\n') as out:
+            gen.write(out)
+    else:
+        gen.write(sys.stdout)
 
 
 if __name__ == '__main__':

@@ -56,6 +56,7 @@ TEST(Fa3Binding, ValuesAreWrittenInTheirTextForms) {
   At(xml, "<P_2>A&amp;B &lt;1&gt;</P_2>");
   EXPECT_EQ(fa->P_2(), "A&B <1>");
   EXPECT_EQ(wiersze->Items(1)->P_8B(), 100);
+  EXPECT_EQ(wiersze->Items(0)->XML(), "<FaWiersz><P_8B>12.5</P_8B></FaWiersz>");
 }
 
 TEST(Fa3Binding, CreationOrderWinsAndChildrenInheritTheNamespace) {
