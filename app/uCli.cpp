@@ -39,9 +39,14 @@ template <int (*Command)(const TConfig&, const TKsefOperations&)>
 int WithDataModule(TAppController& controller) {
   TDM dataModule(*controller.FConfig, AppExeDir());
   SetDataModule(&dataModule);
+  controller.KsefOperations.SetKsefInRegs = [&dataModule] { dataModule.SetKsefInRegs(); };
   struct TReset {
-    ~TReset() { SetDataModule(nullptr); }
-  } reset;
+    TAppController& C;
+    ~TReset() {
+      C.KsefOperations.SetKsefInRegs = nullptr;
+      SetDataModule(nullptr);
+    }
+  } reset{controller};
   return Command(*controller.FConfig, controller.KsefOperations);
 }
 

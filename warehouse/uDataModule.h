@@ -4,6 +4,7 @@
 // that standing on a document in the headers table brings its lines,
 // register entry, customer, payer, descriptions and car into view.
 #include <functional>
+#include <map>
 #include <string>
 
 #include "uConfig.h"
@@ -53,6 +54,11 @@ public:
   bool IsBuyerGV();
   bool IsBuyerRelated();
 
+  // write-back and import: the KSeF numbers of sent files into Stelmar's
+  // register, then received invoices into the registers that booked them.
+  void SetKsefInRegs();
+  void ProcessKsefFiles(int mode);
+
   // Table names of the working date.
   std::string PeriodTableName(bool yearly, const std::string& suffix) const;
   std::string InvoDescTableName() const;
@@ -86,6 +92,13 @@ public:
   bool BarcodesExists = false;
 
 private:
+  struct TReceivedInvoice {
+    std::string Number, Problem, BuyerNip, Kind, SupplierNip, P2;
+    bool HasFa = false;
+  };
+  const TReceivedInvoice& ReceivedInvoice(const std::string& file);
+  void ImportReceivedInvoices();
+  std::map<std::string, TReceivedInvoice> FReceived;
   void ApplyCodePage();
   const TConfig& FConfig;
 };
