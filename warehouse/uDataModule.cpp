@@ -147,25 +147,21 @@ void TDM::OpenExportTables(const std::function<void()>& beforeOpeningHeaders) {
   tblReg.SetMasterFields("Type;Year;MagId;Number");
   tblReg.SetTableName(StelmarDataDir + PeriodTableName(FConfig.YearPrgTbl, "REG"));
   tblReg.Open();
-  // 9-11. the optional tables
-  tblInvoDesc.SetTableName(InvoDescTableName());
-  InvoDescExists = TableFileExists(tblInvoDesc.TableName());
-  tblInvoDesc.SetIndexFieldNames("Type;Year;MagId;Number");
-  tblInvoDesc.SetMasterFields("Type;Year;MagId;Number");
-  tblInvoDesc.SetMasterSource(InvoDescExists ? &dsWI : nullptr);
-  if (InvoDescExists) tblInvoDesc.Open();
-  tblUsrCars.SetTableName(PathJoin(tables, "UsrCars"));
-  UsrCarsExists = TableFileExists(tblUsrCars.TableName());
-  tblUsrCars.SetIndexFieldNames("UserId;CarId");
-  tblUsrCars.SetMasterFields("User;CarId");
-  tblUsrCars.SetMasterSource(UsrCarsExists ? &dsWI : nullptr);
-  if (UsrCarsExists) tblUsrCars.Open();
-  tblBarcodes.SetTableName(PathJoin(tables, "Barcodes"));
-  BarcodesExists = TableFileExists(tblBarcodes.TableName());
-  tblBarcodes.SetIndexFieldNames("Group;Index");
-  tblBarcodes.SetMasterFields("Group;Index");
-  tblBarcodes.SetMasterSource(BarcodesExists ? &dsW : nullptr);
-  if (BarcodesExists) tblBarcodes.Open();
+  // 9-11. the optional tables: linked and opened only when their file exists
+  auto openOptional = [](TPxTable& table, const std::string& name, const char* fields,
+                         const char* masterFields, TPxDataSource* source) {
+    table.SetTableName(name);
+    const bool exists = TableFileExists(name);
+    table.SetIndexFieldNames(fields);
+    table.SetMasterFields(masterFields);
+    table.SetMasterSource(exists ? source : nullptr);
+    if (exists) table.Open();
+    return exists;
+  };
+  const char* const docKey = "Type;Year;MagId;Number";
+  InvoDescExists = openOptional(tblInvoDesc, InvoDescTableName(), docKey, docKey, &dsWI);
+  UsrCarsExists = openOptional(tblUsrCars, PathJoin(tables, "UsrCars"), "UserId;CarId", "User;CarId", &dsWI);
+  BarcodesExists = openOptional(tblBarcodes, PathJoin(tables, "Barcodes"), "Group;Index", "Group;Index", &dsW);
 }
 
 void TDM::CloseExportTables() {
