@@ -1,5 +1,6 @@
 #include "uKsefNumbers.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -98,7 +99,9 @@ void TDM::SetKsefInRegs() {
     // The headers table is closed here: a link to it would hide every entry.
     tblReg.SetMasterSource(nullptr);
     tblReg.SetMasterFields("");
-    tblReg.SetIndexFieldNames("Class;Year;MagId;Number");
+    // Each pass orders the entries by the fields it searches (mode 0 only when
+    // there is a sent file), so the table is opened in its own order.
+    tblReg.SetIndexFieldNames("");
     tblReg.SetTableName(StelmarDataDir + PeriodTableName(FConfig.YearPrgTbl, "REG"));
     tblReg.Open();
     ProcessKsefFiles(0);
@@ -128,8 +131,9 @@ void TDM::ProcessKsefFiles(int mode) {
   if (mode == 0) {
     if (!FConfig.StelmarEnabled) return;
     const std::string sent = PathJoin(FConfig.KsefDataDir(), ksef::SentFolder);
-    tblReg.SetIndexFieldNames("Class;Year;MagId;Number");
-    for (const std::string& file : ListFiles(sent, ksef::SentFilePattern(), false)) {
+    const std::vector<std::string> files = ListFiles(sent, ksef::SentFilePattern(), false);
+    if (!files.empty()) tblReg.SetIndexFieldNames("Class;Year;MagId;Number");
+    for (const std::string& file : files) {
       TInvoKey key;
       std::string number;
       ParseSentFileName(file, key, number);
@@ -188,6 +192,11 @@ void TDM::ImportReceivedInvoices() {
   // One index over the search fields for the whole pass.
   tblReg.SetIndexFieldNames(fields);
   const std::string sellerNip = FConfig.PodatnikInfo.DaneIdentyfikacyjne.NIP;
+  // One listing per pass: the received files and every file of the folder,
+  // for filing the further files of an invoice with it.
+  std::vector<std::string> everything;
+  for (const std::string& f : ListFiles(import, "*", false)) everything.push_back(ExtractFileName(f));
+  std::sort(everything.begin(), everything.end());
   for (const std::string& file : ListFiles(import, "*.xml", true)) {
     if (!FileExists(file)) continue;  // filed by an earlier file of this pass
     // A further file of an invoice (its receipt, say) goes with the invoice.
@@ -236,8 +245,13 @@ void TDM::ImportReceivedInvoices() {
     const std::string month = PathJoin(PathJoin(FConfig.KsefDataDir(), ksef::ReceivedFolder),
                                        KsefNumberMonthFolder(inv.Number));
     ForceFolder(month);
-    for (const std::string& other : ListFiles(import, inv.Number + "*.*", false))
-      FileIntoFolder(other, month);
+    // The names that begin with the number (and hold a "."), found in the sorted listing.
+    for (auto it = std::lower_bound(everything.begin(), everything.end(), inv.Number);
+         it != everything.end() && it->compare(0, inv.Number.size(), inv.Number) == 0; ++it) {
+      const std::string other = PathJoin(import, *it);
+      if (it->find('.', inv.Number.size()) != std::string::npos && FileExists(other))
+        FileIntoFolder(other, month);
+    }
   }
 }
 

@@ -172,3 +172,46 @@ TEST_F(KsefNumbersTest, NeraWithoutRegisterSearchesTheThreeTablesInOrder) {
   EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + number + ".xml")));
   EXPECT_TRUE(FileExists(Dir / "ksef/Sent/x.xml"));
 }
+
+TEST_F(KsefNumbersTest, NeraRegisterKindFollowsThePathAndAMissingTableEndsTheCall) {
+  Config.StelmarEnabled = false;
+  Config.NeraEnabled = true;
+  Config.SetNeraDir(Dir / "Nera-Register/");  // "register" in a folder name, mixed case
+  Build();
+  const std::string reg = R"("fields": [["RegType","S"],["NIP","A20"],["DocName","A30"],["KSeF","A40"]])";
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGB": {)" + reg +
+                           R"(, "records": [[129, "9999999999", "KOR/7", ""]]}}})",
+                       Dir / "Nera-Register/");
+  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "KOR", "KOR/7"));
+  // REGB is searched by "RegType;NIP;DocName"; REGB1 is missing and ends the call.
+  EXPECT_THROW(DM->SetKsefInRegs(), EDatabaseError);
+  TPxTable t;
+  t.SetTableName(Dir / "Nera-Register/2025/REGB");
+  t.Open();
+  EXPECT_EQ(t.FieldByName("KSeF").AsString(), number);
+  EXPECT_FALSE(DM->tblReg.Active());
+}
+
+TEST_F(KsefNumbersTest, StelmarAndNeraSearchStelmarsRegisterByItsOwnFields) {
+  Config.NeraEnabled = true;
+  Config.SetNeraDir(Dir / "nera/");
+  Build();
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGISTER": {"fields": [["RegType","S"],
+    ["NIP","A20"],["DocName","A30"],["KSeF","A40"]], "records": [[128, "9999999999", "FN/9", ""]]}}})",
+                       Dir / "nera/");
+  const std::string inStelmar = "9999999999-20250304-0123456789AB-1C";
+  const std::string inNera = "9999999999-20250305-0123456789AB-2C";
+  WriteFile(Dir / ("ksef/Import/" + inStelmar + ".xml"), Invoice("5265877635", "VAT", "FZ/2025/0042"));
+  WriteFile(Dir / ("ksef/Import/" + inNera + ".xml"), Invoice("5265877635", "VAT", "FN/9"));
+  WriteFile(Dir / "ksef/Import/inny.xml", "<?xml version=\"1.0\"?><Order xmlns=\"urn:x\"/>");
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Reg(128, 0), inStelmar);
+  TPxTable t;
+  t.SetTableName(Dir / "nera/2025/REGISTER");
+  t.Open();
+  EXPECT_EQ(t.FieldByName("KSeF").AsString(), inNera);
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + inNera + ".xml")));
+  EXPECT_TRUE(FileExists(Dir / "ksef/Errors/inny.xml"));  // not FA(3): set aside once, not retried
+  EXPECT_NE(Log.Lines.find("Odrzucono plik " + Dir / "ksef/Import/inny.xml"), std::string::npos);
+}
