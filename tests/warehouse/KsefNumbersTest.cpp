@@ -215,3 +215,14 @@ TEST_F(KsefNumbersTest, StelmarAndNeraSearchStelmarsRegisterByItsOwnFields) {
   EXPECT_TRUE(FileExists(Dir / "ksef/Errors/inny.xml"));  // not FA(3): set aside once, not retried
   EXPECT_NE(Log.Lines.find("Odrzucono plik " + Dir / "ksef/Import/inny.xml"), std::string::npos);
 }
+
+TEST_F(KsefNumbersTest, AnInvoiceWithoutFaWaitsWithAWarning) {
+  Build();
+  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"),
+            "<?xml version=\"1.0\"?><Faktura xmlns=\"" + std::string(Fa3Namespace) + "\"><Naglowek/></Faktura>");
+  DM->SetKsefInRegs();
+  EXPECT_NE(Log.Lines.find("Pomijam: Brak elementu \"Fa\" w " + Dir / ("ksef/Import/" + number + ".xml")),
+            std::string::npos);
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + number + ".xml")));
+}
