@@ -226,3 +226,19 @@ TEST_F(KsefNumbersTest, AnInvoiceWithoutFaWaitsWithAWarning) {
             std::string::npos);
   EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + number + ".xml")));
 }
+
+TEST_F(KsefNumbersTest, AFailedMoveLeavesTheFileAndNamesIt) {
+  Build();
+  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  const std::string file = Dir / ("ksef/Import/" + number + ".xml");
+  WriteFile(file, Invoice("5265877635", "VAT", "FZ/2025/0042"));
+  MakeDirs(Dir / ("ksef/Received/2025-03/" + number + ".xml"));  // a folder where the file should go
+  try {
+    DM->SetKsefInRegs();
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_FALSE(DM->tblReg.Active());
+}
