@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a Stelmar fixture site for internal consistency:
   python3 tests/data/check_fixture.py SITE.json [...]
-- every record has one value per field, of the field's kind, and primary keys do not repeat;
+- every record has one value per field, of the field's kind, in the code page, and primary keys do not repeat;
 - every line belongs to an existing document and names existing goods;
 - every document has its register entry and the register totals equal the
   sums of its lines (net per line as the export computes it, VAT per line
@@ -22,6 +22,13 @@ def r(n, x):
 def nip_ok(nip):
     s = sum(int(a) * w for a, w in zip(nip[:9], WEIGHTS)) % 11
     return s != 10 and s == int(nip[9])
+
+def encodable(text, codepage):
+    try:
+        text.encode(f"cp{codepage}")
+        return True
+    except (UnicodeEncodeError, LookupError):
+        return False
 
 def rows(site, suffix):
     for name, t in site["tables"].items():
@@ -53,6 +60,8 @@ def check(path):
                     faults.append(f"{name}.{fname}: {v!r} does not suit {ftype}")
                 elif ftype[0] in PATTERN and not re.match(PATTERN[ftype[0]], v):
                     faults.append(f"{name}.{fname}: {v!r} is not a {ftype} text")
+                elif isinstance(v, str) and not encodable(v, t.get("codepage", site.get("codepage", 1250))):
+                    faults.append(f"{name}.{fname}: {v!r} has characters outside code page")
                 elif ftype[0] == "A" and len(v) > int(ftype[1:]):
                     faults.append(f"{name}.{fname}: {v!r} longer than {ftype}")
             if k:
