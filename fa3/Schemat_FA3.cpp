@@ -53,6 +53,38 @@ namespace brenvik {
 #include "Fa3Classes.def"
 #include "Fa3ClassesReset.h"
 
+// ---- member order of each node class: its base class's members, then its own
+namespace {
+std::vector<std::string> JoinOrder(const std::vector<std::string>& base,
+                                   std::initializer_list<const char*> own) {
+  std::vector<std::string> order = base;
+  order.insert(order.end(), own.begin(), own.end());
+  return order;
+}
+}  // namespace
+
+#define FA3_CLASS(Cls, Base)                                                    \
+  const std::vector<std::string>& TXML##Cls::SchemaChildOrder() const {         \
+    static const std::vector<std::string> order = JoinOrder(TXML##Base::SchemaChildOrder(), {
+// Collections hold only their items; their blocks expand to unused helpers.
+#define FA3_COLLECTION(Cls, ItemName, ItemCls)                                  \
+  [[maybe_unused]] static const std::vector<std::string>& CollectionOrder##Cls() { \
+    static const std::vector<std::string> order = JoinOrder({}, {
+#define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_COLLECTION(Cls, ItemName, _)
+#define FA3_END(Cls) }); return order; }
+#define FA3_TEXT(Cls, Name) #Name,
+#define FA3_DECIMAL(Cls, Name) #Name,
+#define FA3_INT(Cls, Name) #Name,
+#define FA3_FLAG(Cls, Name) #Name,
+#define FA3_DATE(Cls, Name) #Name,
+#define FA3_DATETIME(Cls, Name) #Name,
+#define FA3_CHILD(Cls, Name, ChildCls) #Name,
+#define FA3_LIST(Cls, Name, ListCls, ItemCls) #Name,
+#define FA3_TEXTLIST(Cls, Name) #Name,
+#include "Fa3ClassesDefaults.h"
+#include "Fa3Classes.def"
+#include "Fa3ClassesReset.h"
+
 namespace {
 
 const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }

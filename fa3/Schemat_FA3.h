@@ -15,8 +15,11 @@
 //
 // New children and items are appended as the last child of their element;
 // the binding never reorders, so callers create elements in schema order.
+// Where an element may come into being late, EnsureChildInSchemaOrder
+// creates it at its schema place (each node class knows its member order).
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "XmlNode.h"
 #include "uDateTime.h"
@@ -51,10 +54,11 @@ namespace brenvik {
 #include "Fa3ClassesReset.h"
 
 // ---- pass 3: node classes with their accessors
-#define FA3_CLASS(Cls, Base)                               \
-  class TXML##Cls : public TXML##Base {                    \
-  public:                                                  \
-    TXML##Cls(TXMLDocument& owner, xmlNodePtr node);
+#define FA3_CLASS(Cls, Base)                                           \
+  class TXML##Cls : public TXML##Base {                                \
+  public:                                                              \
+    TXML##Cls(TXMLDocument& owner, xmlNodePtr node);                   \
+    const std::vector<std::string>& SchemaChildOrder() const override;
 #define FA3_COLLECTION(Cls, ItemName, ItemCls)             \
   class TXML##Cls : public TXMLNodeListOf<TXML##ItemCls> { \
   public:                                                  \

@@ -173,6 +173,31 @@ std::string TXMLNode::XML() const {
   return text;
 }
 
+const std::vector<std::string>& TXMLNode::SchemaChildOrder() const {
+  static const std::vector<std::string> none;
+  return none;
+}
+
+bool TXMLNode::EnsureChildInSchemaOrder(const std::string& name) {
+  if (FindChild(name.c_str())) return false;
+  const std::vector<std::string>& order = SchemaChildOrder();
+  auto rank = [&order](const xmlChar* childName) -> std::ptrdiff_t {
+    for (size_t i = 0; i < order.size(); ++i)
+      if (xmlStrEqual(X(order[i]), childName)) return static_cast<std::ptrdiff_t>(i);
+    return -1;
+  };
+  std::ptrdiff_t own = rank(X(name));
+  if (own < 0)
+    throw EXMLDocError("Element " + name + " nie należy do elementu " + NodeName());
+  xmlNodePtr before = nullptr;
+  for (xmlNodePtr child = FNode->children; child && !before; child = child->next)
+    if (child->type == XML_ELEMENT_NODE && SameNamespace(child->ns, FNode->ns) &&
+        rank(child->name) > own)
+      before = child;
+  NewElement(name.c_str(), before);
+  return true;
+}
+
 bool TXMLNode::IsElementNamed(xmlNodePtr node, const char* name) const {
   return node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, X(name)) &&
          SameNamespace(node->ns, FNode->ns);

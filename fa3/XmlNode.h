@@ -99,6 +99,16 @@ public:
   // The element's own markup, as the document would write it unindented.
   std::string XML() const;
 
+  // Names of the child elements of this node's class in schema order
+  // (attributes excluded); empty for a node without such a table.
+  virtual const std::vector<std::string>& SchemaChildOrder() const;
+  // Makes sure a child of that name exists. A missing one is created before
+  // the first existing child that comes later in schema order, so that an
+  // element written late still lands at its place; it is appended when no
+  // later sibling exists. A name that is not a member of the class raises
+  // EXMLDocError. Returns whether the child was created.
+  bool EnsureChildInSchemaOrder(const std::string& name);
+
 protected:
   // First child element of that name in this element's namespace.
   xmlNodePtr FindChild(const char* name) const;
