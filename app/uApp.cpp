@@ -130,6 +130,7 @@ int RunApplication(int argc, char** argv) {
     controller->InitCore(args);
     dataModule = std::make_unique<TDM>(*controller->FConfig, AppExeDir());
     SetDataModule(dataModule.get());
+    controller->KsefOperations.SetKsefInRegs = [dm = dataModule.get()] { dm->SetKsefInRegs(); };
     mainForm = std::make_unique<TfrmMain>();
     controller->InitUI(mainForm.get());
     if (!TerminateRequested()) app.exec();

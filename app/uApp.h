@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "uConfig.h"
+#include "uKsefCommands.h"
 #include "uPlatform.h"
 
 namespace brenvik {
@@ -40,6 +41,9 @@ public:
   std::unique_ptr<TTrayController> FTray;
   std::string RunDir;
   std::string IniPath;  // the configuration file that InitCore settled
+  // The data module's export run and write-back as the commands reach them;
+  // a command whose operation is not set reports it as unavailable.
+  TKsefOperations KsefOperations;
 };
 
 // The one controller; empty before it is created and after it is released.

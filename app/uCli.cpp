@@ -3,7 +3,10 @@
 #include <clocale>
 #include <cstdio>
 
+#include "NumCalc.h"
 #include "uApp.h"
+#include "uCliCommands.h"
+#include "uDataModule.h"
 #include "uErrorHandling.h"
 #include "uLogger.h"
 #include "uOperatorLog.h"
@@ -30,6 +33,65 @@ int CheckCommand(TAppController& controller) {
   return 0;
 }
 
+// The commands that work on Stelmar's data open the data module as the
+// window program does.
+template <int (*Command)(const TConfig&, const TKsefOperations&)>
+int WithDataModule(TAppController& controller) {
+  TDM dataModule(*controller.FConfig, AppExeDir());
+  SetDataModule(&dataModule);
+  controller.KsefOperations.SetKsefInRegs = [&dataModule] { dataModule.SetKsefInRegs(); };
+  struct TReset {
+    TAppController& C;
+    ~TReset() {
+      C.KsefOperations.SetKsefInRegs = nullptr;
+      SetDataModule(nullptr);
+    }
+  } reset{controller};
+  return Command(*controller.FConfig, controller.KsefOperations);
+}
+
+// Opens the tables of the working date as the export run does and lists them.
+int TablesCommand(TAppController& controller) {
+  TDM dm(*controller.FConfig, AppExeDir());
+  struct TClose {
+    TDM& D;
+    ~TClose() { D.CloseExportTables(); }
+  } close{dm};
+  try {
+    dm.OpenExportTables();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", NormalizeLineBreaks(e.what()).c_str());
+    return 1;
+  }
+  std::fprintf(stdout, "Układ danych klientów: %s\n", UsersTableExists ? "Users" : "rejestr klientów");
+  struct TRow {
+    TPxTable* Table;
+    bool Optional;
+  };
+  const TRow rows[] = {{&dm.tblWI, false},       {&dm.tblMasterWI, false}, {&dm.tblWT, false},
+                       {&dm.tblW, false},        {&dm.tblWS, false},       {&dm.tblReg, false},
+                       {&dm.tblUR, false},       {&dm.tblUsers, true},     {&dm.tblInvoDesc, true},
+                       {&dm.tblUsrCars, true},   {&dm.tblBarcodes, true}};
+  for (const TRow& row : rows) {
+    TPxTable& t = *row.Table;
+    if (!t.Active()) {
+      std::fprintf(stdout, "%-12s %s: brak (tabela opcjonalna)\n", t.ObjectName().c_str(),
+                   t.TableName().c_str());
+      continue;
+    }
+    // Counted without the master link and the filter, so the whole file shows.
+    TPxTable whole;
+    whole.SetTableName(t.TableName());
+    whole.SetCodePage(t.CodePageSetting());
+    whole.Open();
+    std::fprintf(stdout, "%-12s %s: %d rekordów%s\n", t.ObjectName().c_str(), t.FilePath().c_str(),
+                 whole.RecordCount(), row.Optional ? " (tabela opcjonalna, jest)" : "");
+  }
+  std::fprintf(stdout, "Zakres dat eksportu: od %s do %s\n", DateToStr(dm.DateRange.DateFrom).c_str(),
+               DateToStr(dm.DateRange.DateTo).c_str());
+  return 0;
+}
+
 void PrintUsage() {
   std::fprintf(stderr, "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes]\nPolecenia:\n");
   for (const TCliCommand& c : CliCommands()) std::fprintf(stderr, "  %-8s %s\n", c.Name, c.Help);
@@ -49,6 +111,13 @@ std::string WindowProgramName(const std::string& exePath) {
 const std::vector<TCliCommand>& CliCommands() {
   static const std::vector<TCliCommand> commands = {
       {"check", "wczytuje konfigurację i wypisuje raport stanu", CheckCommand},
+      {"tables", "otwiera tabele dnia roboczego i wypisuje ich pliki i liczby rekordów", TablesCommand},
+      {"export", "generuje pliki FA(3) do wysłania (gdy żadne nie czekają)",
+       WithDataModule<ExportOnTerminal>},
+      {"send", "generuje pliki FA(3), wysyła je konektorem KSeF i aktualizuje numery KSeF",
+       WithDataModule<SendOnTerminal>},
+      {"receive", "zapisuje numery KSeF wysłanych i importuje odebrane faktury",
+       WithDataModule<ReceiveOnTerminal>},
   };
   return commands;
 }

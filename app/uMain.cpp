@@ -1,5 +1,6 @@
 #include "uMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -8,10 +9,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <filesystem>
 
 #include "uApp.h"
 #include "uConfig.h"
+#include "uConsoleRun.h"
 #include "uDialogs.h"
 #include "uErrorHandling.h"
 #include "uErrors.h"
@@ -61,23 +62,10 @@ std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime)
          FormatDateTime("yyyy-mm-dd hh:nn", buildTime) + ")";
 }
 
-int CountXmlFiles(const std::string& folder) {
-  std::error_code ec;
-  std::filesystem::directory_iterator it(folder, ec), end;
-  int count = 0;
-  for (; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    if (SameTextAscii(it->path().extension().string(), ".xml")) ++count;
-  }
-  if (ec)
-    throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
-  return count;
-}
-
 TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
     : QWidget(parent), FConfig(config),
-      FTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable()) {
+      FTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable()),
+      FRunChannel(std::make_shared<TRunChannel>()) {
   gMainForm = this;
   setObjectName(QStringLiteral("frmMain"));
   setFont(WindowFont());
@@ -121,7 +109,9 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-  // FormDestroy.
+  // FormDestroy. A connector run still in progress ends without its end step.
+  FRunChannel->Close();
+  SetBusyCursor(false);
   if (TTrayController* tray = Tray()) tray->Detach();
   if (OperatorLog() == this) {
     SetOperatorLog(nullptr);
@@ -206,8 +196,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() {
   TLogger::Log(llInfo, FCaption);
-  const TConfig* config = Config();
-  FBtnSendToKSEF->setEnabled(config && config->StelmarEnabled);
+  // While a command runs both buttons stay disabled until its end.
+  if (!FCommandRunning) ApplySendButtonRule();
   if (FLineCount == 0) WriteStatusReport();
 }
 
@@ -221,28 +211,96 @@ void TfrmMain::WriteStatusReport() {
 
 // ---- Commands ----
 
-int TfrmMain::PendingFileCount() const {
+void TfrmMain::ApplySendButtonRule() {
   const TConfig* config = Config();
-  if (!config) return 0;
-  return CountXmlFiles(PathJoin(config->KsefDataDir(), "Export"));
+  FBtnSendToKSEF->setEnabled(config && config->StelmarEnabled);
 }
 
-bool TfrmMain::ConfirmSend(int count) const {
-  const TConfig* config = Config();
-  if (!config || !config->Ask2Send) return false;
-  return MessageDlg("Wysłać natychmiast " + std::to_string(count) + " faktur do KSeF?",
-                    TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
-                    TMsgDlgBtn::mbYes) == TModalResult::mrYes;
-}
+int TfrmMain::PendingFileCount() const { return brenvik::PendingFileCount(CommandConfig()); }
+
+bool TfrmMain::ConfirmSend(int count) const { return brenvik::ConfirmSend(CommandConfig(), count); }
 
 void TfrmMain::btnSendToKSEFClick() {
-  InfoLog("Polecenie \"Wyślij do KSEF\" nie jest jeszcze dostępne w tej wersji programu",
-          llWarn);
+  try {
+    SendToKsefCommand(*this);
+  } catch (...) {
+    DispatchUnhandledException(this, std::current_exception());
+  }
 }
 
 void TfrmMain::btnReceiveFromKSEFClick() {
-  InfoLog("Polecenie \"Odbierz z KSEF\" nie jest jeszcze dostępne w tej wersji programu",
-          llWarn);
+  try {
+    ReceiveFromKsefCommand(*this);
+  } catch (...) {
+    DispatchUnhandledException(this, std::current_exception());
+  }
+}
+
+const TConfig& TfrmMain::CommandConfig() const {
+  const TConfig* config = Config();
+  if (!config) throw Exception("Brak konfiguracji programu");
+  return *config;
+}
+
+const TKsefOperations& TfrmMain::Operations() const {
+  static const TKsefOperations none;
+  if (FOperations) return *FOperations;
+  TAppController* controller = AppController();
+  return controller ? controller->KsefOperations : none;
+}
+
+void TfrmMain::SetBusyCursor(bool busy) {
+  if (busy == FCursorBusy) return;
+  FCursorBusy = busy;
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmMain::SetButtonsEnabled(bool enabled) {
+  FCommandRunning = !enabled;
+  FBtnReceiveFromKSEF->setEnabled(enabled);
+  // The send button follows the Stelmar switch also at the end of a command.
+  if (enabled)
+    ApplySendButtonRule();
+  else
+    FBtnSendToKSEF->setEnabled(false);
+}
+
+void TfrmMain::AddEmptyLine() { AddColoredLine("", QColor()); }
+
+void TfrmMain::ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) {
+  // The connector's lines keep the colour the pane writes in now.
+  QTextCursor cursor(FMemoLog->document());
+  cursor.movePosition(QTextCursor::End);
+  const QTextCharFormat format = cursor.charFormat();
+  FMemoLog->setUpdatesEnabled(false);
+  struct TResume {
+    TfrmMain* Form;
+    ~TResume() {
+      Form->FMemoLog->setUpdatesEnabled(true);
+      Form->ScrollLogToEnd();
+    }
+  } resume{this};
+  if (replaceAll) {
+    FMemoLog->clear();
+    FLineCount = 0;
+    cursor = QTextCursor(FMemoLog->document());
+  }
+  for (const std::string& line : lines) {
+    cursor.movePosition(QTextCursor::End);
+    if (FLineCount > 0) cursor.insertBlock();
+    cursor.insertText(Q(line), format);
+    ++FLineCount;
+  }
+}
+
+void TfrmMain::RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) {
+  StartConsoleThread(cmdLine, FRunChannel,
+                     [this, onFinished = std::move(onFinished)](const TRunResult& result) {
+                       RunEndStep(*this, onFinished, result.ExitCode, result.ErrMsg);
+                     });
 }
 
 // ---- Closing and minimising ----

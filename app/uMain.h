@@ -4,9 +4,12 @@
 // or minimising it only hides it to the tray.
 #include <QColor>
 #include <QWidget>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "uKsefCommands.h"
 #include "uLogger.h"
 #include "uOperatorLog.h"
 #include "uPlatform.h"
@@ -17,6 +20,7 @@ class QTextEdit;
 namespace brenvik {
 
 class TConfig;
+class TRunChannel;
 class TTrayController;
 
 // Text colour of a pane line of the level; llDebug lines are not shown.
@@ -25,16 +29,12 @@ QColor LevelColour(TLogLevel level);
 // "Kompletor KSEF ver 1.0.0 build 1 (2026-12-08 19:00)".
 std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime);
 
-// Number of "*.xml" files (letter case ignored) directly in the folder;
-// EInOutError when it cannot be read.
-int CountXmlFiles(const std::string& folder);
-
 struct TPaneLine {
   std::string Text;
   QColor Colour;
 };
 
-class TfrmMain : public QWidget, public IOperatorLog {
+class TfrmMain : public QWidget, public IOperatorLog, public ICommandHost {
   Q_OBJECT
 public:
   // Config: the settings the window reports and works with; without one it
@@ -45,7 +45,7 @@ public:
   // Operator log.
   std::string InfoLog(const std::string& s, TLogLevel level);
   void AddColoredLine(const std::string& text, const QColor& colour);
-  void ScrollLogToEnd();
+  void ScrollLogToEnd() override;
   void AddLogLine(const std::string& paneLine, TLogLevel level) override;
   std::vector<TPaneLine> PaneLines() const;
 
@@ -71,6 +71,22 @@ public:
   void btnSendToKSEFClick();
   void btnReceiveFromKSEFClick();
 
+  // The data module's operations the commands run; without its own set the
+  // window takes those of the application controller.
+  void SetKsefOperations(const TKsefOperations& operations) { FOperations = operations; }
+  bool CursorBusy() const { return FCursorBusy; }
+
+  // The commands' host.
+  const TConfig& CommandConfig() const override;
+  const TKsefOperations& Operations() const override;
+  void SetBusyCursor(bool busy) override;
+  void SetButtonsEnabled(bool enabled) override;
+  void AddEmptyLine() override;
+  void ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) override;
+  // One worker thread per run; its end step comes back to the main thread
+  // only while this window exists.
+  void RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) override;
+
 protected:
   void showEvent(QShowEvent* event) override;       // FormShow
   void closeEvent(QCloseEvent* event) override;     // close command / FormCloseQuery
@@ -83,6 +99,7 @@ private:
   const TConfig* Config() const;
   TTrayController* Tray() const;
   void PlaceControls();
+  void ApplySendButtonRule();
 
   const TConfig* FConfig;
   QTextEdit* FMemoLog = nullptr;            // owned by the window
@@ -93,6 +110,10 @@ private:
   int FLineCount = 0;
   bool FTrayAvailable;
   bool FHandlingMinimize = false;
+  std::optional<TKsefOperations> FOperations;
+  std::shared_ptr<TRunChannel> FRunChannel;
+  bool FCursorBusy = false;
+  bool FCommandRunning = false;  // both buttons disabled by a command
 };
 
 // The main window, set when it is created.

@@ -1,18 +1,43 @@
 #!/usr/bin/env bash
 # Writes a demo site: the ini with a complete seller profile, the connector's
-# .env and every folder the configuration names. An existing site is renewed.
+# .env, every folder the configuration names, Stelmar's tables built from
+# demo/site.json, the connector stand-in as KsefAPI.exe and an inbox of
+# purchase invoices for it to deliver. An existing site is renewed.
+#   make-demo-site.sh FOLDER [BUILD_FOLDER]
 set -euo pipefail
-site="${1:?usage: make-demo-site.sh FOLDER}"
+site="${1:?usage: make-demo-site.sh FOLDER [BUILD_FOLDER]}"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${2:-${BRENVIK_BUILD_DIR:-$root/build}}"
 mkdir -p "$site"
 site="$(cd "$site" && pwd)"
-rm -rf "$site/net" "$site/stelmar" "$site/ksef-data" "$site/connector" "$site/brenvik.ini"
+rm -rf "$site/net" "$site/stelmar" "$site/ksef-data" "$site/connector" "$site/inbox" "$site/logs" \
+  "$site/brenvik.ini"
 mkdir -p "$site/net" "$site/stelmar/DATA" "$site/stelmar/TABLES" "$site/ksef-data" "$site/connector"
+
+fixture="$build/tools/brenvik-fixture"
+if [ -x "$fixture" ] && [ -f "$root/demo/site.json" ]; then
+  "$fixture" "$root/demo/site.json" "$site/stelmar"
+fi
+sim="$build/tools/ksef-connector-sim/ksef-connector-sim"
+if [ -x "$sim" ]; then
+  cp "$sim" "$site/connector/KsefAPI.exe"
+fi
+if [ -d "$root/demo/inbox" ]; then
+  mkdir -p "$site/inbox"
+  cp "$root/demo/inbox/"*.xml "$site/inbox/" 2>/dev/null || true
+fi
+schema=""
+for d in "${BRENVIK_FA3_SCHEMA_DIR:-}" "$root/../shared/fa3-schema"; do
+  if [ -n "$d" ] && [ -f "$d/schemat_FA3_v1-0E.xsd" ]; then schema="$(cd "$d" && pwd)"; break; fi
+done
 
 cat > "$site/connector/.env" <<ENV
 KSEF_NIP=5265877635
 BASE_DIR_PATH=$site/ksef-data
 KSEF_BASE_URL=https://ksef-demo.mf.gov.pl/api
 KSEF_CERTIFICATE_PATH=$site/connector/certyfikat-demo.pfx
+SIM_INBOX=$site/inbox
+SIM_SCHEMA_DIR=$schema
 ENV
 
 cat > "$site/brenvik.ini" <<INI
@@ -29,6 +54,7 @@ CurDate=2026-04-10
 [STELMAR]
 StelmarDir=$site/stelmar
 YearPrgTbl=1
+CmrPacking=1
 
 [KSeF]
 DataDir=$site/ksef-data
@@ -38,6 +64,7 @@ Send2KsefStartDate=2026-04-01
 DaysBackToSend=5
 
 [Podmiot1]
+PrefiksPodatnika=PL
 NIP=5265877635
 Nazwa=Hurtownia Brenvik Sp. z o.o.
 KodKraju=PL

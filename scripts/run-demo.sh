@@ -8,7 +8,7 @@ build="${BRENVIK_BUILD_DIR:-$root/build}"
 site="${BRENVIK_DEMO_SITE:-$root/demo-site}"
 "$root/scripts/install-deps.sh"
 BRENVIK_BUILD_DIR="$build" "$root/scripts/build.sh"
-"$root/scripts/make-demo-site.sh" "$site"
+"$root/scripts/make-demo-site.sh" "$site" "$build"
 ini="/ini=$site/brenvik.ini"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
   echo "Uruchamiam brenvik na $site (ikona w zasobniku systemowym)"

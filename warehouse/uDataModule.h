@@ -1,30 +1,106 @@
 #pragma once
-// The data module: the program's only door to Stelmar's tables.
+// The data module: the program's only door to Stelmar's tables. One engine
+// session and one table object per table, wired by master/detail links so
+// that standing on a document in the headers table brings its lines,
+// register entry, customer, payer, descriptions and car into view.
+#include <functional>
+#include <map>
 #include <string>
 
 #include "uConfig.h"
+#include "uCountries.h"
+#include "uDateTime.h"
+#include "uPxTable.h"
 
 namespace brenvik {
 
+struct TDateRange {
+  TDateTime DateFrom;
+  TDateTime DateTo;
+};
+
 class TDM {
 public:
-  // Prepares the engine's private folder "Tmp" under the program's folder and
-  // checks Stelmar's document folder; raises "Folder %s nie istnieje".
+  // DataModuleCreate: the session's folders (the private folder "Tmp" under
+  // the program's folder is created), Stelmar's document folder checked
+  // ("Folder %s nie istnieje"), then Connect.
   TDM(const TConfig& config, const std::string& programDir);
-  ~TDM();
+  ~TDM();  // DataModuleDestroy: Disconnect
   TDM(const TDM&) = delete;
   TDM& operator=(const TDM&) = delete;
 
   void Connect();
   void Disconnect();
-  bool Connected() const { return FConnected; }
+  const TConfig& Config() const { return FConfig; }
+
+  // Opening for an export run. beforeOpeningHeaders runs after the headers
+  // table has been named and before it is opened (the run computes its date
+  // window there); without it the window is computed silently.
+  void OpenExportTables(const std::function<void()>& beforeOpeningHeaders = {});
+  // Saves the register's pending changes, then closes every table; also
+  // after a failure. Never raises for a table that is not open.
+  void CloseExportTables();
+  // The export window from CurDate, DaysBackToSend and Send2KsefStartDate.
+  void ComputeExportWindow();
+  void SetExportWindow(TDateTime dateFrom, TDateTime dateTo);
+
+  void FilterPendingDocument(TPxTable& dataSet, bool& accept);
+  static bool IsEligibleDocumentType(int type);
+
+  TPxTable& BuyerTable();
+  int BuyerOptions();     // "Options" of the buyer's record (low 16 bits, signed)
+  int DocumentOptions();  // "Options" of the document header
+  bool IsBuyerJST();
+  bool IsBuyerGV();
+  bool IsBuyerRelated();
+
+  // write-back and import: the KSeF numbers of sent files into Stelmar's
+  // register, then received invoices into the registers that booked them.
+  void SetKsefInRegs();
+  void ProcessKsefFiles(int mode);
+
+  // Table names of the working date.
+  std::string PeriodTableName(bool yearly, const std::string& suffix) const;
+  std::string InvoDescTableName() const;
+
+  TPxSession Session{"Session"};
+  TPxTable tblWI{&Session, "tblWI"};
+  TPxTable tblMasterWI{&Session, "tblMasterWI"};
+  TPxTable tblWT{&Session, "tblWT"};
+  TPxTable tblW{&Session, "tblW"};
+  TPxTable tblWS{&Session, "tblWS"};
+  TPxTable tblReg{&Session, "tblReg"};
+  TPxTable tblUR{&Session, "tblUR"};
+  TPxTable tblUsers{&Session, "tblUsers"};
+  TPxTable tblInvoDesc{&Session, "tblInvoDesc"};
+  TPxTable tblUsrCars{&Session, "tblUsrCars"};
+  TPxTable tblBarcodes{&Session, "tblBarcodes"};
+  TPxDataSource dsWI{&tblWI};
+  TPxDataSource dsWT{&tblWT};
+  TPxDataSource dsW{&tblW};
+  TPxDataSource dsUR{&tblUR};
 
   std::string StelmarDataDir;
   std::string PrivateDir;
+  TDateRange DateRange;
+  TDateTime FFilterDateFrom;
+  TDateTime FFilterDateToExcl;
+  TBuyerKind FBuyerKind = bkPL;
+  std::string FBuyerCountryCode;
+  bool InvoDescExists = false;
+  bool UsrCarsExists = false;
+  bool BarcodesExists = false;
 
 private:
+  struct TReceivedInvoice {
+    std::string Number, Problem, BuyerNip, Kind, SupplierNip, P2;
+    bool HasFa = false;
+  };
+  const TReceivedInvoice& ReceivedInvoice(const std::string& file);
+  void ImportReceivedInvoices();
+  std::map<std::string, TReceivedInvoice> FReceived;
+  void ApplyCodePage();
   const TConfig& FConfig;
-  bool FConnected = false;
 };
 
 // The data module of the running program (empty before it is created).

@@ -1,7 +1,9 @@
 #include "uPxFile.h"
 
 #include <fcntl.h>
+extern "C" {  // the library header declares no C linkage itself
 #include <paradox.h>
+}
 
 #include <cstdio>
 #include <memory>
@@ -49,13 +51,19 @@ THeader CheckHeader(int fd, const std::string& path) {
       r.HeaderSize < 0x58 || r.HeaderSize > size || r.VersionId < 3 || r.VersionId > 15)
     throw Damaged(path, "nagłówek jest uszkodzony");
   const int fieldInfo = r.VersionId <= 4 ? 0x58 : 0x78;
+  if (fieldInfo == 0x78 && (r.HeaderSize < 0x78 || !ReadExact(fd, 0x58, h + 0x58, 0x78 - 0x58)))
+    throw Damaged(path, "nagłówek jest uszkodzony");
+  // Encrypted data blocks cannot be checked or read; say so rather than "damaged".
+  if ((fieldInfo == 0x58 ? Le32(h + 0x25) : Le32(h + 0x5C)) != 0)
+    throw EDatabaseError("Tabela w pliku " + path + " jest zaszyfrowana hasłem; program nie czyta takich tabel");
   if (fieldInfo + 2 * r.NumFields > r.HeaderSize ||
       !ReadExact(fd, fieldInfo, h + fieldInfo, static_cast<size_t>(2 * r.NumFields)))
     throw Damaged(path, "nagłówek jest uszkodzony");
   int sum = 0;
   for (int i = 0; i < r.NumFields; ++i) {
     if (!IsKnownPxFieldType(h[fieldInfo + 2 * i])) throw Damaged(path, "nieznany typ pola");
-    sum += h[fieldInfo + 2 * i + 1];
+    // A BCD field keeps its count of decimals where other types keep their length.
+    sum += h[fieldInfo + 2 * i] == 0x17 ? 17 : h[fieldInfo + 2 * i + 1];
   }
   if (sum != r.RecordSize) throw Damaged(path, "definicje pól nie zgadzają się z długością rekordu");
   if (r.RecordSize > r.BlockSize - 6) throw Damaged(path, "nagłówek jest uszkodzony");

@@ -224,7 +224,7 @@ std::string FloatToText(double v) {
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
   std::string s(buf, r.ptr);
   // to_chars may choose exponent form for large or tiny values; plain digits read better.
-  if (s.find('e') != std::string::npos && std::fabs(v) >= 1e-6 && std::fabs(v) < 1e21) {
+  if (s.find('e') != std::string::npos && std::fabs(v) >= 1e-15 && std::fabs(v) < 1e21) {
     const auto r2 = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
     s.assign(buf, r2.ptr);
   }

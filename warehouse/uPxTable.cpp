@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int LockTimeoutMs = 10000;
 constexpr size_t BackupCopiesKept = 10;
 
 bool IsAscii(std::string_view s) {
@@ -829,7 +828,7 @@ void TPxTable::WriteField(int index, const std::string& bytes) {
     FWriteFile = TFileHandle(::open(FImage.Path.c_str(), O_RDWR | O_CLOEXEC));
     if (!FWriteFile.Valid()) throw EDatabaseError("Nie można otworzyć pliku " + FImage.Path + " do zapisu" + refused);
   }
-  TExclusiveFileLock lock(FWriteFile.Fd(), LockTimeoutMs);
+  TExclusiveFileLock lock(FWriteFile.Fd(), FLockTimeoutMs);
   if (!lock.Locked()) throw EDatabaseError("Tabela " + FTableName + " jest zablokowana przez inny program" + refused);
   if (!FBackedUp) BackupTableFile();
 

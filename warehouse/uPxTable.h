@@ -178,6 +178,8 @@ public:
   bool Editing() const { return FEditing; }
   // Forces the writes of this table to disk; false (and an error log line) when that fails.
   bool SaveChanges();
+  // How long a write waits for the lock of another copy of this program.
+  void SetLockTimeoutMs(int ms) { FLockTimeoutMs = ms; }
 
   // The path of the open file (empty when closed).
   const std::string& FilePath() const { return FImage.Path; }
@@ -246,6 +248,7 @@ private:
   TFileHandle FWriteFile;
   bool FDirty = false;
   bool FBackedUp = false;
+  int FLockTimeoutMs = 10000;
 };
 
 }  // namespace brenvik

@@ -257,17 +257,6 @@ TEST_F(TMainWindowTest, ConfirmSendAsksOnlyWhenConfigured) {
   EXPECT_FALSE(w.ConfirmSend(3));
 }
 
-TEST_F(TMainWindowTest, CommandsNotBuiltYetSayWhy) {
-  TfrmMain w(Config.get());
-  w.SendButton()->click();
-  w.ReceiveButton()->click();
-  const auto lines = w.PaneLines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_NE(lines[0].Text.find("\"Wyślij do KSEF\" nie jest jeszcze dostępne"), std::string::npos);
-  EXPECT_NE(lines[1].Text.find("\"Odbierz z KSEF\" nie jest jeszcze dostępne"), std::string::npos);
-  EXPECT_EQ(lines[1].Colour, QColor(255, 165, 0));
-}
-
 TEST_F(TMainWindowTest, ClosesWhenTheProgramEnds) {
   TfrmMain w(Config.get());
   w.SetTrayAvailable(true);

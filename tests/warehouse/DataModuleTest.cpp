@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include "NumCalc.h"
+#include "TestFiles.h"
+#include "uDataModule.h"
+#include "uDialogs.h"
+#include "uErrors.h"
+#include "uPaths.h"
+#include "uPxFixture.h"
+#include "uTableTools.h"
+
+using namespace brenvik;
+using brenvik::testing::MakeDirs;
+using brenvik::testing::TTempDir;
+using brenvik::testing::WriteFile;
+
+namespace {
+
+const char* const kHeaders = R"("fields": [["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
+  ["Date","@"],["Flags","S"],["Name","A24"],["User","I"],["Options","I"],["CarId","I"],
+  ["PayInfo","S"],["PayDelay","S"]])";
+
+// A Stelmar site for the working date 2026-04-10 with yearly tables.
+std::string SiteJson(bool withUsers, bool seriesWithMagId, bool optional) {
+  std::string j = R"({"codepage": 1250, "tables": {
+    "DATA/2026WI": {)" + std::string(kHeaders) + R"(, "records": [
+      [0, 2026, 1, 1, "2026-04-04 23:59:59", 0, "FV 1/2026", 1, 0, 0, 2, 14],
+      [0, 2026, 1, 2, "2026-04-05 00:00:00", 0, "FV 2/2026", 2, 0, 0, 0, 0],
+      [4, 2026, 1, 3, "2026-04-06 10:00:00", 0, "WZ 3/2026", 1, 0, 0, 0, 0],
+      [21, 2026, 1, 4, "2026-04-06 10:00:00", 0, "X 4", 1, 0, 0, 0, 0],
+      [49, 2026, 1, 5, "2026-04-06 10:00:00", 0, "X 5", 1, 0, 0, 0, 0],
+      [54, 2026, 1, 6, "2026-04-06 10:00:00", 0, "X 6", 1, 0, 0, 0, 0],
+      [22, 2026, 1, 7, "2026-04-10 23:59:00", 0, "FV 7/2026", 1, 0, 0, 2, 30],
+      [1, 2026, 1, 8, "2026-04-11 00:00:00", 0, "KOR 8/2026", 1, 0, 0, 0, 0],
+      [53, 2026, 2, 9, "2026-04-08 12:00:00", 4, "P 9/2026", 2, 0, 0, 2, 7]]},
+    "DATA/2026WT": {"fields": [["Type","S"],["Year","S"],["MagId","S"],["Number","S"],["InvoPos","S"],
+      ["Group","A10"],["Index","A20"],["Series","A10"],["MagIdL","S"],["Price","$"],["Quantity","N"],["VAT","N"],["Cost","N"]],
+      "records": [[0, 2026, 1, 2, 1, "A", "X1", "S1", 1, 12.3, 3, 23, 0],
+                  [0, 2026, 1, 2, 2, "O", "PAL", "", 1, 45, 2.5, 23, 0],
+                  [22, 2026, 1, 7, 1, "A", "X1", "S1", 1, 10, 1, 0, 4.25]]},
+    "DATA/2026W": {"fields": [["Group","A10"],["Index","A20"],["Name","A60"],["Unit","A10"],["Options","S"],["GTU","S"]],
+      "records": [["A", "X1", "Śruba M8", "szt.", 0, 0], ["O", "PAL", "Paleta EUR", "szt.", 0, 0]]},
+    "DATA/2026WS": {"fields": [["Group","A10"],["Index","A20"],["SeriesNo","A10"])" +
+                  (seriesWithMagId ? R"(,["MagId","S"]], "records": [["A","X1","S1",1]]},)"
+                                   : R"(], "records": [["A","X1","S1"]]},)") + R"(
+    "DATA/2026REG": {"fields": [["Class","S"],["Year","S"],["MagId","S"],["Number","S"],["KSeF","A40"],
+      ["Document","A24"],["Value","$"],["Flags","S"]],
+      "records": [[0, 2026, 1, 2, "", "FV 2/2026", 123, 0], [22, 2026, 1, 7, "", "FV 7/2026", 10, 0]]},
+    "DATA/2026UR": {"fields": [["Number","I"],["Firm Name","A60"],["City","A40"],["Options","S"],
+      ["Address","A60"],["ZipCode","A10"],["NIP","A20"],["Payer","A80"],["Nip3IdWew","A20"],
+      ["Permission","A20"],["ExtOpt","S"],["PayerNumber","I"]],
+      "records": [[1, "Kowalski Handel", "Kraków", 0, "ul. Długa 5", "30-001", "123-456-32-18", null, "", "", 16, 10],
+                  [2, "Muller GmbH", "Berlin, Niemcy", 1, "Hauptstr. 1", "10115", "DE123456789", null, "", "", 0, 11]]})";
+  if (withUsers)
+    j += R"(,
+    "DATA/Users": {"fields": [["Number","I"],["Firm Name","A60"],["City","A40"],["Options","S"],["House","A10"],
+      ["Street","A40"],["ZipCode","A10"],["NIP","A20"],["ExtOpt","S"],["Comments","A80"]],
+      "records": [[10, "Kowalski Handel Sp. j.", "Kraków", 0, "5", "Długa", "30-001", "1234563218", 4, "Dzwonić rano"],
+                  [11, "Muller GmbH", "Berlin", 1, "1", "Hauptstr.", "10115", "DE123456789", 0, ""]]})";
+  if (optional)
+    j += R"(,
+    "TABLES/26desc": {"fields": [["Type","S"],["Year","S"],["MagId","S"],["Number","S"],["InvoPos","S"],["Description","A80"]],
+      "records": [[0, 2026, 1, 2, -1, "WZ 17/2026"], [0, 2026, 1, 2, 0, "Dostawa na budowę"]]},
+    "TABLES/UsrCars": {"fields": [["UserId","I"],["CarId","I"],["CarNrRej","A12"]], "records": [[2, 3, "KR 12345"]]},
+    "TABLES/Barcodes": {"fields": [["Group","A10"],["Index","A20"],["Barcode","A20"]], "records": [["A", "X1", "5901234123457"]]})";
+  return j + "}}";
+}
+
+class DataModuleTest : public ::testing::Test {
+protected:
+  void Build(bool withUsers, bool seriesWithMagId = true, bool optional = true) {
+    MakeDirs(Dir / "net");
+    BuildFixtureFromText(SiteJson(withUsers, seriesWithMagId, optional), Dir / "stelmar/");
+    Config.SetNetFileDir(Dir / "net/");
+    Config.SetStelmarDir(Dir / "stelmar/");
+    Config.SetUserDir(Dir / "stelmar/DATA/");
+    Config.StelmarEnabled = true;
+    Config.CurDate = EncodeDate(2026, 4, 10);
+    Config.DaysBackToSend = 5;
+    Config.Send2KsefStartDate = EncodeDate(2026, 4, 1);
+    DM = std::make_unique<TDM>(Config, Dir / "bin/");
+  }
+  std::vector<std::string> VisibleNames() {
+    std::vector<std::string> names;
+    for (DM->tblWI.First(); !DM->tblWI.Eof(); DM->tblWI.Next())
+      names.push_back(DM->tblWI.FieldByName("Name").AsString());
+    return names;
+  }
+  TTempDir Dir;
+  TConfig Config{Dir / "site.ini"};
+  std::unique_ptr<TDM> DM;
+};
+
+}  // namespace
+
+TEST_F(DataModuleTest, CreationPreparesTmpAndRequiresStelmarData) {
+  Build(false);
+  EXPECT_TRUE(FolderExists(Dir / "bin/Tmp"));
+  EXPECT_EQ(DM->StelmarDataDir, Dir / "stelmar/DATA/");
+  EXPECT_TRUE(DM->Session.Active());
+  TConfig broken(Dir / "x.ini");
+  broken.StelmarEnabled = true;
+  broken.SetStelmarDir(Dir / "nowhere/");
+  try {
+    TDM dm(broken, Dir / "bin/");
+    FAIL();
+  } catch (const EArgumentException& e) {
+    EXPECT_EQ(std::string(e.what()), "Folder " + Dir / "nowhere/DATA" + " nie istnieje");
+  }
+}
+
+TEST_F(DataModuleTest, WindowShowsOnlyEligibleTypesOfWholeDays) {
+  Build(false);
+  DM->OpenExportTables();
+  EXPECT_EQ(DM->DateRange.DateFrom, EncodeDate(2026, 4, 5));
+  EXPECT_EQ(DM->DateRange.DateTo, EncodeDate(2026, 4, 10));
+  // Types 4, 21, 49, 54 and the day after the window stay hidden; 23:59 on the last day is in.
+  EXPECT_EQ(VisibleNames(), (std::vector<std::string>{"FV 2/2026", "FV 7/2026", "P 9/2026"}));
+  DM->CloseExportTables();
+  EXPECT_FALSE(DM->tblWI.Active());
+  EXPECT_FALSE(DM->tblReg.Active());
+
+  Config.Send2KsefStartDate = EncodeDate(2026, 4, 8);  // the start date raises the window's start
+  DM->OpenExportTables();
+  EXPECT_EQ(VisibleNames(), (std::vector<std::string>{"FV 7/2026", "P 9/2026"}));
+  DM->CloseExportTables();
+  Config.Send2KsefStartDate = EncodeDate(2026, 4, 11);  // a window that starts after CurDate
+  DM->OpenExportTables();
+  EXPECT_TRUE(VisibleNames().empty());
+  DM->CloseExportTables();
+}
+
+TEST_F(DataModuleTest, DetailsFollowTheCurrentDocument) {
+  Build(false);
+  DM->OpenExportTables();
+  ASSERT_FALSE(DM->tblWI.Eof());  // FV 2/2026
+  EXPECT_EQ(DM->tblReg.FieldByName("Document").AsString(), "FV 2/2026");
+  EXPECT_EQ(DM->tblUR.FieldByName("Firm Name").AsString(), "Muller GmbH");
+  EXPECT_EQ(DM->tblWT.RecordCount(), 2);
+  DM->tblWT.First();
+  EXPECT_EQ(DM->tblW.FieldByName("Name").AsString(), "Śruba M8");
+  EXPECT_EQ(DM->tblBarcodes.FieldByName("Barcode").AsString(), "5901234123457");
+  EXPECT_EQ(DM->tblInvoDesc.RecordCount(), 2);
+  EXPECT_EQ(DM->tblUsrCars.RecordCount(), 0);
+  DM->tblWI.Next();  // FV 7/2026
+  EXPECT_EQ(DM->tblReg.FieldByName("Document").AsString(), "FV 7/2026");
+  EXPECT_EQ(DM->tblUR.FieldByName("Firm Name").AsString(), "Kowalski Handel");
+  EXPECT_EQ(DM->tblWT.RecordCount(), 1);
+  EXPECT_EQ(DM->tblInvoDesc.RecordCount(), 0);
+  EXPECT_TRUE(DM->tblMasterWI.FindKey({0, 2026, 1, 1}));  // outside the window, still found
+  EXPECT_EQ(DM->tblMasterWI.FieldByName("Name").AsString(), "FV 1/2026");
+  DM->CloseExportTables();
+}
+
+TEST_F(DataModuleTest, SeriesLinkFollowsTheMagIdField) {
+  Build(false, true);
+  DM->OpenExportTables();
+  EXPECT_EQ(DM->tblWS.IndexFieldNames(), "Group;Index;SeriesNo;MagId");
+  EXPECT_EQ(DM->tblWS.MasterFields(), "Group;Index;Series;MagId");
+  DM->CloseExportTables();
+}
+
+TEST_F(DataModuleTest, SeriesWithoutMagIdIsLinkedOnThreeFields) {
+  Build(false, false);
+  DM->OpenExportTables();
+  EXPECT_EQ(DM->tblWS.IndexFieldNames(), "Group;Index;SeriesNo");
+  EXPECT_EQ(DM->tblWS.MasterFields(), "Group;Index;Series");
+  DM->CloseExportTables();
+}
+
+TEST_F(DataModuleTest, OptionalTablesAbsent) {
+  Build(false, true, false);
+  DM->OpenExportTables();
+  EXPECT_FALSE(UsersTableExists);
+  EXPECT_FALSE(DM->InvoDescExists);
+  EXPECT_FALSE(DM->UsrCarsExists);
+  EXPECT_FALSE(DM->BarcodesExists);
+  EXPECT_FALSE(DM->tblUsers.Active());
+  EXPECT_EQ(DM->tblUsers.MasterSource(), nullptr);
+  EXPECT_EQ(&DM->BuyerTable(), &DM->tblUR);
+  EXPECT_EQ(DM->BuyerOptions(), 1);  // Muller, register layout
+  DM->CloseExportTables();
+}
+
+TEST_F(DataModuleTest, UsersLayoutTakesThePayersRecordAndItsBits) {
+  Build(true);
+  DM->OpenExportTables();
+  EXPECT_TRUE(UsersTableExists);
+  DM->tblWI.Next();  // FV 7/2026, customer 1 whose payer is 10
+  EXPECT_EQ(&DM->BuyerTable(), &DM->tblUsers);
+  EXPECT_EQ(DM->tblUsers.FieldByName("Firm Name").AsString(), "Kowalski Handel Sp. j.");
+  EXPECT_TRUE(DM->IsBuyerRelated());  // bit 4 in the Users layout
+  EXPECT_FALSE(DM->IsBuyerJST());
+  DM->CloseExportTables();
+  UsersTableExists = false;
+}
+
+TEST_F(DataModuleTest, RegisterLayoutBits) {
+  Build(false);
+  DM->OpenExportTables();
+  DM->tblWI.Next();  // customer 1: ExtOpt 16
+  EXPECT_TRUE(DM->IsBuyerRelated());
+  EXPECT_FALSE(DM->IsBuyerGV());
+  DM->CloseExportTables();
+  EXPECT_THROW(DM->IsBuyerJST(), EDatabaseError);  // a closed table
+}
+
+TEST_F(DataModuleTest, TableToolsMessagesAndPaidAtSale) {
+  Build(false);
+  DM->OpenExportTables();
+  try {
+    FieldIsNonZero(DM->tblReg, "Value22");
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(std::string(e.what()), "Brak pola: \"Value22\" w tabeli: " + DM->tblReg.TableName());
+  }
+  EXPECT_TRUE(FieldIsNonZero(DM->tblReg, "Value"));
+  EXPECT_TRUE(IsPaidOnSale(&DM->tblWI));  // FV 2: cash, no delay
+  DM->tblWI.Next();                       // FV 7: type 22, transfer, 30 days
+  EXPECT_FALSE(IsPaidOnSale(&DM->tblWI));
+  DM->tblWI.Next();                       // P 9: type 53 is outside the deferred set
+  EXPECT_TRUE(IsPaidOnSale(&DM->tblWI));
+  DM->tblWI.First();
+  TWareKey key;
+  EXPECT_TRUE(ReadWareKey(&DM->tblWT, key));
+  EXPECT_EQ(key.Group, "A");
+  EXPECT_TRUE(LocatePackingGroup(true, DM->tblWT));
+  EXPECT_EQ(DM->tblWT.FieldByName("Index").AsString(), "PAL");
+  EXPECT_FALSE(LocatePackingGroup(false, DM->tblWT));
+  DM->CloseExportTables();
+  try {
+    FieldHasBits(DM->tblReg, "Flags", 1);
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(std::string(e.what()), "Tabela " + DM->tblReg.TableName() + " nie jest otwarta do odczytu");
+  }
+  EXPECT_FALSE(ReadWareKey(&DM->tblWT, key));
+  EXPECT_TRUE(key.Group.empty());
+}
+
+TEST_F(DataModuleTest, CustomerRecordInBothLayouts) {
+  Build(true);
+  DM->OpenExportTables();
+  std::string prefix, nip, name, country, address;
+  DM->tblWI.Next();  // customer 1, payer 10
+  ReadCustomerRecord("FV 7/2026", DM->tblUsers, prefix, nip, name, country, address, true);
+  EXPECT_EQ(name, "Kowalski Handel Sp. j.");
+  EXPECT_EQ(address, "Długa 5  30-001 Kraków");
+  EXPECT_EQ(nip, "1234563218");
+  ReadCustomerRecord("FV 7/2026", DM->tblUR, prefix, nip, name, country, address, true);
+  EXPECT_EQ(nip, "1234563218");  // dashes of the usual layout removed
+  EXPECT_EQ(address, "ul. Długa 5  30-001 Kraków");
+  DM->tblWI.First();  // customer 2: Options 1, country in the city field, no check
+  ReadCustomerRecord("FV 2/2026", DM->tblUR, prefix, nip, name, country, address, false);
+  EXPECT_EQ(country, "DE");
+  EXPECT_EQ(prefix, "");
+  EXPECT_EQ(nip, "DE123456789");
+  EXPECT_EQ(address, "Hauptstr. 1  10115 Berlin");
+  DM->CloseExportTables();
+  UsersTableExists = false;
+}
+
+TEST(CustomerRecord, QuestionsAndRefusals) {
+  TTempDir dir;
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"UR": {"fields": [["Number","I"],["Firm Name","A60"],
+    ["City","A40"],["Options","S"],["Address","A60"],["ZipCode","A10"],["NIP","A20"]],
+    "records": [[1, "Bez NIP", "Gdańsk", 0, "", "", ""], [2, "", "Gdańsk", 0, "", "", "1"],
+                [3, "Zły NIP", "Gdańsk", 3, "", "", "1234563219"], [4, "Brytyjczyk", "London", 3, "", "", "GB123456789"]]}}})",
+                       dir.Path());
+  TPxTable t;
+  t.SetTableName(dir / "UR");
+  t.SetIndexFieldNames("Number");
+  t.Open();
+  TScriptedDialogs dialogs;
+  TDialogsScope scope(&dialogs);
+  std::string prefix, nip, name, country, address;
+  ASSERT_TRUE(t.FindKey({1}));
+  dialogs.Answer(TModalResult::mrYes);
+  ReadCustomerRecord("FV 1", t, prefix, nip, name, country, address, true);
+  EXPECT_EQ(nip, "BRAK");
+  EXPECT_EQ(address, "Gdańsk");  // no street, no postal code
+  ASSERT_EQ(dialogs.Asked().size(), 1u);
+  EXPECT_EQ(dialogs.Asked()[0].Text, "Brak numeru NIP. Dokument: FV 1\rBez NIP\rKontynuować?");
+  dialogs.Answer(TModalResult::mrNo);
+  EXPECT_THROW(ReadCustomerRecord("FV 1", t, prefix, nip, name, country, address, true), EAbort);
+
+  ASSERT_TRUE(t.FindKey({2}));
+  try {
+    ReadCustomerRecord("FV 2", t, prefix, nip, name, country, address, false);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Brak nazwy kontrahenta\r\nDokument: FV 2  NIP: 1\r\nWczytywanie przerwano");
+  }
+  ASSERT_TRUE(t.FindKey({3}));
+  dialogs.Clear();
+  dialogs.Answer(TModalResult::mrNo);
+  EXPECT_THROW(ReadCustomerRecord("FV 3", t, prefix, nip, name, country, address, true), EAbort);
+  EXPECT_EQ(dialogs.Asked()[0].Text.rfind("Zła suma kontrolna numeru NIP: 1234563219\r", 0), 0u)
+      << dialogs.Asked()[0].Text;
+  ASSERT_TRUE(t.FindKey({4}));
+  dialogs.Answer(TModalResult::mrYes);
+  ReadCustomerRecord("FV 4", t, prefix, nip, name, country, address, true);
+  EXPECT_EQ(prefix, "GB");
+  EXPECT_EQ(nip, "123456789");
+  EXPECT_EQ(country, "GB");  // Options 3 without a country in the city field
+}

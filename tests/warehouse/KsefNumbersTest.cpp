@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestFiles.h"
+#include "Schemat_FA3.h"
+#include "uDataModule.h"
+#include "uErrors.h"
+#include "uKsefContract.h"
+#include "uKsefNumbers.h"
+#include "uOperatorLog.h"
+#include "uPaths.h"
+#include "uPxFixture.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace {
+
+const std::string kNumber = "1234567890-20250305-ABCDEF012345-7F";
+
+class TCapturedLog : public IOperatorLog {
+public:
+  void AddLogLine(const std::string& line, TLogLevel) override { Lines += line + "\n"; }
+  std::string Lines;
+};
+
+// A site with Stelmar's register of 2025 (and Nera's tables when asked).
+class KsefNumbersTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetOperatorLog(&Log);
+    for (const char* sub : KsefSubFolders) MakeDirs(Dir / ("ksef/" + std::string(sub)));
+    Config.SetKsefDataDir(Dir / "ksef/");
+    Config.SetStelmarDir(Dir / "stelmar/");
+    Config.CurDate = EncodeDate(2025, 3, 10);
+    Config.StelmarEnabled = true;
+    Config.PodatnikInfo.DaneIdentyfikacyjne.NIP = "5265877635";
+  }
+  void TearDown() override { SetOperatorLog(nullptr); }
+  void Build(const std::string& extraTables = "") {
+    BuildFixtureFromText(R"({"codepage": 1250, "tables": {"DATA/2025REG": {"fields": [["Class","S"],["Year","S"],
+      ["MagId","S"],["Number","S"],["KSeF","A40"],["Document","A30"],["NIP","A20"]], "records": [
+      [0, 2025, 1, 17, "-", "FV 17/2025", ""],
+      [128, 0, 0, 0, "", "FZ/2025/0042", "9999999999"]]})" + extraTables + "}}",
+                         Dir / "stelmar/");
+    DM = std::make_unique<TDM>(Config, Dir / "bin/");
+  }
+  std::string Reg(int cls, int number) {
+    TPxTable t;
+    t.SetTableName(Dir / "stelmar/DATA/2025REG");
+    t.Open();
+    for (t.First(); !t.Eof(); t.Next())
+      if (t.FieldByName("Class").AsInteger() == cls && t.FieldByName("Number").AsInteger() == number)
+        return t.FieldByName("KSeF").AsString();
+    return "?";
+  }
+  // A received invoice from the supplier 9999999999 to the seller.
+  std::string Invoice(const std::string& buyerNip, const std::string& kind, const std::string& p2) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Faktura xmlns=\"" + std::string(Fa3Namespace) +
+           "\"><Podmiot1><DaneIdentyfikacyjne><NIP>9999999999</NIP></DaneIdentyfikacyjne></Podmiot1>"
+           "<Podmiot2><DaneIdentyfikacyjne><NIP>" + buyerNip + "</NIP></DaneIdentyfikacyjne></Podmiot2>"
+           "<Fa><P_2>" + p2 + "</P_2><RodzajFaktury>" + kind + "</RodzajFaktury></Fa></Faktura>";
+  }
+  TTempDir Dir;
+  TConfig Config{Dir / "site.ini"};
+  TCapturedLog Log;
+  std::unique_ptr<TDM> DM;
+};
+
+}  // namespace
+
+TEST(SentFileNames, KeyNumberAndMonth) {
+  TInvoKey key;
+  std::string number;
+  ParseSentFileName("/s/0-2025-1-17_" + kNumber + ".xml", key, number);
+  EXPECT_EQ(InvoKeyToText(key), "0-2025-1-17");
+  EXPECT_EQ(number, kNumber);
+  EXPECT_EQ(KsefNumberMonthFolder(number), "2025-03");
+  const std::string three = "/s/0-2025-17_x_" + kNumber + ".xml";
+  try {
+    ParseSentFileName(three, key, number);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: " + three);
+  }
+  try {
+    ParseSentFileName("/s/0-2025-17_" + kNumber + ".xml", key, number);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: ");
+  }
+  EXPECT_THROW(KsefNumberMonthFolder("123"), Exception);
+}
+
+TEST_F(KsefNumbersTest, SentFileWritesTheNumberAndMovesWithItsReceipt) {
+  Build();
+  const std::string sent = Dir / ("ksef/Sent/0-2025-1-17_" + kNumber);
+  WriteFile(sent + ".xml", "<x/>");
+  WriteFile(sent + ".upo.xml", "<upo/>");
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Reg(0, 17), kNumber);
+  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + kNumber + " do faktury: FV 17/2025"), std::string::npos);
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/2025-03/0-2025-1-17_" + kNumber + ".xml")));
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/2025-03/0-2025-1-17_" + kNumber + ".upo.xml")));
+  EXPECT_FALSE(FileExists(sent + ".xml"));
+  EXPECT_FALSE(DM->tblReg.Active());
+}
+
+TEST_F(KsefNumbersTest, EntryOfAnotherPeriodEndsTheRunAndClosesTheRegister) {
+  Build();
+  WriteFile(Dir / ("ksef/Sent/0-2024-1-17_" + kNumber + ".xml"), "<x/>");
+  try {
+    DM->SetKsefInRegs();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_NE(std::string(e.what()).find("wpisu o kluczu: 0-2024-1-17"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(DM->tblReg.Active());
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/0-2024-1-17_" + kNumber + ".xml")));
+}
+
+TEST_F(KsefNumbersTest, ReceivedInvoicesAreMatchedFiledOrSetAside) {
+  Build();
+  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "VAT", " FZ/2025/0042 "));
+  WriteFile(Dir / ("ksef/Import/" + number + ".upo.xml"), "<upo/>");
+  const std::string other = "9999999999-20250304-0123456789AB-2C";
+  WriteFile(Dir / ("ksef/Import/" + other + ".xml"), Invoice("1111111111", "VAT", "X"));
+  const std::string advance = "9999999999-20250304-0123456789AB-3C";
+  WriteFile(Dir / ("ksef/Import/" + advance + ".xml"), Invoice("5265877635", "ZAL", "Z"));
+  WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-4.xml", Invoice("5265877635", "VAT", "Y"));
+  WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-5C.xml", "<Faktura><Fa>");
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Reg(128, 0), number);
+  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + number + " do faktury:  FZ/2025/0042 "), std::string::npos)
+      << Log.Lines;
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + number + ".xml")));
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + number + ".upo.xml")));
+  EXPECT_NE(Log.Lines.find("Pomijam: Faktura na innego kontrahenta (NIP: 1111111111)"), std::string::npos);
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + other + ".xml")));
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + advance + ".xml")));  // debug line only
+  EXPECT_TRUE(FileExists(Dir / "ksef/Errors/9999999999-20250304-0123456789AB-4.xml"));
+  EXPECT_TRUE(FileExists(Dir / "ksef/Errors/9999999999-20250304-0123456789AB-5C.xml"));
+
+  // Downloaded again: no write, no line, the file is filed again.
+  Log.Lines.clear();
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "VAT", "FZ/2025/0042"));
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Log.Lines.find("Dopisano"), std::string::npos);
+  EXPECT_FALSE(FileExists(Dir / ("ksef/Import/" + number + ".xml")));
+}
+
+TEST_F(KsefNumbersTest, NeraWithoutRegisterSearchesTheThreeTablesInOrder) {
+  Config.StelmarEnabled = false;
+  Config.NeraEnabled = true;
+  Config.SetNeraDir(Dir / "nera/");
+  const std::string fields = R"("fields": [["NIP","A20"],["Dokument","A30"],["KSeF","A40"]])";
+  Build();
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGB": {)" + fields + R"(, "records": []},
+            "2025/REGB1": {)" + fields + R"(, "records": [["9999999999", "FZ/1", ""]]},
+            "2025/REGBKOR": {)" + fields + R"(, "records": []}}})", Dir / "nera/");
+  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "VAT", "FZ/1"));
+  WriteFile(Dir / "ksef/Sent/x.xml", "untouched");
+  DM->SetKsefInRegs();
+  TPxTable t;
+  t.SetTableName(Dir / "nera/2025/REGB1");
+  t.Open();
+  EXPECT_EQ(t.FieldByName("KSeF").AsString(), number);
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + number + ".xml")));
+  EXPECT_TRUE(FileExists(Dir / "ksef/Sent/x.xml"));
+}
+
+TEST_F(KsefNumbersTest, NeraRegisterKindFollowsThePathAndAMissingTableEndsTheCall) {
+  Config.StelmarEnabled = false;
+  Config.NeraEnabled = true;
+  Config.SetNeraDir(Dir / "Nera-Register/");  // "register" in a folder name, mixed case
+  Build();
+  const std::string reg = R"("fields": [["RegType","S"],["NIP","A20"],["DocName","A30"],["KSeF","A40"]])";
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGB": {)" + reg +
+                           R"(, "records": [[129, "9999999999", "KOR/7", ""]]}}})",
+                       Dir / "Nera-Register/");
+  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "KOR", "KOR/7"));
+  // REGB is searched by "RegType;NIP;DocName"; REGB1 is missing and ends the call.
+  EXPECT_THROW(DM->SetKsefInRegs(), EDatabaseError);
+  TPxTable t;
+  t.SetTableName(Dir / "Nera-Register/2025/REGB");
+  t.Open();
+  EXPECT_EQ(t.FieldByName("KSeF").AsString(), number);
+  EXPECT_FALSE(DM->tblReg.Active());
+}
+
+TEST_F(KsefNumbersTest, StelmarAndNeraSearchStelmarsRegisterByItsOwnFields) {
+  Config.NeraEnabled = true;
+  Config.SetNeraDir(Dir / "nera/");
+  Build();
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGISTER": {"fields": [["RegType","S"],
+    ["NIP","A20"],["DocName","A30"],["KSeF","A40"]], "records": [[128, "9999999999", "FN/9", ""]]}}})",
+                       Dir / "nera/");
+  const std::string inStelmar = "9999999999-20250304-0123456789AB-1C";
+  const std::string inNera = "9999999999-20250305-0123456789AB-2C";
+  WriteFile(Dir / ("ksef/Import/" + inStelmar + ".xml"), Invoice("5265877635", "VAT", "FZ/2025/0042"));
+  WriteFile(Dir / ("ksef/Import/" + inNera + ".xml"), Invoice("5265877635", "VAT", "FN/9"));
+  WriteFile(Dir / "ksef/Import/inny.xml", "<?xml version=\"1.0\"?><Order xmlns=\"urn:x\"/>");
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Reg(128, 0), inStelmar);
+  TPxTable t;
+  t.SetTableName(Dir / "nera/2025/REGISTER");
+  t.Open();
+  EXPECT_EQ(t.FieldByName("KSeF").AsString(), inNera);
+  EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + inNera + ".xml")));
+  EXPECT_TRUE(FileExists(Dir / "ksef/Errors/inny.xml"));  // not FA(3): set aside once, not retried
+  EXPECT_NE(Log.Lines.find("Odrzucono plik " + Dir / "ksef/Import/inny.xml"), std::string::npos);
+}

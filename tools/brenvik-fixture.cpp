@@ -1,0 +1,19 @@
+// brenvik-fixture SITE.json OUTDIR: writes the Paradox tables that SITE.json describes.
+#include <iostream>
+
+#include "uErrors.h"
+#include "uPxFixture.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "Użycie: brenvik-fixture SITE.json OUTDIR\n";
+    return 2;
+  }
+  try {
+    brenvik::BuildFixtureFromFile(argv[1], argv[2]);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
