@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "TestFiles.h"
+#include "uKsefNumber.h"
+#include "uKsefSim.h"
+
+using namespace brenvik;
+using namespace brenvik::ksefsim;
+using brenvik::testing::ReadFile;
+using brenvik::testing::TTempDir;
+using brenvik::testing::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TSite {
+  TTempDir tmp;
+  std::string exeDir = tmp / "connector";
+  std::string data = tmp / "ksef";
+  std::map<std::string, std::string> env;
+  std::string err;
+  TSite(const std::string& extra = "") {
+    fs::create_directories(data + "/Export");
+    WriteFile(exeDir + "/.env", "KSEF_NIP=9999999999\nBASE_DIR_PATH=" + data + "\n" + extra);
+  }
+  int Run() {
+    std::ostringstream e;
+    int code = RunConnector(exeDir, [&](const std::string& k) -> std::optional<std::string> {
+      auto it = env.find(k);
+      if (it == env.end()) return std::nullopt;
+      return it->second;
+    }, e);
+    err = e.str();
+    return code;
+  }
+  std::vector<std::string> Files(const std::string& sub) {
+    std::vector<std::string> r;
+    for (auto& f : fs::directory_iterator(data + "/" + sub)) r.push_back(f.path().filename().string());
+    std::sort(r.begin(), r.end());
+    return r;
+  }
+  std::string Log() {
+    for (auto& f : fs::directory_iterator(data + "/Logs")) return ReadFile(f.path().string());
+    return {};
+  }
+};
+
+std::string Sample(const std::string& name) {
+  return ReadFile(brenvik::testing::Fa3SamplesDir() + "/" + name);
+}
+
+}  // namespace
+
+TEST(KsefNumber, CheckOfTheKnownExampleAndShape) {
+  EXPECT_EQ(MakeKsefNumber("5265877635", "20250826", "0100001AF629"),
+            "5265877635-20250826-0100001AF629-AF");
+  std::string n = MakeKsefNumber("1234567890", "20260410", RandomHex12());
+  EXPECT_TRUE(IsValidKsefNumber(n)) << n;
+  std::string bad = n;
+  bad[25] = bad[25] == 'A' ? 'B' : 'A';
+  EXPECT_FALSE(IsValidKsefNumber(bad));
+  EXPECT_FALSE(IsValidKsefNumber("5265877635-20250826-0100001af629-AF"));
+}
+
+TEST(KsefSim, AcceptsValidFilesAndRefusesDuplicatesAndInvalid) {
+  if (brenvik::testing::Fa3SamplesDir().empty() || brenvik::testing::Fa3SchemaDir().empty()) GTEST_SKIP();
+  TSite site("SIM_SCHEMA_DIR=" + brenvik::testing::Fa3SchemaDir() + "\n");
+  WriteFile(site.data + "/Export/0-2026-1-1.xml", Sample("mf-example-01.xml"));
+  WriteFile(site.data + "/Export/0-2026-1-2.xml", Sample("mf-example-02.xml"));
+  EXPECT_EQ(site.Run(), 0) << site.err;
+  EXPECT_TRUE(site.Files("Export").empty());
+  auto sent = site.Files("Sent");
+  ASSERT_EQ(sent.size(), 4u);
+  for (const auto& f : sent) {
+    std::string num = f.substr(f.find('_') + 1, 35);
+    EXPECT_TRUE(IsValidKsefNumber(num)) << f;
+  }
+  EXPECT_NE(sent[0].find(".upo.xml"), std::string::npos);
+  EXPECT_EQ(ReadFile(site.data + "/Sent/" + sent[1]), Sample("mf-example-01.xml"));
+  EXPECT_NE(site.Log().find("Start komunikacji"), std::string::npos);
+
+  // Same seller and P_2 as the first one: refused with 440, file stays.
+  WriteFile(site.data + "/Export/0-2026-1-3.xml", Sample("mf-example-04.xml"));
+  EXPECT_EQ(site.Run(), 440);
+  EXPECT_EQ(site.Files("Export"), std::vector<std::string>{"0-2026-1-3.xml"});
+
+  // An invalid file beside it: 1, both stay.
+  WriteFile(site.data + "/Export/0-2026-1-4.xml", "<Faktura/>");
+  EXPECT_EQ(site.Run(), 1);
+  EXPECT_EQ(site.Files("Export").size(), 2u);
+  EXPECT_NE(site.Log().find("kod zakończenia: 1"), std::string::npos);
+}
+
+TEST(KsefSim, InboxIsDeliveredOnce) {
+  if (brenvik::testing::Fa3SamplesDir().empty()) GTEST_SKIP();
+  TSite site("SIM_INBOX=../inbox\n");
+  WriteFile(site.tmp / "inbox/a.xml", Sample("mf-example-26.xml"));
+  EXPECT_EQ(site.Run(), 0) << site.err;
+  auto imp = site.Files("Import");
+  ASSERT_EQ(imp.size(), 1u);
+  EXPECT_EQ(imp[0].substr(0, 11), "9999999999-");
+  EXPECT_TRUE(IsValidKsefNumber(imp[0].substr(0, 35)));
+  EXPECT_EQ(site.Run(), 0);
+  EXPECT_EQ(site.Files("Import").size(), 1u);
+}
+
+TEST(KsefSim, ForcedExitCodeAndSetupErrors) {
+  TSite site;
+  WriteFile(site.data + "/Export/x.xml", "<bad");
+  site.env["SIM_EXIT_CODE"] = "7";
+  EXPECT_EQ(site.Run(), 7);
+  EXPECT_EQ(site.Files("Export").size(), 1u);
+  site.env["SIM_EXIT_CODE"] = "abc";
+  EXPECT_EQ(site.Run(), 1);
+  EXPECT_FALSE(site.err.empty());
+  fs::remove(site.exeDir + "/.env");
+  site.env.clear();
+  EXPECT_EQ(site.Run(), 1);
+  EXPECT_NE(site.err.find(".env"), std::string::npos);
+}
