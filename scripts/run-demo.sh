@@ -16,3 +16,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
 fi
 echo "Brak ekranu: uruchamiam brenvik-cli na $site"
 "$build/app/brenvik-cli" "$ini" check
+"$build/app/brenvik-cli" "$ini" tables
+"$build/app/brenvik-cli" "$ini" receive
+echo "Pliki KSeF strony demonstracyjnej: $site/ksef-data"
