@@ -64,27 +64,19 @@ std::string TDM::InvoDescTableName() const {
 
 void TDM::SetExportWindow(TDateTime dateFrom, TDateTime dateTo) {
   DateRange = {dateFrom, dateTo};
-  FFilterDateFrom = DateOf(dateFrom);
-  FFilterDateToExcl = IncDay(DateOf(dateTo), 1);
+  FFilterDateFrom = FilterDateFrom(DateRange);
+  FFilterDateToExcl = FilterDateToExcl(DateRange);
 }
 
 void TDM::ComputeExportWindow() {
-  TDateTime from = IncDay(FConfig.CurDate, -FConfig.DaysBackToSend);
-  if (from < FConfig.Send2KsefStartDate) from = FConfig.Send2KsefStartDate;
-  SetExportWindow(from, FConfig.CurDate);
-}
-
-bool TDM::IsEligibleDocumentType(int type) {
-  switch (type) {
-    case 0: case 1: case 2: case 3: case 22: case 23: case 48: case 52: case 53: return true;
-    default: return false;
-  }
+  const TDateRange w = ExportWindow(FConfig.CurDate, FConfig.DaysBackToSend, FConfig.Send2KsefStartDate);
+  SetExportWindow(w.DateFrom, w.DateTo);
 }
 
 void TDM::FilterPendingDocument(TPxTable& dataSet, bool& accept) {
   const int type = static_cast<int>(dataSet.FieldByName("Type").AsInteger());
   const TDateTime date = dataSet.FieldByName("Date").AsDateTime();
-  accept = IsEligibleDocumentType(type) && FFilterDateFrom <= date && date < FFilterDateToExcl;
+  accept = IsEligibleType(type) && FFilterDateFrom <= date && date < FFilterDateToExcl;
 }
 
 void TDM::OpenExportTables(const std::function<void()>& beforeOpeningHeaders) {

@@ -10,14 +10,10 @@
 #include "uConfig.h"
 #include "uCountries.h"
 #include "uDateTime.h"
+#include "uFaHeader.h"
 #include "uPxTable.h"
 
 namespace brenvik {
-
-struct TDateRange {
-  TDateTime DateFrom;
-  TDateTime DateTo;
-};
 
 class TDM {
 public:
@@ -45,7 +41,6 @@ public:
   void SetExportWindow(TDateTime dateFrom, TDateTime dateTo);
 
   void FilterPendingDocument(TPxTable& dataSet, bool& accept);
-  static bool IsEligibleDocumentType(int type);
 
   TPxTable& BuyerTable();
   int BuyerOptions();     // "Options" of the buyer's record (low 16 bits, signed)
