@@ -11,6 +11,8 @@
 #include "uCountries.h"
 #include "uDateTime.h"
 #include "uFaHeader.h"
+#include "uInvoKey.h"
+#include "Schemat_FA3.h"
 #include "uPxTable.h"
 
 namespace brenvik {
@@ -48,6 +50,28 @@ public:
   bool IsBuyerJST();
   bool IsBuyerGV();
   bool IsBuyerRelated();
+
+  // export run: every pending document of the window into one FA(3) file
+  // of the export folder (at most 25 a run), its register entry marked "-".
+  void ReadDocNotSended2KSEF();
+  // The whole invoice of the document on which the headers table stands.
+  void MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key);
+
+  // parties: the buyer and the recipient from the customer data
+  void FillPodmiot2(const IXMLFaktura& faktura, const std::string& documentName);
+  void FillPodmiot3(const IXMLFaktura& faktura, const std::string& documentName);
+
+  // header, totals, annotations and correction data of Fa
+  void FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::string& documentName);
+  // The corrected invoice's sent file; raises when the corrected document is missing.
+  bool FindCorrectedSentFile(std::string& path);
+
+  // lines, payment, descriptions, footer
+  void FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool grossPricing);
+  void AddDodatkowyOpis(const IXMLFaktura_Fa& fa, const TInvoKey& key);
+  void AddDodatkowyOpisFromInvoDesc(const IXMLFaktura_Fa& fa);
+  std::string GetCarNrRej(int user, int car);
+  void FillPlatnoscAndStopka(const IXMLFaktura& faktura);
 
   // write-back and import: the KSeF numbers of sent files into Stelmar's
   // register, then received invoices into the registers that booked them.
