@@ -130,6 +130,9 @@ int RunApplication(int argc, char** argv) {
     controller->InitCore(args);
     dataModule = std::make_unique<TDM>(*controller->FConfig, AppExeDir());
     SetDataModule(dataModule.get());
+    controller->KsefOperations.ReadDocNotSended2KSEF = [dm = dataModule.get()] {
+      dm->ReadDocNotSended2KSEF();
+    };
     controller->KsefOperations.SetKsefInRegs = [dm = dataModule.get()] { dm->SetKsefInRegs(); };
     mainForm = std::make_unique<TfrmMain>();
     controller->InitUI(mainForm.get());

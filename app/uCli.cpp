@@ -39,10 +39,14 @@ template <int (*Command)(const TConfig&, const TKsefOperations&)>
 int WithDataModule(TAppController& controller) {
   TDM dataModule(*controller.FConfig, AppExeDir());
   SetDataModule(&dataModule);
+  controller.KsefOperations.ReadDocNotSended2KSEF = [&dataModule] {
+    dataModule.ReadDocNotSended2KSEF();
+  };
   controller.KsefOperations.SetKsefInRegs = [&dataModule] { dataModule.SetKsefInRegs(); };
   struct TReset {
     TAppController& C;
     ~TReset() {
+      C.KsefOperations.ReadDocNotSended2KSEF = nullptr;
       C.KsefOperations.SetKsefInRegs = nullptr;
       SetDataModule(nullptr);
     }

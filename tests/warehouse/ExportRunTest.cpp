@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "ExportSite.h"
+#include "Fa3Validate.h"
+#include "Schemat_FA3.h"
+#include "TestFiles.h"
+#include "uDataModule.h"
+#include "uDialogs.h"
+#include "uErrors.h"
+#include "uOperatorLog.h"
+#include "uPaths.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace {
+
+class TCapturedLog : public IOperatorLog {
+public:
+  void AddLogLine(const std::string& line, TLogLevel level) override {
+    Lines.push_back(line);
+    Levels.push_back(level);
+  }
+  std::vector<std::string> Lines;
+  std::vector<TLogLevel> Levels;
+};
+
+class ExportRunTest : public ::testing::Test {
+protected:
+  void SetUp() override { SetOperatorLog(&Log); }
+  void TearDown() override { SetOperatorLog(nullptr); }
+
+  void Build() {
+    Site.Build(Dir.Path(), Config);
+    DM = std::make_unique<TDM>(Config, Dir / "bin/");
+  }
+  // Runs the export; the failure's message, or empty text.
+  std::string Run() {
+    try {
+      DM->ReadDocNotSended2KSEF();
+      return {};
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+  }
+  std::vector<std::string> ExportFiles() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Dir / "ksef/Export"))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string ExportPath(const std::string& key) { return Dir / ("ksef/Export/" + key + ".xml"); }
+  IXMLFaktura Exported(const std::string& key) { return LoadFaktura(ExportPath(key)); }
+  // Every exported file is an invoice the official schema accepts.
+  void ExpectAllValid() {
+    if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema";
+    for (const std::string& name : ExportFiles())
+      EXPECT_NO_THROW(ValidateFa3File(Dir / ("ksef/Export/" + name), Fa3SchemaDir())) << name;
+  }
+  std::vector<std::string> Texts() {
+    std::vector<std::string> t;
+    for (const auto& r : Dialogs.Asked()) t.push_back(r.Text);
+    return t;
+  }
+
+  TTempDir Dir;
+  TConfig Config{Dir / "site.ini"};
+  TExportSite Site;
+  TCapturedLog Log;
+  TScriptedDialogs Dialogs;
+  TDialogsScope DialogsScope{&Dialogs};
+  std::unique_ptr<TDM> DM;
+};
+
+std::vector<std::string> Keys(std::initializer_list<int> numbers) {
+  std::vector<std::string> v;
+  for (int n : numbers) v.push_back("0-2026-1-" + std::to_string(n) + ".xml");
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+}  // namespace
+
+TEST_F(ExportRunTest, WindowCoversWholeDaysRaisedToTheStartDate) {
+  Site.Docs = PendingInvoices(4);
+  Site.Docs[0].Date = "2026-04-04 23:59:59";
+  Site.Docs[1].Date = "2026-04-05 00:00:00";
+  Site.Docs[2].Date = "2026-04-10 23:59:00";
+  Site.Docs[3].Date = "2026-04-07 12:00:00";
+  for (auto& d : Site.Docs) d.SaleDate = d.Date.substr(0, 10);
+  Build();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles(), Keys({2, 3, 4}));
+  ASSERT_EQ(Log.Lines.size(), 1u);
+  // The pane line begins with the time it was written.
+  EXPECT_EQ(Log.Lines[0].substr(Log.Lines[0].find("  ") + 2),
+            "Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
+            "2026-04-05 do 2026-04-10");
+  EXPECT_EQ(Log.Levels[0], llInfo);
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 2), "-");
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 1), "");
+  EXPECT_TRUE(Dialogs.Asked().empty());
+  EXPECT_FALSE(DM->tblWI.Active());
+  ExpectAllValid();
+}
+
+TEST_F(ExportRunTest, StartDateAfterTheWorkingDateSelectsNothing) {
+  Site.Docs = PendingInvoices(2);
+  Site.Docs[1].Date = "2026-04-09 08:00:00";
+  Build();
+  Config.Send2KsefStartDate = EncodeDate(2026, 4, 9);
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles(), Keys({2}));
+  Config.Send2KsefStartDate = EncodeDate(2026, 4, 11);
+  std::filesystem::remove(ExportPath("0-2026-1-2"));
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(ExportFiles().empty());
+  EXPECT_TRUE(Dialogs.Asked().empty());
+}
+
+TEST_F(ExportRunTest, SkipsWhatIsNotPendingAndReportsAMissingRegisterEntry) {
+  Site.Docs = PendingInvoices(6);
+  Site.Docs[0].Type = 4;             // a goods issue, not for KSeF
+  Site.Docs[1].Flags = 1;            // cancelled
+  Site.Docs[2].KSeF = "-";           // exported, waiting for its number
+  Site.Docs[3].KSeF = "5265877635-20260408-0100001AF629-AF";
+  Site.Docs[4].HasReg = false;       // not booked in the register
+  Build();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles(), Keys({6}));
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Brak wpisu w reg dla klucza: 0-2026-1-5"});
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 2), "");
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 4), "5265877635-20260408-0100001AF629-AF");
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 6), "-");
+  // A second run finds nothing more to do.
+  Dialogs.Clear();
+  std::filesystem::remove(ExportPath("0-2026-1-6"));
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(ExportFiles().empty());
+}
+
+TEST_F(ExportRunTest, OneRunWritesAtMostTwentyFiveFiles) {
+  Site.Docs = PendingInvoices(30);
+  Build();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles().size(), 25u);
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         "Wygenerowano 25 dokumentów. Kolejne wyślij następną paczką za kilka minut"});
+  // Table order: the first 25 numbers.
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 25), "-");
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 26), "");
+  for (const auto& e : std::filesystem::directory_iterator(Dir / "ksef/Export"))
+    std::filesystem::remove(e.path());
+  Dialogs.Clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles(), Keys({26, 27, 28, 29, 30}));
+  EXPECT_TRUE(Dialogs.Asked().empty());
+}
+
+TEST_F(ExportRunTest, ExactlyTwentyFiveStillTellTheOperator) {
+  Site.Docs = PendingInvoices(25);
+  Build();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles().size(), 25u);
+  EXPECT_EQ(Dialogs.Asked().size(), 1u);
+  for (int n = 1; n <= 25; ++n) EXPECT_EQ(RegisterMark(Dir.Path(), 0, n), "-") << n;
+}
+
+TEST_F(ExportRunTest, ForeignDocumentWithoutTaxpayerPrefixStopsTheRun) {
+  Site.Docs = PendingInvoices(4);
+  Site.Docs[2].Type = 22;
+  Site.Docs[2].Name = "WDT 3/2026";
+  Site.Docs[3].Type = 48;  // comes after type 22 in the table's order
+  Build();
+  Config.PodatnikInfo.PrefiksPodatnika.clear();
+  EXPECT_EQ(Run(), "Brak prefixu podatnika przy wysyłce dokumentów do krajów innych niż Polska");
+  EXPECT_EQ(ExportFiles(), Keys({1, 2}));
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 1), "-");
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 2), "-");
+  EXPECT_EQ(RegisterMark(Dir.Path(), 22, 3), "");
+  EXPECT_EQ(RegisterMark(Dir.Path(), 48, 4), "");
+  EXPECT_FALSE(DM->tblWI.Active());
+  EXPECT_FALSE(DM->tblReg.Active());
+}
+
+TEST(ExportRunFailures, EndTheRunAndLeaveTheFailingDocumentUnmarked) {
+  const TDateTime today = Today(), tomorrow = IncDay(Today(), 1);
+  struct TCase {
+    const char* What;
+    std::function<void(std::vector<TSiteDoc>&)> Docs;
+    std::function<void(TConfig&)> Settings;
+    std::string Message;
+  };
+  const TCase cases[] = {
+      {"no number", [](std::vector<TSiteDoc>& d) { d[1].Name.clear(); }, [](TConfig&) {},
+       "Brak numeru dokumentu (0-2026-1-2)"},
+      {"issued later than today by the computer's clock",
+       [&](std::vector<TSiteDoc>& docs) {
+         for (auto& d : docs) d.Date = DateToStr(today) + " 08:00:00";
+         docs[1].Date = DateToStr(tomorrow) + " 08:00:00";
+       },
+       [&](TConfig& c) { c.CurDate = tomorrow; },
+       "Próba wypsłania dokumentu wypisanego z przyszłą datą"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    TTempDir dir;
+    TConfig config{dir / "site.ini"};
+    TExportSite site;
+    site.Docs = PendingInvoices(3);
+    c.Docs(site.Docs);
+    site.Build(dir.Path(), config);
+    c.Settings(config);
+    TDM dm(config, dir / "bin/");
+    try {
+      dm.ReadDocNotSended2KSEF();
+      ADD_FAILURE() << "no failure";
+    } catch (const Exception& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
+    }
+    EXPECT_EQ(RegisterMark(dir.Path(), 0, 1), "-");
+    EXPECT_EQ(RegisterMark(dir.Path(), 0, 2), "");
+    EXPECT_EQ(RegisterMark(dir.Path(), 0, 3), "");
+    EXPECT_TRUE(FileExists(dir / "ksef/Export/0-2026-1-1.xml"));
+    EXPECT_FALSE(FileExists(dir / "ksef/Export/0-2026-1-2.xml"));
+    EXPECT_FALSE(dm.tblWI.Active());
+  }
+}
