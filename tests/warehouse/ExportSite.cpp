@@ -1,6 +1,10 @@
 #include "ExportSite.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <nlohmann/json.hpp>
+
+#include "Fa3Validate.h"
 
 #include "TestFiles.h"
 #include "uDateTime.h"
@@ -156,6 +160,13 @@ std::string RegisterMark(const std::string& root, int type, int number) {
     if (t.FieldByName("Class").AsInteger() == type && t.FieldByName("Number").AsInteger() == number)
       return t.FieldByName("KSeF").AsString();
   return "?";
+}
+
+std::string TExportTest::ExportedXml(const std::string& key) {
+  std::string text = ReadFile(ExportPath(key)), out;
+  for (char ch : text)
+    if (ch != '\t' && ch != '\n' && ch != '\r') out += ch;
+  return out;
 }
 
 }  // namespace brenvik::testing

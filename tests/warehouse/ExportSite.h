@@ -6,7 +6,19 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "Fa3Validate.h"
+#include "Schemat_FA3.h"
+#include "TestFiles.h"
 #include "uConfig.h"
+#include "uDataModule.h"
+#include "uDialogs.h"
+#include "uOperatorLog.h"
 
 namespace brenvik::testing {
 
@@ -92,5 +104,66 @@ std::vector<TSiteDoc> PendingInvoices(int count, int firstNumber = 1);
 
 // "KSeF" of a register entry on disk ("?" when the entry is missing).
 std::string RegisterMark(const std::string& root, int type, int number);
+
+class TCapturedLog : public IOperatorLog {
+public:
+  void AddLogLine(const std::string& line, TLogLevel level) override {
+    Lines.push_back(line);
+    Levels.push_back(level);
+  }
+  std::vector<std::string> Lines;
+  std::vector<TLogLevel> Levels;
+};
+
+// A site built by the test, its data module, the captured pane and dialogs.
+class TExportTest : public ::testing::Test {
+protected:
+  void SetUp() override { SetOperatorLog(&Log); }
+  void TearDown() override { SetOperatorLog(nullptr); }
+
+  void Build() {
+    Site.Build(Dir.Path(), Config);
+    DM = std::make_unique<TDM>(Config, Dir / "bin/");
+  }
+  // Runs the export; the failure's message, or empty text.
+  std::string Run() {
+    try {
+      DM->ReadDocNotSended2KSEF();
+      return {};
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+  }
+  std::vector<std::string> ExportFiles() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Dir / "ksef/Export"))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string ExportPath(const std::string& key) { return Dir / ("ksef/Export/" + key + ".xml"); }
+  IXMLFaktura Exported(const std::string& key) { return LoadFaktura(ExportPath(key)); }
+  // The exported file's text without the layout's tabs and line breaks.
+  std::string ExportedXml(const std::string& key);
+  // Every exported file is an invoice the official schema accepts.
+  void ExpectAllValid() {
+    if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema";
+    for (const std::string& name : ExportFiles())
+      EXPECT_NO_THROW(ValidateFa3File(Dir / ("ksef/Export/" + name), Fa3SchemaDir())) << name;
+  }
+  std::vector<std::string> Texts() {
+    std::vector<std::string> t;
+    for (const auto& r : Dialogs.Asked()) t.push_back(r.Text);
+    return t;
+  }
+
+  TTempDir Dir;
+  TConfig Config{Dir / "site.ini"};
+  TExportSite Site;
+  TCapturedLog Log;
+  TScriptedDialogs Dialogs;
+  TDialogsScope DialogsScope{&Dialogs};
+  std::unique_ptr<TDM> DM;
+};
 
 }  // namespace brenvik::testing

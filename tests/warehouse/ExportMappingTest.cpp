@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ExportSite.h"
+#include "uErrors.h"
+#include "uPaths.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace {
+
+using ExportMappingTest = TExportTest;
+
+bool Has(const std::string& xml, const std::string& part) {
+  return xml.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+// The buyer and recipient as the customer tables describe them, each
+// exported alone and validated.
+TEST(ExportParties, BuyerAndRecipientFromTheCustomerRegister) {
+  struct TCase {
+    const char* What;
+    std::function<void(TSiteCustomer&)> Customer;
+    std::vector<TModalResult> Answers;
+    std::vector<std::string> Present;
+    std::vector<std::string> Absent;
+  };
+  const TCase cases[] = {
+      {"domestic with a branch number",
+       [](TSiteCustomer& c) { c.Nip = "7251801126-00001"; },
+       {},
+       {"<Podmiot2><DaneIdentyfikacyjne><NIP>7251801126</NIP><Nazwa>", "<JST>2</JST><GV>2</GV>"},
+       {"<Podmiot3>", "00001"}},
+      {"domestic without identifier, operator goes on",
+       [](TSiteCustomer& c) { c.Nip.clear(); },
+       {TModalResult::mrYes},
+       {"<BrakID>1</BrakID>"},
+       {"BRAK", "<Podmiot2><DaneIdentyfikacyjne><NIP>"}},
+      {"EU prefix split by the checking reader (Options 3)",
+       [](TSiteCustomer& c) {
+         c.Options = 3;
+         c.City = "Berlin";
+         c.Nip = "DE123456789";
+       },
+       {},
+       {"<KodUE>DE</KodUE><NrVatUE>123456789</NrVatUE>", "<KodKraju>DE</KodKraju>"},
+       {"<NrID>"}},
+      {"EU country from the city, no checking (Options 1)",
+       [](TSiteCustomer& c) {
+         c.Options = 1;
+         c.City = "Berlin, Niemcy";
+         c.Nip = "DE123456789";
+       },
+       {},
+       {"<NrID>DE123456789</NrID>", "<KodKraju>DE</KodKraju>"},
+       {"<KodUE>"}},
+      {"foreign buyer without identifier (Options 2)",
+       [](TSiteCustomer& c) {
+         c.Options = 2;
+         c.City = "Oslo, Norwegia";
+         c.Nip.clear();
+       },
+       {},
+       {"<BrakID>1</BrakID>"},
+       {"<NrID>"}},
+      {"payer named in the register with its address",
+       [](TSiteCustomer& c) {
+         c.Payer = "Budimex Oddział Kraków;  ul. Prosta 1, 30-001 Kraków";
+         c.Permission = "7792433421";
+         c.ExtOpt = 2;  // a local-government unit
+       },
+       {},
+       {"<Nazwa>Budimex Oddział Kraków</Nazwa></DaneIdentyfikacyjne><Adres><KodKraju>PL</KodKraju>"
+        "<AdresL1>ul. Prosta 1, 30-001 Kraków</AdresL1></Adres><JST>1</JST>",
+        "<Podmiot3><DaneIdentyfikacyjne><NIP>7792433421</NIP><Nazwa>Przedsiębiorstwo Handlowe Mazur "
+        "Sp. j.</Nazwa></DaneIdentyfikacyjne><Adres><KodKraju>PL</KodKraju><AdresL1>",
+        "<Rola>8</Rola></Podmiot3>"},
+       {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    TTempDir dir;
+    TConfig config{dir / "site.ini"};
+    TExportSite site;
+    site.Docs = PendingInvoices(1);
+    c.Customer(site.Customers[0]);
+    site.Build(dir.Path(), config);
+    TScriptedDialogs dialogs;
+    for (TModalResult a : c.Answers) dialogs.Answer(a);
+    TDialogsScope scope(&dialogs);
+    TDM dm(config, dir / "bin/");
+    ASSERT_NO_THROW(dm.ReadDocNotSended2KSEF());
+    EXPECT_EQ(dialogs.Asked().size(), c.Answers.size());
+    std::string xml;
+    for (char ch : ReadFile(dir / "ksef/Export/0-2026-1-1.xml"))
+      if (ch != '\t' && ch != '\n' && ch != '\r') xml += ch;
+    for (const std::string& p : c.Present) EXPECT_TRUE(Has(xml, p)) << p << "\n" << xml;
+    for (const std::string& p : c.Absent) EXPECT_FALSE(Has(xml, p)) << p << "\n" << xml;
+    if (!Fa3SchemaDir().empty())
+      EXPECT_NO_THROW(ValidateFa3File(dir / "ksef/Export/0-2026-1-1.xml", Fa3SchemaDir()));
+  }
+}
+
+TEST_F(ExportMappingTest, DomesticBuyerWithoutIdentifierDeclinedEndsTheRun) {
+  Site.Docs = PendingInvoices(1);
+  Site.Customers[0].Nip.clear();
+  Build();
+  Dialogs.Answer(TModalResult::mrNo);
+  EXPECT_EQ(Run(), "Wczytywanie przerwano");
+  EXPECT_TRUE(ExportFiles().empty());
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 1), "");
+}
+
+TEST_F(ExportMappingTest, UsersLayoutRecipientOnlyWhenItDiffersOrHasAnInternalId) {
+  Site.Docs = PendingInvoices(2);
+  Site.Docs[1].User = 2;
+  Site.Payers = {TSitePayer{}};
+  TSiteCustomer same;  // the payer's own data
+  same.PayerNumber = 10;
+  same.Address = "ul. Piotrkowska 148";
+  TSiteCustomer branch = same;
+  branch.Number = 2;
+  branch.Nip3IdWew = "7251801126-00001";
+  Site.Customers = {same, branch};
+  Build();
+  EXPECT_EQ(Run(), "");
+  const std::string first = ExportedXml("0-2026-1-1");
+  EXPECT_TRUE(Has(first, "<AdresL1>ul. Piotrkowska 148  90-063 Łódź</AdresL1>")) << first;
+  EXPECT_FALSE(Has(first, "<Podmiot3>")) << first;
+  const std::string second = ExportedXml("0-2026-1-2");
+  EXPECT_TRUE(Has(second, "<Podmiot3><DaneIdentyfikacyjne><IDWew>7251801126-00001</IDWew>")) << second;
+  EXPECT_TRUE(Has(second, "<Rola>2</Rola>")) << second;
+  ExpectAllValid();
+}
+
+TEST_F(ExportMappingTest, HeadOfFaFromTheDocumentAndItsRegisterEntry) {
+  Site.Docs = PendingInvoices(4);
+  auto& eur = Site.Docs[0];  // currency from the document's options
+  eur.Options = 16384;
+  eur.RegFlags = 128;        // split payment
+  eur.SaleDate = "2026-04-06";
+  auto& wdt = Site.Docs[1];
+  wdt.Type = 22;
+  wdt.IntlId = "EUR";
+  wdt.User = 2;
+  wdt.Value22 = wdt.Tax22 = 0;
+  wdt.Value0 = 150;
+  wdt.Value = 150;
+  wdt.Lines[0].Vat = 0;
+  auto& related = Site.Docs[2];
+  related.User = 3;
+  related.NPO = 80;
+  related.Value = 203;
+  auto& wz = Site.Docs[3];
+  wz.Number = 4;
+  Site.DescriptionRows = {{{0, 2026, 1, 4, -1}, "WZ 311/2026"}};
+  TSiteCustomer eu;
+  eu.Number = 2;
+  eu.Options = 3;
+  eu.City = "Berlin";
+  eu.Nip = "DE123456789";
+  eu.Name = "Müller Werkzeuge GmbH";
+  TSiteCustomer sister;
+  sister.Number = 3;
+  sister.ExtOpt = 16;  // related to the seller
+  Site.Customers.push_back(eu);
+  Site.Customers.push_back(sister);
+  Build();
+  EXPECT_EQ(Run(), "");
+  const std::string a = ExportedXml("0-2026-1-1");
+  EXPECT_TRUE(Has(a, "<KodWaluty>EUR</KodWaluty><P_1>2026-04-08</P_1><P_2>FV 1/2026</P_2>"
+                     "<P_6>2026-04-06</P_6><P_13_1>100</P_13_1><P_14_1>23</P_14_1>"
+                     "<P_14_1W>23</P_14_1W><P_15>123</P_15>")) << a;
+  EXPECT_TRUE(Has(a, "<P_18A>1</P_18A>")) << a;
+  const std::string b = ExportedXml("22-2026-1-2");
+  EXPECT_TRUE(Has(b, "<P_13_6_2>150</P_13_6_2><P_15>150</P_15>")) << b;
+  EXPECT_FALSE(Has(b, "P_13_1")) << b;
+  EXPECT_FALSE(Has(b, "P_6")) << b;
+  const std::string c = ExportedXml("0-2026-1-3");
+  EXPECT_TRUE(Has(c, "<P_13_9>80</P_13_9>")) << c;
+  EXPECT_TRUE(Has(c, "</RodzajFaktury><TP>1</TP>")) << c;
+  EXPECT_FALSE(Has(c, "P_14_1W")) << c;
+  const std::string d = ExportedXml("0-2026-1-4");
+  EXPECT_TRUE(Has(d, "<P_2>FV 4/2026</P_2><WZ>WZ 311/2026</WZ><P_13_1>")) << d;
+  ExpectAllValid();
+}
+
+namespace {
+
+const std::string kMasterNumber = "5265877635-20260406-0100001AF629-AF";
+
+// The corrected invoice 0-2026-1-118 of 2026-04-06 and its correction 1-2026-1-7.
+std::vector<TSiteDoc> CorrectionDocs() {
+  TSiteDoc original;
+  original.Number = 118;
+  original.Name = "FV 118/2026";
+  original.Date = "2026-04-06 09:00:00";
+  original.SaleDate = "2026-04-06";
+  original.KSeF = kMasterNumber;
+  TSiteDoc correction;
+  correction.Type = 1;
+  correction.Number = 7;
+  correction.Name = "KOR 7/2026";
+  correction.Comment = "Zwrot uszkodzonego towaru";
+  correction.MasterYear = 2026;
+  correction.MasterMagId = 1;
+  correction.MasterNumber = 118;
+  correction.Value = -123;
+  correction.Value22 = -100;
+  correction.Tax22 = -23;
+  correction.Lines[0].Quantity = -1;
+  return {original, correction};
+}
+
+// The file the connector filed for the original, exported from a site where
+// the original was still pending and the buyer lived at oldAddress.
+std::string SentOriginal(const std::string& oldAddress) {
+  TTempDir dir;
+  TConfig config{dir / "site.ini"};
+  TExportSite site;
+  site.Docs = {CorrectionDocs()[0]};
+  site.Docs[0].KSeF.clear();
+  site.Customers[0].Address = oldAddress;
+  site.Build(dir.Path(), config);
+  TDM dm(config, dir / "bin/");
+  dm.ReadDocNotSended2KSEF();
+  return ReadFile(dir / "ksef/Export/0-2026-1-118.xml");
+}
+
+}  // namespace
+
+TEST_F(ExportMappingTest, CorrectionOfASentInvoiceFoundInTheMonthAfter) {
+  Site.Docs = CorrectionDocs();
+  Build();
+  WriteFile(Dir / ("ksef/Sent/2026-05/0-2026-1-118_" + kMasterNumber + ".xml"),
+            SentOriginal("ul. Zgierska 2"));
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles(), std::vector<std::string>{"1-2026-1-7.xml"});
+  const std::string x = ExportedXml("1-2026-1-7");
+  EXPECT_TRUE(Has(x, "<RodzajFaktury>KOR</RodzajFaktury><PrzyczynaKorekty>Zwrot uszkodzonego "
+                     "towaru</PrzyczynaKorekty><DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-06"
+                     "</DataWystFaKorygowanej><NrFaKorygowanej>FV 118/2026</NrFaKorygowanej>"
+                     "<NrKSeF>1</NrKSeF><NrKSeFFaKorygowanej>" + kMasterNumber +
+                     "</NrKSeFFaKorygowanej></DaneFaKorygowanej><Podmiot2K>")) << x;
+  // Only the buyer's address changed: the old buyer, no old seller.
+  EXPECT_TRUE(Has(x, "<AdresL1>ul. Zgierska 2  90-063 Łódź</AdresL1></Adres></Podmiot2K>")) << x;
+  EXPECT_FALSE(Has(x, "<Podmiot1K>")) << x;
+  EXPECT_FALSE(Has(x, "Opis na fakturze")) << x;
+  ExpectAllValid();
+}
+
+TEST_F(ExportMappingTest, CorrectionOfAnInvoiceOutsideKsef) {
+  Site.Docs = CorrectionDocs();
+  Build();
+  // Filed two months later: not searched.
+  WriteFile(Dir / ("ksef/Sent/2026-06/0-2026-1-118_" + kMasterNumber + ".xml"),
+            SentOriginal("ul. Zgierska 2"));
+  EXPECT_EQ(Run(), "");
+  const std::string x = ExportedXml("1-2026-1-7");
+  EXPECT_TRUE(Has(x, "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-06</DataWystFaKorygowanej>"
+                     "<NrFaKorygowanej>FV 118/2026</NrFaKorygowanej><NrKSeFN>1</NrKSeFN>"
+                     "</DaneFaKorygowanej>")) << x;
+  EXPECT_FALSE(Has(x, "<Podmiot2K>")) << x;
+  ExpectAllValid();
+}
+
+TEST_F(ExportMappingTest, CorrectionFailuresNameWhatIsMissing) {
+  Site.Docs = CorrectionDocs();
+  Site.Docs[1].MasterYear = 2025;  // last year's table
+  Build();
+  EXPECT_EQ(Run(), "Brak MasterInvoKey (0-2025-1-118) w tabeli: " + Dir / "stelmar/DATA/2026WI");
+  EXPECT_TRUE(ExportFiles().empty());
+
+  Site.Docs[1].MasterYear = 2026;
+  TTempDir other;
+  TConfig config{other / "site.ini"};
+  Site.Build(other.Path(), config);
+  const std::string sent = other / ("ksef/Sent/2026-04/0-2026-1-118_" + kMasterNumber + ".xml");
+  std::string text = SentOriginal("ul. Zgierska 2");
+  const auto p2 = text.find("<P_2>FV 118/2026</P_2>");
+  ASSERT_NE(p2, std::string::npos);
+  WriteFile(sent, text.replace(p2, 22, "<P_2> </P_2>"));
+  TDM dm(config, other / "bin/");
+  try {
+    dm.ReadDocNotSended2KSEF();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Brak Fa/P_2 w pliku XML: " + sent);
+  }
+  EXPECT_EQ(RegisterMark(other.Path(), 1, 7), "");
+}
