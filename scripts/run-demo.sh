@@ -17,5 +17,14 @@ fi
 echo "Brak ekranu: uruchamiam brenvik-cli na $site"
 "$build/app/brenvik-cli" "$ini" check
 "$build/app/brenvik-cli" "$ini" tables
+"$build/app/brenvik-cli" "$ini" send --yes
 "$build/app/brenvik-cli" "$ini" receive
-echo "Pliki KSeF strony demonstracyjnej: $site/ksef-data"
+data="$site/ksef-data"
+echo
+echo "Gdzie trafiły pliki (folder danych KSeF: $data):"
+for sub in Export Sent Import Received Errors; do
+  count=$(find "$data/$sub" -type f -name '*.xml' ! -name '*.upo.xml' 2>/dev/null | wc -l)
+  echo "  $sub: $count plików FA(3)"
+  find "$data/$sub" -type f -name '*.xml' ! -name '*.upo.xml' 2>/dev/null | sort | sed "s|^$data/|    |"
+done
+echo "Dziennik łącznika: $data/Logs"
