@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "Fa3Validate.h"
+#include "TestFiles.h"
+#include "TestProcess.h"
+#include "uKsefContract.h"
+#include "uPaths.h"
+#include "uPxTable.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Register marks of the demo site by document number text.
+std::map<std::string, std::string> Marks(const std::string& site) {
+  TPxTable t;
+  t.SetTableName(PathJoin(site, "stelmar/DATA/2026REG"));
+  t.Open();
+  std::map<std::string, std::string> marks;
+  for (t.First(); !t.Eof(); t.Next())
+    marks[t.FieldByName("Document").AsString()] = t.FieldByName("KSeF").AsString();
+  return marks;
+}
+
+std::vector<fs::path> FilesUnder(const std::string& dir) {
+  std::vector<fs::path> files;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    if (e.is_regular_file()) files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace
+
+// The whole road on the demo site: generated, sent through the connector
+// stand-in, numbers written back, received invoices filed.
+TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
+  if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema";
+  TTempDir dir;
+  const std::string site = dir / "site";
+  TProcessOptions o;
+  o.WorkDir = dir.Path();
+  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}, {"BRENVIK_FA3_SCHEMA_DIR", Fa3SchemaDir()}};
+  o.TimeoutMs = 120000;
+  TProcessResult r = RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const std::string ini = "/ini=" + site + "/brenvik.ini";
+  const std::string data = site + "/ksef-data/";
+  const auto before = Marks(site);
+
+  r = RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes"}, o);
+  ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+  EXPECT_NE(r.Out.find("Komunikacja zakończona sukcesem"), std::string::npos) << r.Out;
+  r = RunProcess(BRENVIK_CLI_EXE, {ini, "receive"}, o);
+  ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+
+  EXPECT_TRUE(FilesUnder(data + "Export").empty());
+  EXPECT_TRUE(FilesUnder(data + "Errors").empty());
+  const auto marks = Marks(site);
+  int sent = 0;
+  for (const fs::path& p : FilesUnder(data + "Sent")) {
+    const std::string name = p.filename().string();
+    if (name.ends_with(".upo.xml")) continue;
+    ++sent;
+    SCOPED_TRACE(name);
+    // Filed under the month of its KSeF number, with its receipt beside it.
+    const std::string number = name.substr(name.find('_') + 1, ksef::KsefNumberLength);
+    EXPECT_EQ(p.parent_path().filename().string(), number.substr(11, 4) + "-" + number.substr(15, 2));
+    EXPECT_TRUE(fs::exists(ksef::ReceiptFileName(p.string())));
+    EXPECT_NO_THROW(ValidateFa3File(p.string(), Fa3SchemaDir()));
+    // The register entry of the document holds that number.
+    const std::string xml = ReadFile(p.string());
+    const auto a = xml.find("<P_2>") + 5;
+    const std::string document = xml.substr(a, xml.find("</P_2>") - a);
+    EXPECT_EQ(marks.at(document), number) << document;
+    EXPECT_EQ(before.at(document), "") << document;
+  }
+  // Every pending document went (twelve); the original sent earlier kept its number.
+  EXPECT_EQ(sent, 12);
+  EXPECT_EQ(marks.at("FV 118/2026"), before.at("FV 118/2026"));
+  // Two received invoices matched booked purchase entries; the third waits in Import.
+  EXPECT_EQ(FilesUnder(data + "Received").size(), 2u);
+  EXPECT_EQ(FilesUnder(data + "Import").size(), 1u);
+  EXPECT_TRUE(ksef::HasKsefNumberShape(marks.at("FS/2026/04/0187")));
+  EXPECT_TRUE(ksef::HasKsefNumberShape(marks.at("12/04/2026/K")));
+}
