@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPushButton>
+#include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 
+#include "AppTestSupport.h"
 #include "Fa3Validate.h"
 #include "TestFiles.h"
 #include "TestProcess.h"
+#include "uDataModule.h"
 #include "uKsefContract.h"
+#include "uMain.h"
 #include "uPaths.h"
 #include "uPxTable.h"
 
@@ -89,4 +96,50 @@ TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
   EXPECT_EQ(FilesUnder(data + "Import").size(), 1u);
   EXPECT_TRUE(ksef::HasKsefNumberShape(marks.at("FS/2026/04/0187")));
   EXPECT_TRUE(ksef::HasKsefNumberShape(marks.at("12/04/2026/K")));
+}
+
+// The window's send button on the demo site: the real data module and the
+// connector stand-in, the buttons disabled until the run's end step, then
+// the numbers in the register.
+TEST(DemoEndToEnd, WindowSendsTheDemoSite) {
+  if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema";
+  TWindowFixture fixture;
+  const std::string site = fixture.Dir / "site";
+  TProcessOptions o;
+  o.Env = {{"BRENVIK_FA3_SCHEMA_DIR", Fa3SchemaDir()}};
+  o.TimeoutMs = 120000;
+  const TProcessResult r =
+      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  TConfig config(site + "/brenvik.ini");
+  config.LoadFromIni();
+  TDM dm(config, fixture.Dir / "bin/");
+  InstallExceptionHook();
+  {
+    TfrmMain window(&config);
+    window.SetTrayAvailable(true);
+    window.show();
+    TKsefOperations ops;
+    ops.ReadDocNotSended2KSEF = [&] { dm.ReadDocNotSended2KSEF(); };
+    ops.SetKsefInRegs = [&] { dm.SetKsefInRegs(); };
+    window.SetKsefOperations(ops);
+    fixture.Dialogs.Answer(TModalResult::mrYes);
+    window.btnSendToKSEFClick();
+    // The connector is running: both buttons wait for its end.
+    EXPECT_FALSE(window.SendButton()->isEnabled());
+    EXPECT_FALSE(window.ReceiveButton()->isEnabled());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!window.ReceiveButton()->isEnabled() && std::chrono::steady_clock::now() < end) {
+      QApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(window.ReceiveButton()->isEnabled());
+    ASSERT_EQ(fixture.Dialogs.Asked().size(), 1u);
+    EXPECT_EQ(fixture.Dialogs.Asked()[0].Text, "Wysłać natychmiast 12 faktur do KSeF?");
+  }
+  ReleaseExceptionHook();
+  const auto marks = Marks(site);
+  for (const char* doc : {"FV 120/2026", "WDT 5/2026", "KOR 7/2026", "FV 136/2026"})
+    EXPECT_TRUE(ksef::HasKsefNumberShape(marks.at(doc))) << doc << ": " << marks.at(doc);
+  EXPECT_TRUE(FilesUnder(site + "/ksef-data/Export").empty());
 }
