@@ -143,3 +143,27 @@ TEST(DemoEndToEnd, WindowSendsTheDemoSite) {
     EXPECT_TRUE(ksef::HasKsefNumberShape(marks.at(doc))) << doc << ": " << marks.at(doc);
   EXPECT_TRUE(FilesUnder(site + "/ksef-data/Export").empty());
 }
+
+// The generation half alone: files once; while they wait, nothing new is generated.
+TEST(DemoEndToEnd, ExportGeneratesOnceThenCountsTheWaitingFiles) {
+  TTempDir dir;
+  const std::string site = dir / "site";
+  TProcessOptions o;
+  o.WorkDir = dir.Path();
+  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
+  o.TimeoutMs = 120000;
+  TProcessResult r = RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const std::string ini = "/ini=" + site + "/brenvik.ini";
+  r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
+  ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+  EXPECT_NE(r.Out.find("Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
+                       "2026-04-05 do 2026-04-10"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("Ilość faktur oczekujących na wysłanie do KSeF: 12"), std::string::npos) << r.Out;
+  EXPECT_EQ(FilesUnder(site + "/ksef-data/Export").size(), 12u);
+  EXPECT_EQ(Marks(site).at("FV 120/2026"), "-");
+  r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
+  ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+  EXPECT_EQ(r.Out.find("Zakres dat"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Err.find("Masz 12 dokumentów, które nie były jeszcze wysłane"), std::string::npos) << r.Err;
+}
