@@ -18,15 +18,6 @@ namespace {
 bool IsExportType(int t) { return t == 2 || t == 3; }
 bool IsWdtType(int t) { return t == 22 || t == 23; }
 
-// The addends are whole cents, so the exact sum is too; rounding it to cents
-// changes no amount and only drops the binary remainder that the decimal
-// text of the total would otherwise carry (10.1 + 20.2 written as
-// 30.299999999999997, which the schema refuses).
-void AddCents(const IXMLFaktura_Fa& fa, const std::string& name, double amount) {
-  if (name.empty()) return;
-  SetFaTotal(fa, name, RoundHalfAway(2, FaTotal(fa, name) + amount));
-}
-
 }  // namespace
 
 bool IsForeignCurrencyFa(const IXMLFaktura_Fa& fa) {
@@ -58,8 +49,8 @@ void ResetForeignRateTotals(const IXMLFaktura_Fa& fa, int invoType,
 
 void AddLineToForeignTotals(const IXMLFaktura_Fa& fa, int rate, int invoType, double net) {
   const double vat = VatFromNet(rate, net);
-  AddCents(fa, NetTotalName(rate, invoType), net);
-  AddCents(fa, VatTotalName(rate), vat);
+  AddToFaTotal(fa, NetTotalName(rate, invoType), net);
+  AddToFaTotal(fa, VatTotalName(rate), vat);
   SetFaTotal(fa, "P_15", RoundHalfAway(2, FaTotal(fa, "P_15") + net + vat));
 }
 
