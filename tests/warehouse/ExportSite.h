@@ -75,7 +75,7 @@ struct TSiteDesc {
   std::string Text;
 };
 
-struct TSiteSpec {
+struct TSiteContent {
   std::vector<TSiteDoc> Docs;
   std::vector<TSiteLine> Lines;
   std::vector<TSiteGoods> Goods;
@@ -140,7 +140,7 @@ struct TSiteSpec {
 // Configuration and data module of a site built in a temporary folder.
 class TExportSite {
 public:
-  // Builds the fixture from JSON text (a TSiteSpec or one of tests/data).
+  // Builds the fixture from JSON text (a TSiteContent or one of tests/data).
   void Build(const std::string& json) {
     MakeDirs(Dir / "net");
     BuildFixtureFromText(json, Dir / "stelmar/");

@@ -79,7 +79,7 @@ const TLineCase LineCases[] = {
 }  // namespace
 
 TEST(FaLines, OneLineOfEachKind) {
-  TSiteSpec spec;
+  TSiteContent content;
   int n = 0;
   for (const TLineCase& c : LineCases) {
     ++n;
@@ -90,13 +90,13 @@ TEST(FaLines, OneLineOfEachKind) {
     d.IntlId = c.IntlId;
     d.Options = c.Options;
     d.Value = 100;
-    spec.Docs.push_back(d);
-    spec.Lines.push_back({c.Type, n, 1, "A", n, c.Price, c.Quantity, c.VAT, c.Cost});
-    spec.Goods.push_back({"A", n, c.Name, c.Unit, c.GoodsOptions, c.GTU});
-    if (c.Barcode) spec.Barcodes.push_back({"A", n, c.Barcode});
+    content.Docs.push_back(d);
+    content.Lines.push_back({c.Type, n, 1, "A", n, c.Price, c.Quantity, c.VAT, c.Cost});
+    content.Goods.push_back({"A", n, c.Name, c.Unit, c.GoodsOptions, c.GTU});
+    if (c.Barcode) content.Barcodes.push_back({"A", n, c.Barcode});
   }
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Open();
   n = 0;
   for (const TLineCase& c : LineCases) {
@@ -110,19 +110,19 @@ TEST(FaLines, OneLineOfEachKind) {
 }
 
 TEST(FaLines, PackagingLinesAreNoInvoiceLines) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc only;
   only.Number = 1;
   TSiteDoc mixed;
   mixed.Number = 2;
-  spec.Docs = {only, mixed};
-  spec.Lines = {{0, 1, 1, "O", 1, 45, 2, 23, 0},
+  content.Docs = {only, mixed};
+  content.Lines = {{0, 1, 1, "O", 1, 45, 2, 23, 0},
                 {0, 2, 1, "A", 1, 123, 1, 23, 0},
                 {0, 2, 2, "O", 1, 45, 2, 23, 0},
                 {0, 2, 3, "A", 1, 246, 1, 23, 0}};
-  spec.Goods = {{"A", 1, "Cement", "worek", 0, 0}, {"O", 1, "Paleta EUR", "szt.", 0, 0}};
+  content.Goods = {{"A", 1, "Cement", "worek", 0, 0}, {"O", 1, "Paleta EUR", "szt.", 0, 0}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Config.CmrPacking = true;
   site.Open();
   TInvoKey key = site.Stand(0, 1);
@@ -148,19 +148,19 @@ TEST(FaLines, PackagingLinesAreNoInvoiceLines) {
 // The register's totals of a foreign-currency invoice are in PLN; the lines
 // rebuild them in the invoice's currency, each total at its schema place.
 TEST(FaLines, ForeignTotalsComeFromTheLines) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc d;
   d.IntlId = "EUR";
   d.Value22 = 5000;
   d.Tax22 = 1150;
   d.ValueFree = 50;
   d.Value = 6200;
-  spec.Docs = {d};
-  spec.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 4.3},  {0, 1, 2, "A", 1, 246, 1, 23, 4.3},
+  content.Docs = {d};
+  content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 4.3},  {0, 1, 2, "A", 1, 246, 1, 23, 4.3},
                 {0, 1, 3, "A", 1, 107, 1, 7.9, 4.3}, {0, 1, 4, "A", 1, 108, 1, 8, 4.3}};
-  spec.Goods = {{"A", 1, "Płytka", "m2", 0, 0}};
+  content.Goods = {{"A", 1, "Płytka", "m2", 0, 0}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Open();
   const TInvoKey key = site.Stand(0, 1);
   IXMLFaktura f = site.NewInvoice(key);
@@ -181,16 +181,16 @@ TEST(FaLines, ForeignTotalsComeFromTheLines) {
 }
 
 TEST(FaLines, ForeignTotalsHoldWholeCents) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc d;
   d.IntlId = "EUR";
   d.Value0 = 130;
   d.Value = 130;
-  spec.Docs = {d};
-  spec.Lines = {{0, 1, 1, "A", 1, 10.1, 1, 0, 4.3}, {0, 1, 2, "A", 1, 20.2, 1, 0, 4.3}};
-  spec.Goods = {{"A", 1, "Płytka", "m2", 0, 0}};
+  content.Docs = {d};
+  content.Lines = {{0, 1, 1, "A", 1, 10.1, 1, 0, 4.3}, {0, 1, 2, "A", 1, 20.2, 1, 0, 4.3}};
+  content.Goods = {{"A", 1, "Płytka", "m2", 0, 0}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Open();
   const TInvoKey key = site.Stand(0, 1);
   IXMLFaktura f = site.NewInvoice(key);
@@ -203,12 +203,12 @@ TEST(FaLines, ForeignTotalsHoldWholeCents) {
 }
 
 TEST(FaLines, UnknownRateStopsTheDocument) {
-  TSiteSpec spec;
-  spec.Docs = {TSiteDoc{}};
-  spec.Lines = {{0, 1, 1, "A", 1, 10, 1, -3, 0}};
-  spec.Goods = {{"A", 1, "Płytka", "m2", 0, 0}};
+  TSiteContent content;
+  content.Docs = {TSiteDoc{}};
+  content.Lines = {{0, 1, 1, "A", 1, 10, 1, -3, 0}};
+  content.Goods = {{"A", 1, "Płytka", "m2", 0, 0}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Open();
   const TInvoKey key = site.Stand(0, 1);
   IXMLFaktura f = site.NewInvoice(key);

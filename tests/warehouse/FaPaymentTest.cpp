@@ -43,7 +43,7 @@ TEST(FaDescriptions, EntriesOfCarCommentAndDescriptionRows) {
       {"all in order", 0, 3, "Pilne",
        "Klucz=Nr rejestracyjny samochodu | Wartosc=KR 12345 / Klucz=Opis na fakturze | Wartosc=Pilne"},
   };
-  TSiteSpec spec;
+  TSiteContent content;
   int n = 0;
   for (const Case& c : cases) {
     TSiteDoc d;
@@ -51,11 +51,11 @@ TEST(FaDescriptions, EntriesOfCarCommentAndDescriptionRows) {
     d.Number = ++n;
     d.CarId = c.CarId;
     d.Comment = c.Comment;
-    spec.Docs.push_back(d);
+    content.Docs.push_back(d);
   }
-  spec.Cars = {{1, 3, "KR 12345"}, {2, 4, "WA 0001"}, {1, 5, ""}};
+  content.Cars = {{1, 3, "KR 12345"}, {2, 4, "WA 0001"}, {1, 5, ""}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Open();
   n = 0;
   for (const Case& c : cases) {
@@ -70,19 +70,19 @@ TEST(FaDescriptions, EntriesOfCarCommentAndDescriptionRows) {
 }
 
 TEST(FaDescriptions, RowsOfTheDescriptionTable) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc d;
   d.Comment = "Pilne";
   TSiteDoc other = d;
   other.Number = 2;
-  spec.Docs = {d, other};
-  spec.Descs = {{0, 1, -1, "WZ 17/2026"},
+  content.Docs = {d, other};
+  content.Descs = {{0, 1, -1, "WZ 17/2026"},
                 {0, 1, 0, "Dostawa na budowę"},
                 {0, 1, 2, "Kolor RAL 9010"},
                 {0, 1, 3, "  "},
                 {0, 2, 1, "Inny dokument"}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Open();
   const TInvoKey key = site.Stand(0, 1);
   IXMLFaktura f = site.NewInvoice(key);
@@ -95,13 +95,13 @@ TEST(FaDescriptions, RowsOfTheDescriptionTable) {
 }
 
 TEST(FaDescriptions, AbsentOptionalTablesGiveNoEntries) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc d;
   d.CarId = 3;
-  spec.Docs = {d};
-  spec.Optional = false;
+  content.Docs = {d};
+  content.Optional = false;
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Open();
   ASSERT_FALSE(site.DM->UsrCarsExists);
   ASSERT_FALSE(site.DM->InvoDescExists);
@@ -138,7 +138,7 @@ TEST(FaDescriptions, PayersCommentsInTheUsersLayout) {
 }
 
 TEST(FaSettlement, PackagingChargesGoToRozliczenie) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc d;
   d.Value22 = 100;
   d.Tax22 = 23;
@@ -149,17 +149,17 @@ TEST(FaSettlement, PackagingChargesGoToRozliczenie) {
   negative.Value22 = -100;
   negative.Tax22 = -23;
   negative.Value = -123;
-  spec.Docs = {d, negative};
-  spec.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 0},
+  content.Docs = {d, negative};
+  content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 0},
                 {0, 1, 2, "O", 1, 45, 2.5, 23, 0},
                 {0, 1, 3, "O", 2, 3.499, 3, 23, 0},
                 {1, 2, 1, "A", 1, 123, -1, 23, 0},
                 {1, 2, 2, "O", 1, 45, -1, 23, 0}};
-  spec.Goods = {{"A", 1, "Cement", "worek", 0, 0},
+  content.Goods = {{"A", 1, "Cement", "worek", 0, 0},
                 {"O", 1, "Paleta EUR", "szt.", 0, 0},
                 {"O", 2, "Karton zbiorczy duży z przegrodami i wkładką", "szt.", 0, 0}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Config.CmrPacking = true;
   site.Open();
   TInvoKey key = site.Stand(0, 1);
@@ -237,7 +237,7 @@ const TPaymentCase PaymentCases[] = {
 }  // namespace
 
 TEST(FaPayment, PaidAtSaleOrDueDateFormAndAccounts) {
-  TSiteSpec spec;
+  TSiteContent content;
   int n = 0;
   for (const TPaymentCase& c : PaymentCases) {
     TSiteDoc d;
@@ -248,10 +248,10 @@ TEST(FaPayment, PaidAtSaleOrDueDateFormAndAccounts) {
     d.PayDelay = c.PayDelay;
     d.Value = c.Value;
     d.SaleDate = c.SaleDate;
-    spec.Docs.push_back(d);
+    content.Docs.push_back(d);
   }
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Config.RachunekBankowy1 = MainAccount;
   site.Config.RachunekBankowy2 = SecondAccount;
   site.Open();
@@ -282,14 +282,14 @@ TEST(FaPayment, PaidAtSaleOrDueDateFormAndAccounts) {
 }
 
 TEST(FaPayment, DueDateCountsFromTheIssueDateOfFa) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc d;
   d.Value = 100;
   d.PayInfo = 2;
   d.PayDelay = 14;
-  spec.Docs = {d};
+  content.Docs = {d};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Config.RachunekBankowy2 = SecondAccount;  // only the second account is set up
   site.Open();
   const TInvoKey key = site.Stand(0, 1);
@@ -343,23 +343,23 @@ TEST(FaFooter, InformationLinesAndRegisters) {
 // One document with every part of this mapping, through the data module, as
 // a whole file that passes the schema.
 TEST(FaPayment, WholeInvoiceWithEveryPartValidates) {
-  TSiteSpec spec;
+  TSiteContent content;
   TSiteDoc d;
   d.CarId = 3;
   d.Comment = "Zamówienie nr ZK/44/2026";
   d.Value22 = 200;
   d.Tax22 = 46;
   d.Value = 246;
-  spec.Docs = {d};
-  spec.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 0}, {0, 1, 2, "A", 2, 123, 1, 23, 0},
+  content.Docs = {d};
+  content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 0}, {0, 1, 2, "A", 2, 123, 1, 23, 0},
                 {0, 1, 3, "O", 1, 45, 2.5, 23, 0}};
-  spec.Goods = {{"A", 1, "Wiertarka", "szt.", 0, 6}, {"A", 2, "Klej", "", 8, 0},
+  content.Goods = {{"A", 1, "Wiertarka", "szt.", 0, 6}, {"A", 2, "Klej", "", 8, 0},
                 {"O", 1, "Paleta EUR", "szt.", 0, 0}};
-  spec.Barcodes = {{"A", 1, "5901234123457"}, {"A", 2, ""}};
-  spec.Cars = {{1, 3, "KR 12345"}};
-  spec.Descs = {{0, 1, -1, "WZ 17/2026"}, {0, 1, 0, "Dostawa na budowę"}, {0, 1, 2, "Biały"}};
+  content.Barcodes = {{"A", 1, "5901234123457"}, {"A", 2, ""}};
+  content.Cars = {{1, 3, "KR 12345"}};
+  content.Descs = {{0, 1, -1, "WZ 17/2026"}, {0, 1, 0, "Dostawa na budowę"}, {0, 1, 2, "Biały"}};
   TExportSite site;
-  site.Build(spec.Json());
+  site.Build(content.Json());
   site.Config.CmrPacking = true;
   site.Config.RachunekBankowy1 = MainAccount;
   site.Config.Stopka = {"Dziękujemy", "", "", "Hurtownia Brenvik Sp. z o.o.", "0000123456", "", ""};
