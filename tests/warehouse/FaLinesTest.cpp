@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ExportSite.h"
+#include "MappingSite.h"
 #include "NumCalc.h"
 #include "uErrors.h"
 #include "uFaLines.h"
@@ -8,6 +8,7 @@
 
 using namespace brenvik;
 using namespace brenvik::testing;
+using namespace brenvik::testing::mapping;
 
 namespace {
 

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "ExportSite.h"
+#include "MappingSite.h"
 #include "uDocTools.h"
 #include "uFaPayment.h"
 #include "uRateTotals.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;
+using namespace brenvik::testing::mapping;
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "uParties.h"
 #include "uPxFixture.h"
 
-namespace brenvik::testing {
+namespace brenvik::testing::mapping {
 
 struct TSiteDoc {
   int Type = 0;
@@ -256,4 +256,4 @@ inline std::string ElementText(const TXMLNode& node, const char* name) {
   return {};
 }
 
-}  // namespace brenvik::testing
+}  // namespace brenvik::testing::mapping
