@@ -56,8 +56,8 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
   }
   if (IsBuyerRelated()) fa->SetTP(1);
 
-  // LINES-PENDING AddDodatkowyOpis(fa, key);
-  // LINES-PENDING AddDodatkowyOpisFromInvoDesc(fa);
+AddDodatkowyOpis(fa, key);
+AddDodatkowyOpisFromInvoDesc(fa);
 }
 
 bool TDM::FindCorrectedSentFile(std::string& path) {

@@ -91,8 +91,8 @@ void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key
   FillPodmiot2(faktura, documentName);
   FillPodmiot3(faktura, documentName);
   FillFa(faktura, key, documentName);
-  // LINES-PENDING FillFaWiersze(faktura, key, (DocumentOptions() & 64) != 0);
-  // LINES-PENDING FillPlatnoscAndStopka(faktura);
+FillFaWiersze(faktura, key, (DocumentOptions() & 64) != 0);
+FillPlatnoscAndStopka(faktura);
 }
 
 }  // namespace brenvik

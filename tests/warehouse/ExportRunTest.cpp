@@ -13,6 +13,7 @@
 #include "uErrors.h"
 #include "uOperatorLog.h"
 #include "uPaths.h"
+#include "uPxFixture.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;
@@ -174,4 +175,27 @@ TEST(ExportRunFailures, EndTheRunAndLeaveTheFailingDocumentUnmarked) {
     EXPECT_FALSE(FileExists(dir / "ksef/Export/0-2026-1-2.xml"));
     EXPECT_FALSE(dm.tblWI.Active());
   }
+}
+
+// Twenty realistic documents of every kind (domestic, EU, export, correction,
+// foreign currency, packaging, gross pricing) in one run.
+TEST_F(ExportRunTest, MixOfTwentyDocumentsGivesTwentyValidFiles) {
+  Build();  // folders and settings; the tables come from the mix
+  DM.reset();
+  BuildFixtureFromFile(SourceDir() + "/tests/data/stelmar-mix.json", Dir / "stelmar/");
+  Config.CmrPacking = true;
+  Config.CmrAttachUsrComments = "Uwagi odbiorcy";
+  Config.RachunekBankowy1.NrRB = "61109010140000071219812874";
+  Config.RachunekBankowy1.NazwaBanku = "Santander Bank Polska";
+  Config.Stopka.Inf1 = "Dziękujemy za zakupy";
+  DM = std::make_unique<TDM>(Config, Dir / "bin/");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles().size(), 20u);
+  EXPECT_TRUE(Dialogs.Asked().empty());
+  ExpectAllValid();
+  const std::string wdt = ExportedXml("22-2026-1-5");
+  EXPECT_NE(wdt.find("<KodWaluty>EUR</KodWaluty>"), std::string::npos);
+  EXPECT_NE(wdt.find("<P_12>0 WDT</P_12>"), std::string::npos) << wdt;
+  const std::string kor = ExportedXml("1-2026-1-7");
+  EXPECT_NE(kor.find("<RodzajFaktury>KOR</RodzajFaktury>"), std::string::npos) << kor;
 }
