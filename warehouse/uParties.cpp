@@ -128,9 +128,11 @@ bool FillPodmiot3From(const IXMLFaktura& faktura, const TRecipientInput& in) {
 
   auto p3 = faktura->Podmiot3()->Add();
   auto dane = p3->DaneIdentyfikacyjne();
-  if (IsNip10(id3))
+  // NIP and IDWew only in the shape the schema accepts; ten digits that are
+  // no tax number stay an identifier without a country.
+  if (IsNip10(id3) && IsSchemaNip(id3))
     dane->SetNIP(id3);
-  else if (IsNipWithBranch(id3))
+  else if (IsNipWithBranch(id3) && IsSchemaNip(IdentifierBeforeBranch(id3)))
     dane->SetIDWew(id3);
   else if (id3.empty())
     dane->SetBrakID(1);
