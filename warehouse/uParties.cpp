@@ -94,13 +94,19 @@ TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
   dane->SetNazwa(rec.Name);
 
   std::string address = rec.Address;
-  if (!in.UsersLayout && !in.PayerText.empty()) address = in.PayerText;
-  const auto semicolon = address.find(';');
-  if (semicolon != std::string::npos) {
+  if (!in.UsersLayout && !in.PayerText.empty()) {
+    address = in.PayerText;
     // "name;address": the payer named in the customer's record is the buyer.
-    const std::string rest = address.substr(semicolon + 1);
-    dane->SetNazwa(Trim(address.substr(0, semicolon)));
-    address = Trim(rest.substr(0, rest.find(';')));
+    // Only "Payer" is written that way; a ";" in the customer's own address
+    // says nothing about the name, and an empty name part keeps the
+    // customer's name.
+    const auto semicolon = address.find(';');
+    if (semicolon != std::string::npos) {
+      const std::string payerName = Trim(address.substr(0, semicolon));
+      const std::string rest = address.substr(semicolon + 1);
+      if (!payerName.empty()) dane->SetNazwa(payerName);
+      address = Trim(rest.substr(0, rest.find(';')));
+    }
   }
   if (!address.empty()) WriteAdres(p->Adres(), rec.Country, address);
   p->SetJST(in.JST ? 1 : 2);

@@ -184,6 +184,12 @@ std::vector<TBuyerCase> BuyerCases() {
   TBuyerInput usersPayer = base;
   usersPayer.UsersLayout = true;
   usersPayer.PayerText = "Ktoś;ul. Obca 1";
+  TBuyerInput payerNoName = base;
+  payerNoName.PayerText = " ; ul. Krótka 1";
+  TBuyerInput ownSemicolon = base;
+  ownSemicolon.Record.Address = "ul. Długa 5; lok. 3  00-001 Warszawa";
+  TBuyerInput usersSemicolon = ownSemicolon;
+  usersSemicolon.UsersLayout = true;
   TBuyerInput noAddress = base;
   noAddress.Record.Address.clear();
   return {
@@ -220,6 +226,12 @@ std::vector<TBuyerCase> BuyerCases() {
        "Sklep Alfa", "PL", "ul. Inna 9, 30-001 Kraków"},
       {"Users layout ignores the register's payer", usersPayer, bkPL, {{"NIP", "7740001454"}},
        "Sklep Alfa", "PL", "ul. Polna 2, 00-950 Warszawa"},
+      {"register layout, payer without a name", payerNoName, bkPL, {{"NIP", "7740001454"}},
+       "Sklep Alfa", "PL", "ul. Krótka 1"},
+      {"register layout, ';' in the customer's own address", ownSemicolon, bkPL,
+       {{"NIP", "7740001454"}}, "Sklep Alfa", "PL", "ul. Długa 5; lok. 3  00-001 Warszawa"},
+      {"Users layout, ';' in the payer's address", usersSemicolon, bkPL, {{"NIP", "7740001454"}},
+       "Sklep Alfa", "PL", "ul. Długa 5; lok. 3  00-001 Warszawa"},
       {"no address", noAddress, bkPL, {{"NIP", "7740001454"}}, "Sklep Alfa", "", ""},
   };
 }
