@@ -28,6 +28,16 @@ void CopyIdentification(From& from, To& to) {
   if (from->HasChild("Nazwa")) to->SetNazwa(from->Nazwa());
 }
 
+// The tax number without its branch suffix ("5261040828-00001"): only a
+// ten-digit number loses what follows its first "-"; a foreign identifier
+// such as "CHE-123.456.789" is kept whole.
+std::string BuyerIdentifier(const std::string& identifier) {
+  const std::string head = IdentifierBeforeBranch(identifier);
+  return head.size() < identifier.size() && IsNip10(head) ? head : identifier;
+}
+
+bool IsNoIdentifier(const std::string& id) { return id.empty() || SameTextAscii(id, "BRAK"); }
+
 }  // namespace
 
 void WriteAdres(const IXMLTAdres& adres, const std::string& country, const std::string& adresL1,
@@ -68,7 +78,7 @@ std::string IdentifierBeforeBranch(const std::string& identifier) {
 
 TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
   const TCustomerData& rec = in.Record;
-  const std::string id = IdentifierBeforeBranch(rec.Identifier);
+  const std::string id = BuyerIdentifier(rec.Identifier);
   const TBuyerKind kind = BuyerKindOf(rec.Country);
 
   auto p = faktura->Podmiot2();
@@ -79,7 +89,7 @@ TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
     // BrakID and any other form an identifier without a country.
     if (IsSchemaNip(id))
       dane->SetNIP(id);
-    else if (id.empty() || id == "BRAK")
+    else if (IsNoIdentifier(id))
       dane->SetBrakID(1);
     else
       dane->SetNrID(id);
