@@ -132,9 +132,9 @@ TEST(CheckNotFutureDate, TodayByTheGivenClockIsTheLimit) {
       EXPECT_EQ(e.Message(), "Próba wypsłania dokumentu wypisanego z przyszłą datą");
     }
   }
-  // The real clock: today passes, tomorrow does not.
+  // The real clock (two days ahead, so that midnight cannot pass the test).
   EXPECT_NO_THROW(CheckNotFutureDate(Today()));
-  EXPECT_THROW(CheckNotFutureDate(IncDay(Today(), 1)), Exception);
+  EXPECT_THROW(CheckNotFutureDate(IncDay(Today(), 2)), Exception);
 }
 
 // ---------------------------------------------------------------- totals
