@@ -93,9 +93,13 @@ void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
                                 {"P_13_2", "P_14_2", "P_14_2W", "Value7", "Tax7"},
                                 {"P_13_3", "P_14_3", "P_14_3W", "Value3", "Tax3"}};
   for (const auto& r : rates) {
-    SetTotal(fa, r.Net, reg(r.NetField));
+    const double net = reg(r.NetField);
     const double vat = reg(r.VatField);
-    SetTotal(fa, r.Vat, vat);
+    // The schema takes the net and VAT amounts of a rate only as a pair: a
+    // VAT-only correction or a VAT rounded to 0 still names both.
+    const bool pair = RoundHalfAway(2, net) != 0 || RoundHalfAway(2, vat) != 0;
+    SetTotal(fa, r.Net, net, pair);
+    SetTotal(fa, r.Vat, vat, pair);
     if (foreignCurrency) SetTotal(fa, r.VatPln, vat);
   }
   const char* zero = (invoType == 2 || invoType == 3)     ? "P_13_6_3"

@@ -28,6 +28,16 @@ void CopyIdentification(From& from, To& to) {
   if (from->HasChild("Nazwa")) to->SetNazwa(from->Nazwa());
 }
 
+// The tax number without its branch suffix ("5261040828-00001"): only a
+// ten-digit number loses what follows its first "-"; a foreign identifier
+// such as "CHE-123.456.789" is kept whole.
+std::string BuyerIdentifier(const std::string& identifier) {
+  const std::string head = IdentifierBeforeBranch(identifier);
+  return head.size() < identifier.size() && IsNip10(head) ? head : identifier;
+}
+
+bool IsNoIdentifier(const std::string& id) { return id.empty() || SameTextAscii(id, "BRAK"); }
+
 }  // namespace
 
 void WriteAdres(const IXMLTAdres& adres, const std::string& country, const std::string& adresL1,
@@ -68,7 +78,7 @@ std::string IdentifierBeforeBranch(const std::string& identifier) {
 
 TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
   const TCustomerData& rec = in.Record;
-  const std::string id = IdentifierBeforeBranch(rec.Identifier);
+  const std::string id = BuyerIdentifier(rec.Identifier);
   const TBuyerKind kind = BuyerKindOf(rec.Country);
 
   auto p = faktura->Podmiot2();
@@ -79,7 +89,7 @@ TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
     // BrakID and any other form an identifier without a country.
     if (IsSchemaNip(id))
       dane->SetNIP(id);
-    else if (id.empty() || id == "BRAK")
+    else if (IsNoIdentifier(id))
       dane->SetBrakID(1);
     else
       dane->SetNrID(id);
@@ -94,13 +104,19 @@ TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
   dane->SetNazwa(rec.Name);
 
   std::string address = rec.Address;
-  if (!in.UsersLayout && !in.PayerText.empty()) address = in.PayerText;
-  const auto semicolon = address.find(';');
-  if (semicolon != std::string::npos) {
+  if (!in.UsersLayout && !in.PayerText.empty()) {
+    address = in.PayerText;
     // "name;address": the payer named in the customer's record is the buyer.
-    const std::string rest = address.substr(semicolon + 1);
-    dane->SetNazwa(Trim(address.substr(0, semicolon)));
-    address = Trim(rest.substr(0, rest.find(';')));
+    // Only "Payer" is written that way; a ";" in the customer's own address
+    // says nothing about the name, and an empty name part keeps the
+    // customer's name.
+    const auto semicolon = address.find(';');
+    if (semicolon != std::string::npos) {
+      const std::string payerName = Trim(address.substr(0, semicolon));
+      const std::string rest = address.substr(semicolon + 1);
+      if (!payerName.empty()) dane->SetNazwa(payerName);
+      address = Trim(rest.substr(0, rest.find(';')));
+    }
   }
   if (!address.empty()) WriteAdres(p->Adres(), rec.Country, address);
   p->SetJST(in.JST ? 1 : 2);
@@ -128,9 +144,11 @@ bool FillPodmiot3From(const IXMLFaktura& faktura, const TRecipientInput& in) {
 
   auto p3 = faktura->Podmiot3()->Add();
   auto dane = p3->DaneIdentyfikacyjne();
-  if (IsNip10(id3))
+  // NIP and IDWew only in the shape the schema accepts; ten digits that are
+  // no tax number stay an identifier without a country.
+  if (IsNip10(id3) && IsSchemaNip(id3))
     dane->SetNIP(id3);
-  else if (IsNipWithBranch(id3))
+  else if (IsNipWithBranch(id3) && IsSchemaNip(IdentifierBeforeBranch(id3)))
     dane->SetIDWew(id3);
   else if (id3.empty())
     dane->SetBrakID(1);

@@ -23,11 +23,14 @@ bool FindSentFileInMonth(const std::string& sentDir, TDateTime date, const std::
   // Listing order of the file system is arbitrary; name order makes the
   // choice repeatable when a document was sent twice.
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    const std::string name = entry.path().filename().string();
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    const std::string name = it->path().filename().string();
     if (MatchesMask(name, mask)) names.push_back(name);
   }
+  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
   if (names.empty()) return false;
   std::sort(names.begin(), names.end());
   path = PathJoin(folder, names.front());

@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <libxml/tree.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Fa3Files.h"
+#include "Fa3Validate.h"
+#include "Schemat_FA3.h"
+#include "TestFiles.h"
+#include "uErrors.h"
+#include "uFaHeader.h"
+#include "uParties.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace {
+
+// "name=text" of every child element, in document order.
+std::vector<std::string> Children(const IXMLNode& node) {
+  std::vector<std::string> out;
+  for (xmlNodePtr c = node->Node()->children; c; c = c->next) {
+    if (c->type != XML_ELEMENT_NODE) continue;
+    xmlChar* text = xmlNodeGetContent(c);
+    out.push_back(std::string(reinterpret_cast<const char*>(c->name)) + "=" +
+                  reinterpret_cast<const char*>(text));
+    xmlFree(text);
+  }
+  return out;
+}
+
+// Register fields by name; asking for any other field is a fault.
+TRegisterValue Register(std::map<std::string, double> values) {
+  static const std::set<std::string> known{"Value22", "Tax22", "Value7", "Tax7",     "Value3",
+                                           "Tax3",    "Value0", "ValueFree", "NPO", "Value"};
+  return [values](const std::string& field) {
+    if (!known.count(field)) throw EDatabaseError("Nie znaleziono pola " + field);
+    auto it = values.find(field);
+    return it == values.end() ? 0.0 : it->second;
+  };
+}
+
+// ---------------------------------------------------------------- window
+
+TEST(ExportWindow, Examples) {
+  const TDateTime cur = EncodeDateTime(2026, 4, 10, 14, 25, 0);
+  struct TCase {
+    int DaysBack;
+    TDateTime Start;
+    TDateTime From, ToExcl;  // whole days
+  } cases[] = {
+      {5, EncodeDate(2026, 4, 1), EncodeDate(2026, 4, 5), EncodeDate(2026, 4, 11)},
+      {5, EncodeDate(2026, 4, 8), EncodeDate(2026, 4, 8), EncodeDate(2026, 4, 11)},
+      {5, TDateTime(), EncodeDate(2026, 4, 5), EncodeDate(2026, 4, 11)},
+      {0, EncodeDate(2026, 1, 1), EncodeDate(2026, 4, 10), EncodeDate(2026, 4, 11)},
+      {12, EncodeDate(2026, 1, 1), EncodeDate(2026, 3, 29), EncodeDate(2026, 4, 11)},
+  };
+  for (const auto& c : cases) {
+    const TDateRange r = ExportWindow(cur, c.DaysBack, c.Start);
+    EXPECT_EQ(r.DateTo, cur);
+    EXPECT_EQ(FilterDateFrom(r), c.From) << DateToStr(FilterDateFrom(r));
+    EXPECT_EQ(FilterDateToExcl(r), c.ToExcl) << DateToStr(FilterDateToExcl(r));
+  }
+}
+
+TEST(ExportWindow, BothEndsIncludedAtAnyTimeOfDay) {
+  const TDateRange r =
+      ExportWindow(EncodeDateTime(2026, 4, 10, 8, 0, 0), 5, EncodeDate(2026, 4, 1));
+  auto inside = [&](TDateTime d) { return FilterDateFrom(r) <= d && d < FilterDateToExcl(r); };
+  EXPECT_FALSE(inside(EncodeDateTime(2026, 4, 4, 23, 59, 59)));
+  EXPECT_TRUE(inside(EncodeDate(2026, 4, 5)));
+  EXPECT_TRUE(inside(EncodeDateTime(2026, 4, 10, 23, 59, 59)));
+  EXPECT_FALSE(inside(EncodeDate(2026, 4, 11)));
+}
+
+TEST(ExportWindow, StartAfterTheWorkingDateSelectsNothing) {
+  const TDateTime cur = EncodeDate(2026, 4, 10);
+  for (TDateTime start : {EncodeDate(2026, 4, 11), EncodeDate(2026, 4, 20)}) {
+    const TDateRange r = ExportWindow(cur, 5, start);
+    EXPECT_EQ(FilterDateFrom(r), start);
+    EXPECT_GE(FilterDateFrom(r), FilterDateToExcl(r));
+  }
+}
+
+TEST(ExportWindow, LogLine) {
+  const TDateRange r =
+      ExportWindow(EncodeDateTime(2026, 4, 10, 14, 25, 0), 5, EncodeDate(2026, 4, 1));
+  EXPECT_EQ(ExportWindowLogLine(r),
+            "Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
+            "2026-04-05 do 2026-04-10");
+}
+
+// ---------------------------------------------------------------- types, currency, date
+
+TEST(DocumentTypes, EligibleForeignAndCorrection) {
+  const std::set<int> eligible{0, 1, 2, 3, 22, 23, 48, 52, 53};
+  const std::set<int> foreign{2, 3, 22, 23};
+  for (int t = -2; t <= 300; ++t) {
+    EXPECT_EQ(IsEligibleType(t), eligible.count(t) == 1) << t;
+    EXPECT_EQ(IsForeignType(t), foreign.count(t) == 1) << t;
+  }
+  for (int t : eligible) EXPECT_EQ(IsCorrectionType(t), t == 1 || t == 3 || t == 23 || t == 53) << t;
+}
+
+TEST(CurrencyCode, IntlIdThenOptionBit14) {
+  struct TCase {
+    const char* IntlId;
+    int Options;
+    const char* Code;
+  } cases[] = {
+      {"", 0, "PLN"},          {"", 16384, "EUR"},       {"", 16384 | 64, "EUR"},
+      {"", 8192 | 32768, "PLN"}, {"USD", 16384, "USD"},  {"PLN", 16384, "PLN"},
+      {"EUR", 0, "EUR"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CurrencyCode(c.IntlId, c.Options), c.Code) << c.IntlId << c.Options;
+}
+
+TEST(CheckNotFutureDate, TodayByTheGivenClockIsTheLimit) {
+  auto clock = [] { return EncodeDateTime(2026, 4, 10, 9, 15, 0); };
+  EXPECT_NO_THROW(CheckNotFutureDate(EncodeDate(2026, 4, 9), clock));
+  EXPECT_NO_THROW(CheckNotFutureDate(EncodeDate(2026, 4, 10), clock));
+  EXPECT_NO_THROW(CheckNotFutureDate(EncodeDateTime(2026, 4, 10, 23, 59, 0), clock));
+  for (TDateTime d : {EncodeDate(2026, 4, 11), EncodeDate(2027, 1, 1)}) {
+    try {
+      CheckNotFutureDate(d, clock);
+      ADD_FAILURE() << "future date accepted: " << DateToStr(d);
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Próba wypsłania dokumentu wypisanego z przyszłą datą");
+    }
+  }
+  // The real clock (two days ahead, so that midnight cannot pass the test).
+  EXPECT_NO_THROW(CheckNotFutureDate(Today()));
+  EXPECT_THROW(CheckNotFutureDate(IncDay(Today(), 2)), Exception);
+}
+
+// ---------------------------------------------------------------- totals
+
+TEST(SetTotal, RoundsAndLeavesOutZero) {
+  IXMLFaktura f = NewFaktura();
+  auto fa = f->Fa();
+  SetTotal(fa, "P_13_1", 0.004);
+  SetTotal(fa, "P_14_1", -0.004);
+  SetTotal(fa, "P_13_2", 100.005);
+  SetTotal(fa, "P_14_2", -2.5);
+  SetTotal(fa, "P_13_3", 1234567.891);
+  SetTotal(fa, "P_15", -0.001, true);
+  EXPECT_EQ(Children(fa), (std::vector<std::string>{"P_13_2=100.01", "P_14_2=-2.5",
+                                                     "P_13_3=1234567.89", "P_15=0"}));
+  EXPECT_THROW(SetTotal(fa, "P_13_4", 1), EArgumentException);
+  EXPECT_THROW(SetTotal(fa, "P_16", 1), EArgumentException);
+}
+
+struct TTotalsCase {
+  const char* Title;
+  int Type;
+  TBuyerKind Kind;
+  const char* Currency;
+  std::map<std::string, double> Reg;
+  std::vector<std::string> Expected;
+};
+
+std::vector<TTotalsCase> TotalsCases() {
+  const std::map<std::string, double> rates{{"Value22", 100}, {"Tax22", 23},   {"Value7", 50},
+                                            {"Tax7", 3.5},    {"Value3", 10},  {"Tax3", 0.5},
+                                            {"Value", 187}};
+  return {
+      {"EUR: W elements beside the VAT amounts", 0, bkPL, "EUR", rates,
+       {"P_13_1=100", "P_14_1=23", "P_14_1W=23", "P_13_2=50", "P_14_2=3.5", "P_14_2W=3.5",
+        "P_13_3=10", "P_14_3=0.5", "P_14_3W=0.5", "P_15=187"}},
+      {"PLN: no W element", 0, bkPL, "PLN", rates,
+       {"P_13_1=100", "P_14_1=23", "P_13_2=50", "P_14_2=3.5", "P_13_3=10", "P_14_3=0.5",
+        "P_15=187"}},
+      {"EUR, VAT rounded to 0: the pair stays, no W", 0, bkPL, "EUR",
+       {{"Value22", 0.02}, {"Tax22", 0.004}, {"Tax7", 0.001}, {"Value", 0.02}},
+       {"P_13_1=0.02", "P_14_1=0", "P_15=0.02"}},
+      {"VAT-only correction", 1, bkPL, "PLN", {{"Tax7", 5}, {"Value", 5}},
+       {"P_13_2=0", "P_14_2=5", "P_15=5"}},
+      {"all zero: P_15 alone", 0, bkPL, "PLN", {}, {"P_15=0"}},
+      {"type 0, zero rate", 0, bkPL, "PLN", {{"Value0", 150}, {"Value", 150}},
+       {"P_13_6_1=150", "P_15=150"}},
+      {"type 48, zero rate", 48, bkPL, "PLN", {{"Value0", 150}, {"Value", 150}},
+       {"P_13_6_1=150", "P_15=150"}},
+      {"type 22, intra-community supply", 22, bkUE, "EUR", {{"Value0", 150}, {"Value", 150}},
+       {"P_13_6_2=150", "P_15=150"}},
+      {"type 23", 23, bkUE, "PLN", {{"Value0", -150}, {"Value", -150}},
+       {"P_13_6_2=-150", "P_15=-150"}},
+      {"type 2, export", 2, bkNonUE, "USD", {{"Value0", 150}, {"Value", 150}},
+       {"P_13_6_3=150", "P_15=150"}},
+      {"type 3", 3, bkNonUE, "PLN", {{"Value0", 150}, {"Value", 150}},
+       {"P_13_6_3=150", "P_15=150"}},
+      {"exempt", 0, bkPL, "PLN", {{"ValueFree", 12.345}, {"Value", 12.35}},
+       {"P_13_7=12.35", "P_15=12.35"}},
+      {"outside the scope, EU buyer", 0, bkUE, "PLN", {{"NPO", 80}, {"Value", 80}},
+       {"P_13_9=80", "P_15=80"}},
+      {"outside the scope, domestic buyer", 0, bkPL, "PLN", {{"NPO", 80}, {"Value", 80}},
+       {"P_13_9=80", "P_15=80"}},
+      {"outside the scope, buyer outside the EU", 0, bkNonUE, "PLN", {{"NPO", 80}, {"Value", 80}},
+       {"P_13_8=80", "P_15=80"}},
+      {"everything in schema order", 22, bkNonUE, "EUR",
+       {{"Value22", 1}, {"Tax22", 0.23}, {"Value0", 2}, {"ValueFree", 3}, {"NPO", 4},
+        {"Value", 10.23}},
+       {"P_13_1=1", "P_14_1=0.23", "P_14_1W=0.23", "P_13_6_2=2", "P_13_7=3", "P_13_8=4",
+        "P_15=10.23"}},
+  };
+}
+
+TEST(FillTotals, Cases) {
+  const bool validate = !Fa3SchemaDir().empty();
+  for (const auto& c : TotalsCases()) {
+    SCOPED_TRACE(c.Title);
+    IXMLFaktura f = NewFaktura();
+    InitFakturaDocument(f);
+    FillNaglowek(f, "Test", [] { return EncodeDate(2026, 4, 10); });
+    TPodatnikInfoConfig seller;
+    seller.DaneIdentyfikacyjne = {"5261040828", "Sprzedawca"};
+    seller.Adres.AdresL1 = "ul. Kwiatowa 1";
+    FillPodmiot1(f, seller);
+    TBuyerInput buyer;
+    buyer.Record = {"Nabywca", "ul. Polna 2", "", "7740001454", ""};
+    FillPodmiot2From(f, buyer);
+    auto fa = f->Fa();
+    fa->SetKodWaluty(c.Currency);
+    fa->SetP_1(EncodeDate(2026, 4, 10));
+    fa->SetP_2("FV 1/2026");
+    FillTotals(fa, c.Type, c.Kind, c.Currency, Register(c.Reg));
+    std::vector<std::string> totals = Children(fa);
+    totals.erase(totals.begin(), totals.begin() + 3);  // KodWaluty, P_1, P_2
+    EXPECT_EQ(totals, c.Expected);
+    if (!validate) continue;
+    FillAdnotacje(fa, 0);
+    fa->SetRodzajFaktury(IsCorrectionType(c.Type) ? "KOR" : "VAT");
+    if (IsCorrectionType(c.Type)) {
+      auto d = fa->DaneFaKorygowanej()->Add();
+      d->SetDataWystFaKorygowanej(EncodeDate(2026, 3, 1));
+      d->SetNrFaKorygowanej("FV 9/2026");
+      d->SetNrKSeFN(1);
+    }
+    TTempDir dir;
+    SaveFaktura(f, dir / "f.xml");
+    std::string errors;
+    for (const auto& e : ValidateFa3File(dir / "f.xml", Fa3SchemaDir())) errors += e + "\n";
+    EXPECT_EQ(errors, "");
+  }
+  if (!validate) GTEST_SKIP() << "no FA(3) schema folder: totals checked, schema not";
+}
+
+TEST(FillTotals, MissingRegisterFieldFails) {
+  IXMLFaktura f = NewFaktura();
+  auto reg = [](const std::string& field) -> double {
+    if (field == "NPO") throw EDatabaseError("Nie znaleziono pola NPO");
+    return 1;
+  };
+  EXPECT_THROW(FillTotals(f->Fa(), 0, bkPL, "PLN", reg), EDatabaseError);
+}
+
+// ---------------------------------------------------------------- annotations
+
+TEST(FillAdnotacje, FixedValuesAndSplitPayment) {
+  struct TCase {
+    int Flags;
+    const char* P18A;
+  } cases[] = {{0, "2"}, {128, "1"}, {127, "2"}, {129, "1"}, {255, "1"}, {256, "2"}, {-1, "1"}};
+  for (const auto& c : cases) {
+    IXMLFaktura f = NewFaktura();
+    FillAdnotacje(f->Fa(), c.Flags);
+    EXPECT_EQ(f->Fa()->Adnotacje()->XML(),
+              std::string("<Adnotacje><P_16>2</P_16><P_17>2</P_17><P_18>2</P_18><P_18A>") + c.P18A +
+                  "</P_18A><Zwolnienie><P_19N>1</P_19N></Zwolnienie><NoweSrodkiTransportu>"
+                  "<P_22N>1</P_22N></NoweSrodkiTransportu><P_23>2</P_23><PMarzy>"
+                  "<P_PMarzyN>1</P_PMarzyN></PMarzy></Adnotacje>")
+        << c.Flags;
+  }
+}
+
+}  // namespace
