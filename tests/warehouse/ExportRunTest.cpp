@@ -199,3 +199,14 @@ TEST_F(ExportRunTest, MixOfTwentyDocumentsGivesTwentyValidFiles) {
   const std::string kor = ExportedXml("1-2026-1-7");
   EXPECT_NE(kor.find("<RodzajFaktury>KOR</RodzajFaktury>"), std::string::npos) << kor;
 }
+
+TEST_F(ExportRunTest, ARegisterWithoutAFieldTheTotalsReadEndsTheRun) {
+  Site.Docs = PendingInvoices(2);
+  Site.DroppedFields = {{"DATA/2026REG", "NPO"}};
+  Build();
+  const std::string message = Run();
+  EXPECT_NE(message.find("NPO"), std::string::npos) << message;
+  EXPECT_TRUE(ExportFiles().empty());
+  EXPECT_EQ(RegisterMark(Dir.Path(), 0, 1), "");
+  EXPECT_FALSE(DM->tblReg.Active());
+}

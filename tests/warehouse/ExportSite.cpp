@@ -116,6 +116,15 @@ std::string TExportSite::Json() const {
                            {"InvoPos", "S"}, {"Description", "A240"}})},
         {"records", rows}};
   }
+  for (const auto& [table, field] : DroppedFields) {
+    json& t = tables[table];
+    for (std::size_t i = 0; i < t["fields"].size(); ++i) {
+      if (t["fields"][i][0] != field) continue;
+      t["fields"].erase(i);
+      for (json& row : t["records"]) row.erase(i);
+      break;
+    }
+  }
   return json{{"codepage", 1250}, {"tables", tables}}.dump();
 }
 
