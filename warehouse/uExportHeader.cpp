@@ -8,6 +8,7 @@
 #include "uKsefContract.h"
 #include "uPaths.h"
 #include "uSentFiles.h"
+#include "uTextCodec.h"
 
 namespace brenvik {
 
@@ -23,7 +24,8 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
   fa->SetP_2(documentName);
 
   if (InvoDescExists && tblInvoDesc.Locate("InvoPos", -1)) {
-    const std::string wz = tblInvoDesc.FieldByName("Description").AsString();
+    // A blank text would be an empty element, which the schema refuses.
+    const std::string wz = Trim(tblInvoDesc.FieldByName("Description").AsString());
     if (!wz.empty()) fa->WZ()->Add(wz);
   }
 
@@ -40,7 +42,7 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
 
   if (IsCorrectionType(key.InvoType)) {
     fa->SetRodzajFaktury("KOR");
-    const std::string reason = tblWI.FieldByName("Comment").AsString();
+    const std::string reason = Trim(tblWI.FieldByName("Comment").AsString());
     if (!reason.empty()) fa->SetPrzyczynaKorekty(reason);
     std::string path;
     if (FindCorrectedSentFile(path)) {
