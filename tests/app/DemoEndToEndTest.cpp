@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <thread>
@@ -136,6 +137,8 @@ TEST(DemoEndToEnd, WindowSendsTheDemoSite) {
     ASSERT_TRUE(window.ReceiveButton()->isEnabled());
     ASSERT_EQ(fixture.Dialogs.Asked().size(), 1u);
     EXPECT_EQ(fixture.Dialogs.Asked()[0].Text, "Wysłać natychmiast 12 faktur do KSeF?");
+    if (const char* path = std::getenv("BRENVIK_SCREENSHOT"))
+      window.grab().save(QString::fromLocal8Bit(path));
   }
   ReleaseExceptionHook();
   const auto marks = Marks(site);
