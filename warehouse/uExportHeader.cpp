@@ -1,13 +1,12 @@
 // The head of Fa for the document on which the data module stands: currency,
 // dates and numbers, the totals from its register entry, the annotations,
 // the kind of invoice and, for a correction, the corrected invoice.
-#include <cstdint>
-
 #include "uDataModule.h"
 #include "uErrors.h"
 #include "uKsefContract.h"
 #include "uPaths.h"
 #include "uSentFiles.h"
+#include "uTableTools.h"
 #include "uTextCodec.h"
 
 namespace brenvik {
@@ -63,11 +62,8 @@ AddDodatkowyOpisFromInvoDesc(fa);
 }
 
 bool TDM::FindCorrectedSentFile(std::string& path) {
-  auto part = [&](const char* field) {
-    return static_cast<std::int16_t>(tblWI.FieldByName(field).AsInteger());
-  };
-  const TInvoKey master{part("MasterType"), part("MasterYear"), part("MasterMagId"),
-                        part("MasterNumber")};
+  const TInvoKey master =
+      ReadInvoKey(tblWI, "MasterType", "MasterYear", "MasterMagId", "MasterNumber");
   if (!tblMasterWI.FindKey({master.InvoType, master.InvoYear, master.InvoMagId, master.InvoNr}))
     throw Exception("Brak MasterInvoKey (" + InvoKeyToText(master) + ") w tabeli: " +
                     tblMasterWI.TableName());

@@ -1,8 +1,6 @@
 // The export run: every pending document of the date window becomes one
 // FA(3) file in the export folder, and its register entry is marked so that
 // it is never exported twice.
-#include <cstdint>
-
 #include "Fa3Files.h"
 #include "uDataModule.h"
 #include "uDialogs.h"
@@ -12,6 +10,7 @@
 #include "uOperatorLog.h"
 #include "uParties.h"
 #include "uPaths.h"
+#include "uTableTools.h"
 
 namespace brenvik {
 
@@ -19,13 +18,6 @@ namespace {
 
 // The connector takes at most this many files from one run.
 constexpr int kBatchSize = 25;
-
-TInvoKey CurrentKey(TPxTable& headers) {
-  auto part = [&](const char* field) {
-    return static_cast<std::int16_t>(headers.FieldByName(field).AsInteger());
-  };
-  return {part("Type"), part("Year"), part("MagId"), part("Number")};
-}
 
 bool NeedsTaxpayerPrefix(int type) { return type == 2 || type == 3 || type == 22 || type == 23; }
 
@@ -40,7 +32,7 @@ void TDM::ReadDocNotSended2KSEF() {
     const std::string exportDir = PathJoin(FConfig.KsefDataDir(), ksef::ExportFolder);
     int written = 0;
     for (tblWI.First(); !tblWI.Eof(); tblWI.Next()) {
-      const TInvoKey key = CurrentKey(tblWI);
+      const TInvoKey key = ReadInvoKey(tblWI, "Type", "Year", "MagId", "Number");
       const long long flags = tblWI.FieldByName("Flags").AsInteger();
       if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr})) {
         ShowMessage("Brak wpisu w reg dla klucza: " + InvoKeyToText(key));

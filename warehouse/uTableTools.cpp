@@ -42,6 +42,14 @@ bool ExtOptJst(TPxTable& table) { return FieldHasBits(table, "ExtOpt", UsersTabl
 bool ExtOptGv(TPxTable& table) { return FieldHasBits(table, "ExtOpt", UsersTableExists ? 2 : 32); }
 bool ExtOptRelated(TPxTable& table) { return FieldHasBits(table, "ExtOpt", UsersTableExists ? 4 : 16); }
 
+TInvoKey ReadInvoKey(TPxTable& table, const char* type, const char* year, const char* magId,
+                     const char* number) {
+  auto part = [&](const char* field) {
+    return static_cast<std::int16_t>(table.FieldByName(field).AsInteger());
+  };
+  return {part(type), part(year), part(magId), part(number)};
+}
+
 bool ReadWareKey(TPxTable* dataSet, TWareKey& key) {
   if (dataSet && dataSet->Active() && dataSet->HasRecord()) {
     key.Group = dataSet->FieldByName("Group").AsString();

@@ -23,6 +23,11 @@ bool ExtOptJst(TPxTable& table);
 bool ExtOptGv(TPxTable& table);
 bool ExtOptRelated(TPxTable& table);
 
+// The document key in four 16-bit fields of the current record ("Type",
+// "Year", "MagId", "Number", or the corrected document's "Master..." ones).
+TInvoKey ReadInvoKey(TPxTable& table, const char* type, const char* year, const char* magId,
+                     const char* number);
+
 // From the current record of an open data set; false (and the output
 // cleared) when there is none.
 bool ReadWareKey(TPxTable* dataSet, TWareKey& key);
