@@ -4,22 +4,14 @@
 #include <string>
 
 #include "Schemat_FA3.h"
+#include "TestXml.h"
 #include "uErrors.h"
 
 using namespace brenvik;
+using namespace brenvik::testing;
 
 namespace {
 
-// Local names of the element children of a node, in document order.
-std::string ChildNames(const TXMLNode& node) {
-  std::string names;
-  for (xmlNodePtr c = node.Node()->children; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE) {
-      if (!names.empty()) names += " ";
-      names += reinterpret_cast<const char*>(c->name);
-    }
-  return names;
-}
 
 }  // namespace
 
@@ -70,7 +62,7 @@ TEST(Fa3SchemaOrder, LateTotalsLandAtTheirPlace) {
   EXPECT_TRUE(fa->EnsureChildInSchemaOrder("Platnosc"));
   EXPECT_TRUE(fa->EnsureChildInSchemaOrder("KodWaluty") == false);
 
-  EXPECT_EQ(ChildNames(*fa),
+  EXPECT_EQ(JoinedChildNames(*fa),
             "KodWaluty P_2 P_13_1 P_13_2 P_14_2 P_13_9 P_15 RodzajFaktury FaWiersz Platnosc");
   EXPECT_EQ(fa->P_13_1(), 300);
   EXPECT_EQ(fa->P_14_2(), 0.8);
@@ -84,9 +76,9 @@ TEST(Fa3SchemaOrder, FirstChildAndUnknownNames) {
   IXMLFaktura f = NewFaktura();
   auto fa = f->Fa();
   EXPECT_TRUE(fa->EnsureChildInSchemaOrder("P_15"));
-  EXPECT_EQ(ChildNames(*fa), "P_15");
+  EXPECT_EQ(JoinedChildNames(*fa), "P_15");
   EXPECT_THROW(fa->EnsureChildInSchemaOrder("Stopka"), EXMLDocError);
-  EXPECT_EQ(ChildNames(*fa), "P_15");
+  EXPECT_EQ(JoinedChildNames(*fa), "P_15");
 }
 
 TEST(Fa3SchemaOrder, ForeignElementsAreNoLaterSiblings) {
@@ -95,7 +87,7 @@ TEST(Fa3SchemaOrder, ForeignElementsAreNoLaterSiblings) {
   fa->SetP_15(1);
   xmlNewChild(fa->Node(), nullptr, reinterpret_cast<const xmlChar*>("Obcy"), nullptr);
   fa->EnsureChildInSchemaOrder("RodzajFaktury");
-  EXPECT_EQ(ChildNames(*fa), "P_15 Obcy RodzajFaktury");
+  EXPECT_EQ(JoinedChildNames(*fa), "P_15 Obcy RodzajFaktury");
   fa->EnsureChildInSchemaOrder("P_13_1");
-  EXPECT_EQ(ChildNames(*fa), "P_13_1 P_15 Obcy RodzajFaktury");
+  EXPECT_EQ(JoinedChildNames(*fa), "P_13_1 P_15 Obcy RodzajFaktury");
 }

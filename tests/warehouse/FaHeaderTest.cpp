@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <libxml/tree.h>
-
 #include <map>
 #include <set>
 #include <string>
@@ -11,6 +9,7 @@
 #include "Fa3Validate.h"
 #include "Schemat_FA3.h"
 #include "TestFiles.h"
+#include "TestXml.h"
 #include "uErrors.h"
 #include "uFaHeader.h"
 #include "uParties.h"
@@ -23,13 +22,7 @@ namespace {
 // "name=text" of every child element, in document order.
 std::vector<std::string> Children(const IXMLNode& node) {
   std::vector<std::string> out;
-  for (xmlNodePtr c = node->Node()->children; c; c = c->next) {
-    if (c->type != XML_ELEMENT_NODE) continue;
-    xmlChar* text = xmlNodeGetContent(c);
-    out.push_back(std::string(reinterpret_cast<const char*>(c->name)) + "=" +
-                  reinterpret_cast<const char*>(text));
-    xmlFree(text);
-  }
+  for (xmlNodePtr c : ChildElements(*node)) out.push_back(ElementName(c) + "=" + ElementContent(c));
   return out;
 }
 

@@ -5,7 +5,6 @@
 // window 2026-04-05..2026-04-10), a data module over it, and an FA(3)
 // document whose head stands as the header step leaves it.
 #include <gtest/gtest.h>
-#include <libxml/tree.h>
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -15,6 +14,7 @@
 #include "Fa3Files.h"
 #include "Fa3Validate.h"
 #include "TestFiles.h"
+#include "TestXml.h"
 #include "uConfig.h"
 #include "uDataModule.h"
 #include "uFaHeader.h"
@@ -227,32 +227,18 @@ public:
 // separated by " | ": order and content of an element in one line.
 inline std::string Children(const TXMLNode& node) {
   std::string out;
-  for (xmlNodePtr c = node.Node()->children; c; c = c->next) {
-    if (c->type != XML_ELEMENT_NODE) continue;
+  for (xmlNodePtr c : ChildElements(node)) {
     if (!out.empty()) out += " | ";
-    out += reinterpret_cast<const char*>(c->name);
-    bool leaf = true;
-    for (xmlNodePtr g = c->children; g; g = g->next)
-      if (g->type == XML_ELEMENT_NODE) leaf = false;
-    if (leaf) {
-      xmlChar* text = xmlNodeGetContent(c);
-      out += "=";
-      out += reinterpret_cast<const char*>(text);
-      xmlFree(text);
-    }
+    out += ElementName(c);
+    if (IsLeafElement(c)) out += "=" + ElementContent(c);
   }
   return out;
 }
 
 // The text of the first child element of that name; empty when absent.
 inline std::string ElementText(const TXMLNode& node, const char* name) {
-  for (xmlNodePtr c = node.Node()->children; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE && std::string(reinterpret_cast<const char*>(c->name)) == name) {
-      xmlChar* text = xmlNodeGetContent(c);
-      std::string out = reinterpret_cast<const char*>(text);
-      xmlFree(text);
-      return out;
-    }
+  for (xmlNodePtr c : ChildElements(node))
+    if (ElementName(c) == name) return ElementContent(c);
   return {};
 }
 

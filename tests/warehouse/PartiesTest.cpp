@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <libxml/tree.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,6 +9,7 @@
 #include "Fa3Validate.h"
 #include "Schemat_FA3.h"
 #include "TestFiles.h"
+#include "TestXml.h"
 #include "uErrors.h"
 #include "uFaHeader.h"
 #include "uParties.h"
@@ -20,14 +19,6 @@ using namespace brenvik;
 using namespace brenvik::testing;
 
 namespace {
-
-// Names of the child elements, in document order.
-std::vector<std::string> ChildNames(const IXMLNode& node) {
-  std::vector<std::string> names;
-  for (xmlNodePtr c = node->Node()->children; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE) names.emplace_back(reinterpret_cast<const char*>(c->name));
-  return names;
-}
 
 TPodatnikInfoConfig Seller() {
   TPodatnikInfoConfig s;
@@ -140,7 +131,7 @@ TEST(FillPodmiot1, LeavesOutWhatTheProfileLacks) {
   IXMLFaktura f = NewFaktura();
   FillPodmiot1(f, s);
   auto p = f->Podmiot1();
-  EXPECT_EQ(ChildNames(p), (std::vector<std::string>{"DaneIdentyfikacyjne", "Adres"}));
+  EXPECT_EQ(ChildNameList(p), (std::vector<std::string>{"DaneIdentyfikacyjne", "Adres"}));
   EXPECT_EQ(p->Adres()->KodKraju(), "PL");
 }
 
@@ -257,7 +248,7 @@ TEST(FillPodmiot2From, BuyerCases) {
     std::vector<std::string> expectedNames;
     for (const auto& [name, text] : c.Ident) expectedNames.push_back(name);
     expectedNames.push_back("Nazwa");
-    EXPECT_EQ(ChildNames(dane), expectedNames);
+    EXPECT_EQ(ChildNameList(dane), expectedNames);
     for (const auto& [name, text] : c.Ident) {
       xmlNodePtr n = dane->Node()->children;
       while (n && (n->type != XML_ELEMENT_NODE || name != reinterpret_cast<const char*>(n->name)))
@@ -272,7 +263,7 @@ TEST(FillPodmiot2From, BuyerCases) {
       EXPECT_FALSE(p->HasChild("Adres"));
     } else {
       ASSERT_TRUE(p->HasChild("Adres"));
-      EXPECT_EQ(ChildNames(p->Adres()), (std::vector<std::string>{"KodKraju", "AdresL1"}));
+      EXPECT_EQ(ChildNameList(p->Adres()), (std::vector<std::string>{"KodKraju", "AdresL1"}));
       EXPECT_EQ(p->Adres()->KodKraju(), c.KodKraju);
       EXPECT_EQ(p->Adres()->AdresL1(), c.AdresL1);
     }
@@ -300,7 +291,7 @@ TEST(FillPodmiot2From, JstAndGvFlags) {
     auto p = f->Podmiot2();
     EXPECT_EQ(p->JST(), c.JstValue);
     EXPECT_EQ(p->GV(), c.GvValue);
-    EXPECT_EQ(ChildNames(p), (std::vector<std::string>{"DaneIdentyfikacyjne", "Adres", "JST", "GV"}));
+    EXPECT_EQ(ChildNameList(p), (std::vector<std::string>{"DaneIdentyfikacyjne", "Adres", "JST", "GV"}));
   }
 }
 
@@ -397,15 +388,15 @@ TEST(FillPodmiot3From, RecipientCases) {
     ASSERT_EQ(f->Podmiot3()->Count(), 1);
     auto p3 = f->Podmiot3()->Items(0);
     auto dane = p3->DaneIdentyfikacyjne();
-    EXPECT_EQ(ChildNames(dane), (std::vector<std::string>{c.IdName, "Nazwa"}));
+    EXPECT_EQ(ChildNameList(dane), (std::vector<std::string>{c.IdName, "Nazwa"}));
     xmlChar* content = xmlNodeGetContent(dane->Node()->children);
     EXPECT_EQ(reinterpret_cast<const char*>(content), c.IdText);
     xmlFree(content);
     EXPECT_EQ(dane->Nazwa(), c.In.FirmName);
     if (c.KodKraju.empty()) {
-      EXPECT_EQ(ChildNames(p3), (std::vector<std::string>{"DaneIdentyfikacyjne", "Rola"}));
+      EXPECT_EQ(ChildNameList(p3), (std::vector<std::string>{"DaneIdentyfikacyjne", "Rola"}));
     } else {
-      EXPECT_EQ(ChildNames(p3),
+      EXPECT_EQ(ChildNameList(p3),
                 (std::vector<std::string>{"DaneIdentyfikacyjne", "Adres", "Rola"}));
       EXPECT_EQ(p3->Adres()->KodKraju(), c.KodKraju);
       EXPECT_EQ(p3->Adres()->AdresL1(), c.In.Record.Address);
@@ -537,7 +528,7 @@ TEST(CopyPodmiot1K, PrefixIdentityAndAddressOnly) {
             "<Nazwa>Hurtownia Żółw Sp. z o.o.</Nazwa></DaneIdentyfikacyjne>"
             "<Adres><KodKraju>PL</KodKraju><AdresL1>ul. Kwiatowa 1</AdresL1>"
             "<AdresL2>00-001 Warszawa</AdresL2></Adres></Podmiot1K>");
-  EXPECT_EQ(ChildNames(master->Podmiot1()).size(), 6u);  // nothing created in the source
+  EXPECT_EQ(ChildNameList(master->Podmiot1()).size(), 6u);  // nothing created in the source
 }
 
 TEST(CopyPodmiot2K, IdentificationInOrderAddressOnlyWhenPresent) {

@@ -3,21 +3,14 @@
 #include <string>
 
 #include "NumCalc.h"
+#include "TestXml.h"
 #include "uErrors.h"
 #include "uRateTotals.h"
 
 using namespace brenvik;
+using namespace brenvik::testing;
 
 namespace {
-std::string ChildNames(const TXMLNode& node) {
-  std::string names;
-  for (xmlNodePtr c = node.Node()->children; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE) {
-      if (!names.empty()) names += " ";
-      names += reinterpret_cast<const char*>(c->name);
-    }
-  return names;
-}
 }  // namespace
 
 TEST(RateTotals, RateAndTypeChooseTheTotal) {
@@ -70,7 +63,7 @@ TEST(RateTotals, ForeignTotalsAreRebuiltFromTheLinesInSchemaOrder) {
   EXPECT_DOUBLE_EQ(FaTotal(fa, "P_13_2"), 50);
   EXPECT_DOUBLE_EQ(FaTotal(fa, "P_14_2"), 4);
   EXPECT_DOUBLE_EQ(FaTotal(fa, "P_15"), 423);
-  EXPECT_EQ(ChildNames(*fa),
+  EXPECT_EQ(JoinedChildNames(*fa),
             "KodWaluty P_13_1 P_14_1 P_14_1W P_13_2 P_14_2 P_15 Adnotacje RodzajFaktury "
             "FaWiersz FaWiersz FaWiersz");
 }
@@ -81,7 +74,7 @@ TEST(RateTotals, AbsentTotalsReadZeroWithoutBeingCreated) {
   EXPECT_EQ(FaTotal(fa, "P_13_7"), 0);
   EXPECT_FALSE(fa->HasChild("P_13_7"));
   AddToFaTotal(fa, "", 10);
-  EXPECT_EQ(ChildNames(*fa), "");
+  EXPECT_EQ(JoinedChildNames(*fa), "");
   EXPECT_THROW(SetFaTotal(fa, "P_2", 1), EArgumentException);
   // Additions are not rounded.
   AddToFaTotal(fa, "P_13_7", 0.1);
