@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "NumCalc.h"
+#include "StelmarSite.h"
 #include "TestFiles.h"
 #include "uDataModule.h"
 #include "uDialogs.h"
@@ -10,6 +11,7 @@
 #include "uTableTools.h"
 
 using namespace brenvik;
+using brenvik::testing::BuildStelmarSite;
 using brenvik::testing::MakeDirs;
 using brenvik::testing::TTempDir;
 using brenvik::testing::WriteFile;
@@ -69,15 +71,7 @@ std::string SiteJson(bool withUsers, bool seriesWithMagId, bool optional) {
 class DataModuleTest : public ::testing::Test {
 protected:
   void Build(bool withUsers, bool seriesWithMagId = true, bool optional = true) {
-    MakeDirs(Dir / "net");
-    BuildFixtureFromText(SiteJson(withUsers, seriesWithMagId, optional), Dir / "stelmar/");
-    Config.SetNetFileDir(Dir / "net/");
-    Config.SetStelmarDir(Dir / "stelmar/");
-    Config.SetUserDir(Dir / "stelmar/DATA/");
-    Config.StelmarEnabled = true;
-    Config.CurDate = EncodeDate(2026, 4, 10);
-    Config.DaysBackToSend = 5;
-    Config.Send2KsefStartDate = EncodeDate(2026, 4, 1);
+    BuildStelmarSite(SiteJson(withUsers, seriesWithMagId, optional), Dir.Path(), Config);
     DM = std::make_unique<TDM>(Config, Dir / "bin/");
   }
   std::vector<std::string> VisibleNames() {

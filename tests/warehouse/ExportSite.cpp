@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Fa3Validate.h"
+#include "StelmarSite.h"
 
 #include "TestFiles.h"
 #include "uDateTime.h"
@@ -129,19 +130,11 @@ std::string TExportSite::Json() const {
 }
 
 void TExportSite::Build(const std::string& root, TConfig& config) const {
-  BuildFixtureFromText(Json(), PathJoin(root, "stelmar/"));
+  BuildStelmarSite(Json(), root, config);
   for (const char* sub : KsefSubFolders) MakeDirs(PathJoin(root, "ksef/" + std::string(sub)));
-  MakeDirs(PathJoin(root, "net"));
-  config.SetNetFileDir(PathJoin(root, "net/"));
-  config.SetStelmarDir(PathJoin(root, "stelmar/"));
-  config.SetUserDir(PathJoin(root, "stelmar/DATA/"));
   config.SetKsefDataDir(PathJoin(root, "ksef/"));
-  config.StelmarEnabled = true;
   config.YearPrgTbl = true;
   config.YearUsrTbl = true;
-  config.CurDate = EncodeDate(2026, 4, 10);
-  config.DaysBackToSend = 5;
-  config.Send2KsefStartDate = EncodeDate(2026, 4, 1);
   auto& p = config.PodatnikInfo;
   p.PrefiksPodatnika = "PL";
   p.DaneIdentyfikacyjne.NIP = "5265877635";

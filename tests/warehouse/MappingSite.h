@@ -13,6 +13,7 @@
 
 #include "Fa3Files.h"
 #include "Fa3Validate.h"
+#include "StelmarSite.h"
 #include "TestFiles.h"
 #include "TestXml.h"
 #include "uConfig.h"
@@ -142,15 +143,7 @@ class TExportSite {
 public:
   // Builds the fixture from JSON text (a TSiteContent or one of tests/data).
   void Build(const std::string& json) {
-    MakeDirs(Dir / "net");
-    BuildFixtureFromText(json, Dir / "stelmar/");
-    Config.SetNetFileDir(Dir / "net/");
-    Config.SetStelmarDir(Dir / "stelmar/");
-    Config.SetUserDir(Dir / "stelmar/DATA/");
-    Config.StelmarEnabled = true;
-    Config.CurDate = EncodeDate(2026, 4, 10);
-    Config.DaysBackToSend = 5;
-    Config.Send2KsefStartDate = EncodeDate(2026, 4, 1);
+    BuildStelmarSite(json, Dir.Path(), Config);
     auto& seller = Config.PodatnikInfo;
     seller.DaneIdentyfikacyjne = {"5265877635", "Hurtownia Budowlana Brenvik Sp. z o.o."};
     seller.Adres = {"PL", "ul. Magazynowa 7, 00-950 Warszawa", "", ""};
