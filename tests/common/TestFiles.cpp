@@ -59,7 +59,11 @@ static std::string SharedSub(const char* name) {
 std::string Fa3SchemaDir() {
   if (const char* d = std::getenv("BRENVIK_FA3_SCHEMA_DIR"); d && *d)
     return fs::is_directory(d) ? std::string(d) : std::string();
-  return SharedSub("fa3-schema");
+  const std::string shared = SharedSub("fa3-schema");
+  if (!shared.empty()) return shared;
+  // The copy kept with the sources, so that validation runs in any checkout.
+  const fs::path own = fs::path(SourceDir()) / "third_party" / "fa3-schema";
+  return fs::is_directory(own) ? own.string() : std::string();
 }
 std::string Fa3SamplesDir() { return SharedSub("fa3-samples"); }
 std::string ParadoxSamplesDir() { return SharedSub("paradox-samples"); }

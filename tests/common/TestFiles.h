@@ -26,7 +26,7 @@ std::string SourceDir();  // the checkout
 std::string BinaryDir();  // the build folder
 // The shared folder beside the checkout ($BRENVIK_SHARED_DIR overrides); empty when absent.
 std::string SharedDir();
-std::string Fa3SchemaDir();   // $BRENVIK_FA3_SCHEMA_DIR or SharedDir()/fa3-schema; empty when absent
+std::string Fa3SchemaDir();   // $BRENVIK_FA3_SCHEMA_DIR, SharedDir()/fa3-schema, else third_party/fa3-schema
 std::string Fa3SamplesDir();  // SharedDir()/fa3-samples; empty when absent
 std::string ParadoxSamplesDir();  // SharedDir()/paradox-samples; empty when absent
 
