@@ -1,3 +1,3 @@
-#include "uCli.h"
+#include "commands/Cli.h"
 
 int main(int argc, char** argv) { return brenvik::RunCli(argc, argv); }

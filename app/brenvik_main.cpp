@@ -1,3 +1,3 @@
-#include "uApp.h"
+#include "gui/Application.h"
 
 int main(int argc, char** argv) { return brenvik::RunApplication(argc, argv); }

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <string>
 
-#include "Schemat_FA3.h"
-#include "uConfig.h"
-#include "uDataModule.h"
-#include "uLogger.h"
-#include "uPxFixture.h"
+#include "fa3/Schemat_FA3.h"
+#include "config/Config.h"
+#include "warehouse/DataModule.h"
+#include "support/Logger.h"
+#include "fixtures/TableWriter.h"
 
 using namespace brenvik;
 namespace fs = std::filesystem;

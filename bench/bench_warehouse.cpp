@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "uPxFixture.h"
-#include "uPxTable.h"
+#include "fixtures/TableWriter.h"
+#include "paradox/Table.h"
 
 using namespace brenvik;
 using Clock = std::chrono::steady_clock;

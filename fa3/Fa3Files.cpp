@@ -1,9 +1,9 @@
-#include "Fa3Files.h"
+#include "fa3/Fa3Files.h"
 
 #include <exception>
 
-#include "XmlSafeParse.h"
-#include "uErrors.h"
+#include "fa3/XmlSafeParse.h"
+#include "support/Errors.h"
 
 namespace brenvik {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "Schemat_FA3.h"
-#include "uDateTime.h"
-#include "uOperatorLog.h"
+#include "fa3/Schemat_FA3.h"
+#include "support/DateTime.h"
+#include "support/OperatorLog.h"
 
 namespace brenvik {
 

@@ -1,4 +1,4 @@
-#include "Fa3Validate.h"
+#include "fa3/Fa3Validate.h"
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -6,10 +6,10 @@
 
 #include <memory>
 
-#include "XmlSafeParse.h"
-#include "uErrors.h"
-#include "uPaths.h"
-#include "uTextCodec.h"
+#include "fa3/XmlSafeParse.h"
+#include "support/Errors.h"
+#include "support/Paths.h"
+#include "support/TextCodec.h"
 
 namespace brenvik {
 

@@ -1,4 +1,4 @@
-#include "Fa3Values.h"
+#include "fa3/Fa3Values.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <limits>
 #include <system_error>
 
-#include "uErrors.h"
-#include "uTextCodec.h"
+#include "support/Errors.h"
+#include "support/TextCodec.h"
 
 namespace brenvik {
 

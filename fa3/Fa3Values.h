@@ -4,7 +4,7 @@
 // process locale.
 #include <string>
 
-#include "uDateTime.h"
+#include "support/DateTime.h"
 
 namespace brenvik {
 

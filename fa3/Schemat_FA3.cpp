@@ -1,7 +1,7 @@
-#include "Schemat_FA3.h"
+#include "fa3/Schemat_FA3.h"
 
-#include "XmlSafeParse.h"
-#include "uErrors.h"
+#include "fa3/XmlSafeParse.h"
+#include "support/Errors.h"
 
 namespace brenvik {
 
@@ -19,9 +19,9 @@ namespace brenvik {
   F##Name = std::make_unique<TXML##ListCls>(owner, node, #Name);
 #define FA3_TEXTLIST(Cls, Name) \
   F##Name = std::make_unique<TXMLTZnakowyList>(owner, node, #Name);
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 // ---- accessors
 #define FA3_TEXT(Cls, Name)                                                    \
@@ -49,9 +49,9 @@ namespace brenvik {
   IXML##ListCls TXML##Cls::Name() { return Handle(F##Name.get()); }
 #define FA3_TEXTLIST(Cls, Name) \
   IXMLTZnakowyList TXML##Cls::Name() { return Handle(F##Name.get()); }
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 // ---- member order of each node class: its base class's members, then its own
 namespace {
@@ -81,9 +81,9 @@ std::vector<std::string> JoinOrder(const std::vector<std::string>& base,
 #define FA3_CHILD(Cls, Name, ChildCls) #Name,
 #define FA3_LIST(Cls, Name, ListCls, ItemCls) #Name,
 #define FA3_TEXTLIST(Cls, Name) #Name,
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 namespace {
 

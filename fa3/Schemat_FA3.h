@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "XmlNode.h"
-#include "uDateTime.h"
+#include "fa3/XmlNode.h"
+#include "support/DateTime.h"
 
 namespace brenvik {
 
@@ -39,9 +39,9 @@ namespace brenvik {
   using IXML##Cls = std::shared_ptr<TXML##Cls>;
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
 #define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 // ---- pass 2: list classes
 #define FA3_LIST_CLASS(ListCls, ItemCls)                        \
@@ -49,9 +49,9 @@ namespace brenvik {
   public:                                                       \
     using TXMLNodeListOf<TXML##ItemCls>::TXMLNodeListOf;        \
   };
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 // ---- pass 3: node classes with their accessors
 #define FA3_CLASS(Cls, Base)                                           \
@@ -98,9 +98,9 @@ private:                                       \
   std::unique_ptr<TXMLTZnakowyList> F##Name;   \
                                                \
 public:
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 // A new document of version "1.0" holding only the root Faktura element in
 // the FA(3) namespace (declared as the default namespace).

@@ -1,4 +1,4 @@
-#include "XmlNode.h"
+#include "fa3/XmlNode.h"
 
 #include <libxml/xmlsave.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "Fa3Values.h"
-#include "uTextCodec.h"
+#include "fa3/Fa3Values.h"
+#include "support/TextCodec.h"
 
 namespace brenvik {
 

@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "uDateTime.h"
-#include "uErrors.h"
+#include "support/DateTime.h"
+#include "support/Errors.h"
 
 namespace brenvik {
 

@@ -1,4 +1,4 @@
-#include "XmlSafeParse.h"
+#include "fa3/XmlSafeParse.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -10,8 +10,8 @@
 #include <memory>
 #include <system_error>
 
-#include "uErrors.h"
-#include "uTextCodec.h"
+#include "support/Errors.h"
+#include "support/TextCodec.h"
 
 namespace brenvik {
 

@@ -1,8 +1,8 @@
 // brenvik-fixture SITE.json OUTDIR: writes the Paradox tables that SITE.json describes.
 #include <iostream>
 
-#include "uErrors.h"
-#include "uPxFixture.h"
+#include "support/Errors.h"
+#include "fixtures/TableWriter.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

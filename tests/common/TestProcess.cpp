@@ -1,4 +1,4 @@
-#include "TestProcess.h"
+#include "common/TestProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>

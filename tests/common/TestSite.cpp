@@ -1,6 +1,6 @@
-#include "TestSite.h"
+#include "common/TestSite.h"
 
-#include "TestFiles.h"
+#include "common/TestFiles.h"
 
 namespace brenvik::testing {
 

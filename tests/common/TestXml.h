@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "XmlNode.h"
+#include "fa3/XmlNode.h"
 
 namespace brenvik::testing {
 

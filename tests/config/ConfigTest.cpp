@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "TestFiles.h"
-#include "uConfig.h"
-#include "uErrors.h"
-#include "uPaths.h"
+#include "common/TestFiles.h"
+#include "config/Config.h"
+#include "support/Errors.h"
+#include "support/Paths.h"
 
 using namespace brenvik;
 using brenvik::testing::MakeDirs;

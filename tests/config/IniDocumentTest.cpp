@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
-#include "uConfig.h"
-#include "uErrors.h"
-#include "uIniDocument.h"
+#include "common/TestFiles.h"
+#include "config/Config.h"
+#include "support/Errors.h"
+#include "config/IniDocument.h"
 
 using namespace brenvik;
 using brenvik::testing::ReadFile;

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "Schemat_FA3.h"
-#include "TestFiles.h"
-#include "uErrors.h"
+#include "fa3/Schemat_FA3.h"
+#include "common/TestFiles.h"
+#include "support/Errors.h"
 
 using namespace brenvik;
 using brenvik::testing::ReadFile;

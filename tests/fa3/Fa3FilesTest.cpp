@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "Fa3Files.h"
-#include "Fa3Validate.h"
-#include "TestFiles.h"
-#include "uErrors.h"
+#include "fa3/Fa3Files.h"
+#include "fa3/Fa3Validate.h"
+#include "common/TestFiles.h"
+#include "support/Errors.h"
 
 using namespace brenvik;
 using brenvik::testing::Fa3SamplesDir;

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <string>
 
-#include "Schemat_FA3.h"
-#include "TestFiles.h"
-#include "XmlSafeParse.h"
-#include "uErrors.h"
+#include "fa3/Schemat_FA3.h"
+#include "common/TestFiles.h"
+#include "fa3/XmlSafeParse.h"
+#include "support/Errors.h"
 
 using namespace brenvik;
 using brenvik::testing::Fa3SamplesDir;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "Schemat_FA3.h"
-#include "TestXml.h"
-#include "uErrors.h"
+#include "fa3/Schemat_FA3.h"
+#include "common/TestXml.h"
+#include "support/Errors.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "Fa3Values.h"
-#include "uErrors.h"
+#include "fa3/Fa3Values.h"
+#include "support/Errors.h"
 
 using namespace brenvik;
 

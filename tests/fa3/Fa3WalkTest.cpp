@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "Schemat_FA3.h"
-#include "TestFiles.h"
+#include "fa3/Schemat_FA3.h"
+#include "common/TestFiles.h"
 
 using namespace brenvik;
 using brenvik::testing::Fa3SamplesDir;
@@ -55,9 +55,9 @@ void WalkTexts(TXMLTZnakowyList& list, TWalker& w, const char* where) {
 #define FA3_CLASS(Cls, Base) void Walk(TXML##Cls& n, TWalker& w);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
 #define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 template <class T>
 void WalkItems(TXMLNodeListOf<T>& list, TWalker& w, const char* where) {
@@ -102,9 +102,9 @@ void WalkItems(TXMLNodeListOf<T>& list, TWalker& w, const char* where) {
 #define FA3_LIST(Cls, Name, ListCls, ItemCls) \
   w.Visit("TXML" #ListCls);                   \
   WalkItems<TXML##ItemCls>(*n.Name(), w, #Cls "." #Name);
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 // Reads every member that a loaded document holds, through its typed
 // getter, without creating anything; returns how many values were read.
@@ -121,9 +121,9 @@ void ReadTexts(TXMLTZnakowyList& list, TReader& r) {
 #define FA3_CLASS(Cls, Base) void Read(TXML##Cls& n, TReader& r);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) FA3_CLASS(Cls, _)
 #define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_CLASS(Cls, _)
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 bool HasElements(xmlNodePtr node) {
   for (xmlNodePtr c = node->children; c; c = c->next)
@@ -177,9 +177,9 @@ void ReadItems(TXMLNodeListOf<T>& list, TReader& r) {
 #define FA3_CHILD(Cls, Name, ChildCls) \
   if (n.HasChild(#Name)) ReadChild(*n.Name(), r);
 #define FA3_LIST(Cls, Name, ListCls, ItemCls) ReadItems<TXML##ItemCls>(*n.Name(), r);
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
 
 // Number of elements and attributes below an element.
 int CountItems(xmlNodePtr node) {
@@ -197,9 +197,9 @@ std::set<std::string> AllClasses() {
 #define FA3_CLASS(Cls, Base) names.insert("TXML" #Cls);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) names.insert("TXML" #Cls);
 #define FA3_TEXT_COLLECTION(Cls, ItemName) names.insert("TXML" #Cls);
-#include "Fa3ClassesDefaults.h"
-#include "Fa3Classes.def"
-#include "Fa3ClassesReset.h"
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
   return names;
 }
 

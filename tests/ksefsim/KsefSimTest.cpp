@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "TestFiles.h"
-#include "uKsefNumber.h"
-#include "uKsefSim.h"
+#include "common/TestFiles.h"
+#include "ksef-connector-sim/KsefNumber.h"
+#include "ksef-connector-sim/KsefSim.h"
 
 using namespace brenvik;
 using namespace brenvik::ksefsim;

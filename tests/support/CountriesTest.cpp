@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "uCountries.h"
+#include "support/Countries.h"
 
 using namespace brenvik;
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "uDocTools.h"
+#include "support/DocumentRules.h"
 
 using namespace brenvik;
 

@@ -2,12 +2,12 @@
 
 #include <thread>
 
-#include "TestFiles.h"
-#include "uDialogs.h"
-#include "uErrorHandling.h"
-#include "uErrors.h"
-#include "uLogger.h"
-#include "uPaths.h"
+#include "common/TestFiles.h"
+#include "support/Dialogs.h"
+#include "support/ErrorHandling.h"
+#include "support/Errors.h"
+#include "support/Logger.h"
+#include "support/Paths.h"
 
 using namespace brenvik;
 using brenvik::testing::ReadFile;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "uInvoKey.h"
+#include "support/DocumentKey.h"
 
 using namespace brenvik;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "uInvoKey.h"
-#include "uKsefContract.h"
+#include "support/DocumentKey.h"
+#include "support/KsefContract.h"
 
 using namespace brenvik;
 

@@ -4,11 +4,11 @@
 #include <thread>
 #include <vector>
 
-#include "TestFiles.h"
-#include "uErrors.h"
-#include "uLogger.h"
-#include "uPaths.h"
-#include "uPlatform.h"
+#include "common/TestFiles.h"
+#include "support/Errors.h"
+#include "support/Logger.h"
+#include "support/Paths.h"
+#include "support/Platform.h"
 
 using namespace brenvik;
 using brenvik::testing::ReadFile;

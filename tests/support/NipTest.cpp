@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "uDialogs.h"
-#include "uErrors.h"
-#include "uNip.h"
+#include "support/Dialogs.h"
+#include "support/Errors.h"
+#include "support/Nip.h"
 
 using namespace brenvik;
 

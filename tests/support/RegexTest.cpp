@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "uErrors.h"
-#include "uRegex.h"
+#include "support/Errors.h"
+#include "support/Regex.h"
 
 using namespace brenvik;
 

@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "TestFiles.h"
+#include "common/TestFiles.h"
 #include "brenvik_version.h"
-#include "uPlatform.h"
-#include "uVersionInfo.h"
+#include "support/Platform.h"
+#include "support/VersionInfo.h"
 
 using namespace brenvik;
 using brenvik::testing::TTempDir;

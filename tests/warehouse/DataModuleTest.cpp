@@ -1,14 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "NumCalc.h"
+#include "support/Money.h"
+#include "support/DocumentRules.h"
+#include "support/DocumentKey.h"
 #include "StelmarSite.h"
-#include "TestFiles.h"
-#include "uDataModule.h"
-#include "uDialogs.h"
-#include "uErrors.h"
-#include "uPaths.h"
-#include "uPxFixture.h"
-#include "uTableTools.h"
+#include "common/TestFiles.h"
+#include "warehouse/DataModule.h"
+#include "support/Dialogs.h"
+#include "support/Errors.h"
+#include "support/Paths.h"
+#include "fixtures/TableWriter.h"
+#include "warehouse/TableTools.h"
 
 using namespace brenvik;
 using brenvik::testing::BuildStelmarSite;

@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "ExportSite.h"
-#include "uErrors.h"
-#include "uPaths.h"
+#include "support/Errors.h"
+#include "support/Paths.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

@@ -5,15 +5,15 @@
 #include <functional>
 
 #include "ExportSite.h"
-#include "Fa3Validate.h"
-#include "Schemat_FA3.h"
-#include "TestFiles.h"
-#include "uDataModule.h"
-#include "uDialogs.h"
-#include "uErrors.h"
-#include "uOperatorLog.h"
-#include "uPaths.h"
-#include "uPxFixture.h"
+#include "fa3/Fa3Validate.h"
+#include "fa3/Schemat_FA3.h"
+#include "common/TestFiles.h"
+#include "warehouse/DataModule.h"
+#include "support/Dialogs.h"
+#include "support/Errors.h"
+#include "support/OperatorLog.h"
+#include "support/Paths.h"
+#include "fixtures/TableWriter.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

@@ -4,15 +4,15 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "Fa3Validate.h"
+#include "fa3/Fa3Validate.h"
 #include "StelmarSite.h"
 
-#include "TestFiles.h"
-#include "uDateTime.h"
-#include "uKsefContract.h"
-#include "uPaths.h"
-#include "uPxFixture.h"
-#include "uPxTable.h"
+#include "common/TestFiles.h"
+#include "support/DateTime.h"
+#include "support/KsefContract.h"
+#include "support/Paths.h"
+#include "fixtures/TableWriter.h"
+#include "paradox/Table.h"
 
 namespace brenvik::testing {
 

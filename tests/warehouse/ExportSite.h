@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "Fa3Validate.h"
-#include "Schemat_FA3.h"
-#include "TestFiles.h"
-#include "uConfig.h"
-#include "uDataModule.h"
-#include "uDialogs.h"
-#include "uOperatorLog.h"
+#include "fa3/Fa3Validate.h"
+#include "fa3/Schemat_FA3.h"
+#include "common/TestFiles.h"
+#include "config/Config.h"
+#include "warehouse/DataModule.h"
+#include "support/Dialogs.h"
+#include "support/OperatorLog.h"
 
 namespace brenvik::testing {
 

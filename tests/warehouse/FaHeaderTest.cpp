@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "Fa3Files.h"
-#include "Fa3Validate.h"
-#include "Schemat_FA3.h"
-#include "TestFiles.h"
-#include "TestXml.h"
-#include "uErrors.h"
-#include "uFaHeader.h"
-#include "uParties.h"
+#include "fa3/Fa3Files.h"
+#include "fa3/Fa3Validate.h"
+#include "fa3/Schemat_FA3.h"
+#include "common/TestFiles.h"
+#include "common/TestXml.h"
+#include "support/Errors.h"
+#include "warehouse/FaHeader.h"
+#include "warehouse/Parties.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

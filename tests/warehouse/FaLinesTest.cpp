@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "MappingSite.h"
-#include "NumCalc.h"
-#include "uErrors.h"
-#include "uFaLines.h"
-#include "uRateTotals.h"
+#include "support/Money.h"
+#include "support/DocumentKey.h"
+#include "support/Errors.h"
+#include "warehouse/FaLines.h"
+#include "warehouse/RateTotals.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "MappingSite.h"
-#include "uDocTools.h"
-#include "uFaPayment.h"
-#include "uRateTotals.h"
+#include "support/DocumentRules.h"
+#include "warehouse/FaPayment.h"
+#include "warehouse/RateTotals.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

@@ -2,15 +2,15 @@
 
 #include <filesystem>
 
-#include "TestFiles.h"
-#include "Schemat_FA3.h"
-#include "uDataModule.h"
-#include "uErrors.h"
-#include "uKsefContract.h"
-#include "uKsefNumbers.h"
-#include "uOperatorLog.h"
-#include "uPaths.h"
-#include "uPxFixture.h"
+#include "common/TestFiles.h"
+#include "fa3/Schemat_FA3.h"
+#include "warehouse/DataModule.h"
+#include "support/Errors.h"
+#include "support/KsefContract.h"
+#include "warehouse/KsefNumbers.h"
+#include "support/OperatorLog.h"
+#include "support/Paths.h"
+#include "fixtures/TableWriter.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "uErrors.h"
-#include "uLineRules.h"
+#include "support/Errors.h"
+#include "warehouse/LineRules.h"
 
 using namespace brenvik;
 

@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "Fa3Files.h"
-#include "Fa3Validate.h"
+#include "fa3/Fa3Files.h"
+#include "fa3/Fa3Validate.h"
 #include "StelmarSite.h"
-#include "TestFiles.h"
-#include "TestXml.h"
-#include "uConfig.h"
-#include "uDataModule.h"
-#include "uFaHeader.h"
-#include "uParties.h"
-#include "uPxFixture.h"
+#include "common/TestFiles.h"
+#include "common/TestXml.h"
+#include "config/Config.h"
+#include "warehouse/DataModule.h"
+#include "warehouse/FaHeader.h"
+#include "warehouse/Parties.h"
+#include "fixtures/TableWriter.h"
 
 namespace brenvik::testing::mapping {
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "NumCalc.h"
-#include "TestXml.h"
-#include "uErrors.h"
-#include "uRateTotals.h"
+#include "support/Money.h"
+#include "common/TestXml.h"
+#include "support/Errors.h"
+#include "warehouse/RateTotals.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;

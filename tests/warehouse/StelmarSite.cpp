@@ -1,9 +1,9 @@
 #include "StelmarSite.h"
 
-#include "TestFiles.h"
-#include "uDateTime.h"
-#include "uPaths.h"
-#include "uPxFixture.h"
+#include "common/TestFiles.h"
+#include "support/DateTime.h"
+#include "support/Paths.h"
+#include "fixtures/TableWriter.h"
 
 namespace brenvik::testing {
 

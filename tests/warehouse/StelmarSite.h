@@ -4,7 +4,7 @@
 // date 2026-04-10 with five days back and sending from 2026-04-01.
 #include <string>
 
-#include "uConfig.h"
+#include "config/Config.h"
 
 namespace brenvik::testing {
 

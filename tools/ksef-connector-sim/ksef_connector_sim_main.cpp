@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "uKsefSim.h"
+#include "ksef-connector-sim/KsefSim.h"
 
 int main(int, char** argv) {
   namespace fs = std::filesystem;

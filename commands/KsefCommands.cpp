@@ -1,0 +1,258 @@
+#include "commands/KsefCommands.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "support/Dialogs.h"
+#include "support/ErrorHandling.h"
+#include "support/KsefContract.h"
+#include "support/OperatorLog.h"
+#include "support/Paths.h"
+#include "support/TextCodec.h"
+
+namespace brenvik {
+namespace {
+
+constexpr char GenerationStep[] = "Generowanie plików FA(3)";
+
+// The pattern with n in place of its "%d".
+std::string Fill(const std::string& pattern, int n) {
+  std::string s = pattern;
+  const auto pos = s.find("%d");
+  if (pos != std::string::npos) s.replace(pos, 2, std::to_string(n));
+  return s;
+}
+
+void RunOperation(const std::function<void()>& operation, const std::string& name) {
+  if (!operation) throw EOperationUnavailable("Operacja " + name + " nie jest jeszcze dostępna");
+  operation();
+}
+
+// A closing step that runs while an earlier error is on its way out: that
+// error is the one to report, a second one is only logged.
+template <class F>
+void CloseAfterError(F&& closing) noexcept {
+  try {
+    closing();
+  } catch (const std::exception& e) {
+    try {
+      TLogger::Error("Błąd kroku zamykającego polecenie: " + std::string(e.what()));
+    } catch (...) {
+    }
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+int CountXmlFiles(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec), end;
+  int count = 0;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    if (SameTextAscii(it->path().extension().string(), ".xml")) ++count;
+  }
+  if (ec)
+    throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
+  return count;
+}
+
+int PendingFileCount(const TConfig& config) {
+  return CountXmlFiles(PathJoin(config.KsefDataDir(), ksef::ExportFolder));
+}
+
+bool ConfirmSend(const TConfig& config, int count) {
+  if (!config.Ask2Send) return false;
+  return MessageDlg(Fill("Wysłać natychmiast %d faktur do KSeF?", count), TMsgDlgType::mtConfirmation,
+                    {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbYes) == TModalResult::mrYes;
+}
+
+int GenerateWaitingFiles(ICommandHost& host) {
+  const TConfig& config = host.CommandConfig();
+  int n = PendingFileCount(config);
+  if (n > 0) {
+    // Files of an earlier run come first: nothing new until they are sent.
+    host.SetBusyCursor(false);
+    MessageDlg(Fill("Masz %d dokumentów, które nie były jeszcze wysłane\r"
+                    "Generowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.",
+                    n),
+               TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+    return n;
+  }
+  InfoLog(GenerationStep, llInfo);
+  RunStep(GenerationStep,
+          [&] { RunOperation(host.Operations().ReadDocNotSended2KSEF, "ReadDocNotSended2KSEF"); });
+  InfoLog("Zakończono generowanie dokumentów", llInfo);
+  n = PendingFileCount(config);
+  InfoLog(Fill("Ilość faktur oczekujących na wysłanie do KSeF: %d", n), llInfo);
+  host.SetBusyCursor(false);
+  return n;
+}
+
+bool SendToKsefCommand(ICommandHost& host) {
+  host.SetBusyCursor(true);
+  host.SetButtonsEnabled(false);
+  bool handedOver = false;
+  auto closing = [&] {
+    // A run handed to the connector is finished by its end step.
+    if (handedOver) return;
+    host.SetBusyCursor(false);
+    host.SetButtonsEnabled(true);
+    // After a failed step has been reported the program is ending: no more
+    // work on the registers.
+    if (!TerminateRequested()) UpdateKsefNumbers(host);
+  };
+  try {
+    host.AddEmptyLine();
+    InfoLog("Wysyłka do KSEF", llInfo);
+    const int n = GenerateWaitingFiles(host);
+    // After a failed step the program is ending: a connector started now
+    // would send with nobody left to report its end.
+    if (n > 0 && !TerminateRequested() && ConfirmSend(host.CommandConfig(), n)) {
+      host.SetBusyCursor(true);
+      handedOver = true;
+      const std::string step = Fill("Wysyłka %d plików FA(3) do KSeF", n);
+      InfoLog(step, llInfo);
+      RunStep(step, [&] { SendInvToKsef(host); });
+    }
+  } catch (...) {
+    CloseAfterError(closing);
+    throw;
+  }
+  closing();
+  return handedOver;
+}
+
+void UpdateKsefNumbers(ICommandHost& host) {
+  host.SetBusyCursor(true);
+  try {
+    InfoLog("Aktualizacja numerów KSeF w programie Stelmar", llInfo);
+    RunOperation(host.Operations().SetKsefInRegs, "SetKsefInRegs");
+    InfoLog("Zakończono aktualizację numerów", llInfo);
+  } catch (...) {
+    CloseAfterError([&] { host.SetBusyCursor(false); });
+    throw;
+  }
+  host.SetBusyCursor(false);
+  host.ScrollLogToEnd();
+}
+
+void ReceiveFromKsefCommand(ICommandHost& host) {
+  host.SetBusyCursor(true);
+  host.SetButtonsEnabled(false);
+  auto closing = [&] {
+    InfoLog("Zakończono odczyt dokumentów z KSEF", llInfo);
+    host.SetBusyCursor(false);
+    host.SetButtonsEnabled(true);
+    host.ScrollLogToEnd();
+  };
+  try {
+    host.AddEmptyLine();
+    InfoLog("Odczyt dokumentów z KSEF", llInfo);
+    RunOperation(host.Operations().SetKsefInRegs, "SetKsefInRegs");
+  } catch (...) {
+    CloseAfterError(closing);
+    throw;
+  }
+  closing();
+}
+
+void SendInvToKsef(ICommandHost& host) {
+  const std::string cmdLine =
+      ksef::ConnectorCommandLine(IncludeTrailingPathDelimiter(host.CommandConfig().APIConnectorExeDir()));
+  host.RunConsoleInThread(cmdLine, [&host](int exitCode, const std::string& errMsg) {
+    SendFinished(host, exitCode, errMsg);
+  });
+}
+
+TExitCodeOutcome ExitCodeOutcome(int exitCode) {
+  switch (exitCode) {
+    case ksef::ExitSuccess: return {llInfo, "Komunikacja zakończona sukcesem", true};
+    case ksef::ExitSendError: return {llError, "Błąd wysyłki dokumentów", false};
+    case ksef::ExitDuplicates: return {llWarn, "Próba wysłania duplikatów faktur", false};
+    default: return {llError, "Nieznany kod zakończenia: " + std::to_string(exitCode), false};
+  }
+}
+
+std::string ExitCodeBoxText(int exitCode) {
+  return "Błąd komunikacji z KSeF - kod zakończenia: " + std::to_string(exitCode);
+}
+
+void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg) {
+  // The log of the day the run ends, which after midnight is a new file.
+  const TDateTime today = Today();
+  const std::string logPath = ConnectorLogPath(host.CommandConfig(), today);
+  if (FileExists(logPath))
+    ShowConnectorLog(host, logPath);
+  else
+    // A connector that could not start writes nothing; the exit code below
+    // is then all the operator learns, so it must still be shown.
+    InfoLog("Konektor KSeF nie zostawił logu z dnia " + DateToStr(today) + " (" + logPath + ")",
+            llWarn);
+  InfoLog("Zakończono wysyłkę do KSEF", llInfo);
+  host.AddEmptyLine();
+  if (exitCode != ksef::ExitSuccess) ShowMessage(ExitCodeBoxText(exitCode));
+  if (!errMsg.empty()) ShowMessage("Błąd komunikacji z KSeF: " + errMsg);
+  const TExitCodeOutcome outcome = ExitCodeOutcome(exitCode);
+  InfoLog(outcome.Line, outcome.Level);
+  if (outcome.UpdateNumbers) UpdateKsefNumbers(host);
+}
+
+void RunEndStep(ICommandHost& host, const TRunFinishedProc& onFinished, int exitCode,
+                const std::string& errMsg) {
+  auto idle = [&] {
+    host.SetBusyCursor(false);
+    host.SetButtonsEnabled(true);
+  };
+  try {
+    if (onFinished) onFinished(exitCode, errMsg);
+  } catch (...) {
+    CloseAfterError(idle);
+    throw;
+  }
+  idle();
+}
+
+std::string ConnectorLogPath(const TConfig& config, TDateTime day) {
+  return PathJoin(PathJoin(config.KsefDataDir(), ksef::LogsFolder), ksef::ConnectorLogName(day));
+}
+
+std::vector<std::string> ReadTextLines(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) throw EFOpenError("Nie można otworzyć pliku " + fileName);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw EInOutError("Nie można odczytać pliku " + fileName);
+  std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  std::vector<std::string> lines;
+  while (pos < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(pos));
+      break;
+    }
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+  }
+  return lines;
+}
+
+int LastRunStart(const std::vector<std::string>& lines) {
+  for (int i = static_cast<int>(lines.size()) - 1; i >= 0; --i)
+    if (lines[i].find(ksef::RunStartMarker) != std::string::npos) return i;
+  return -1;
+}
+
+void ShowConnectorLog(ICommandHost& host, const std::string& fileName) {
+  const std::vector<std::string> lines = ReadTextLines(fileName);
+  const int start = LastRunStart(lines);
+  if (start >= 0)
+    host.ShowConnectorLines(std::vector<std::string>(lines.begin() + start, lines.end()), false);
+  else
+    host.ShowConnectorLines(lines, true);
+}
+
+}  // namespace brenvik

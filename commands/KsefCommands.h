@@ -1,0 +1,90 @@
+#pragma once
+// The two operator commands, the hand-over to the KSeF connector and the end
+// of its run: one sequence of steps and texts for the window and the
+// terminal, which differ only in what their host does with the cursor, the
+// buttons and the pane.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/Config.h"
+#include "support/DateTime.h"
+#include "support/Errors.h"
+#include "support/Logger.h"
+
+namespace brenvik {
+
+BRENVIK_DECLARE_ERROR(EOperationUnavailable, Exception)  // a data-module operation not provided
+
+// The data module's two operations the commands run.
+struct TKsefOperations {
+  std::function<void()> ReadDocNotSended2KSEF;  // the export run
+  std::function<void()> SetKsefInRegs;          // write-back of numbers and import
+};
+
+// Called with the connector's exit code (-1 when it did not start or its end
+// could not be read) and the error text of that failure.
+using TRunFinishedProc = std::function<void(int exitCode, const std::string& errMsg)>;
+
+class ICommandHost {
+public:
+  virtual ~ICommandHost() = default;
+  virtual const TConfig& CommandConfig() const = 0;
+  virtual const TKsefOperations& Operations() const = 0;
+  virtual void SetBusyCursor(bool busy) = 0;
+  virtual void SetButtonsEnabled(bool enabled) = 0;
+  virtual void AddEmptyLine() = 0;
+  virtual void ScrollLogToEnd() = 0;
+  // Lines of the connector's log, without time stamp and in the current
+  // colour; replaceAll replaces what the pane holds.
+  virtual void ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) = 0;
+  // Starts the connector and returns at once; its end step (RunEndStep)
+  // comes later, on the main thread.
+  virtual void RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) = 0;
+};
+
+// Number of "*.xml" files (letter case ignored) directly in the folder;
+// EInOutError when it cannot be read.
+int CountXmlFiles(const std::string& folder);
+// Files waiting in the export folder for the connector.
+int PendingFileCount(const TConfig& config);
+// Asks whether to send count files when Ask2Send is on; otherwise no.
+bool ConfirmSend(const TConfig& config, int count);
+
+// The send command ("&Wyślij do KSEF"); true when the files were handed to
+// the connector, whose end step then finishes the command.
+bool SendToKsefCommand(ICommandHost& host);
+// Its generation half: the waiting-files rule, else the export run as a
+// step; returns the number of waiting files.
+int GenerateWaitingFiles(ICommandHost& host);
+// The receive command ("&Odbierz z KSEF").
+void ReceiveFromKsefCommand(ICommandHost& host);
+void UpdateKsefNumbers(ICommandHost& host);
+// Starts the connector with the send end handler.
+void SendInvToKsef(ICommandHost& host);
+// The send end handler.
+void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg);
+// The end step of a run: the handler, then always the idle cursor and buttons.
+void RunEndStep(ICommandHost& host, const TRunFinishedProc& onFinished, int exitCode,
+                const std::string& errMsg);
+
+// What the end handler says about an exit code.
+struct TExitCodeOutcome {
+  TLogLevel Level;
+  std::string Line;
+  bool UpdateNumbers;
+};
+TExitCodeOutcome ExitCodeOutcome(int exitCode);
+std::string ExitCodeBoxText(int exitCode);
+
+// The connector's log of a day in the KSeF data folder.
+std::string ConnectorLogPath(const TConfig& config, TDateTime day);
+// The lines of a UTF-8 text file (a leading byte-order mark skipped; lines
+// end with CR LF, CR or LF); EFOpenError when it cannot be read.
+std::vector<std::string> ReadTextLines(const std::string& fileName);
+// Index of the line that begins the last run, or -1 without a marker line.
+int LastRunStart(const std::vector<std::string>& lines);
+// Shows the last run of the log; the whole file when it has no marker line.
+void ShowConnectorLog(ICommandHost& host, const std::string& fileName);
+
+}  // namespace brenvik

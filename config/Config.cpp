@@ -1,0 +1,404 @@
+#include "config/Config.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/Errors.h"
+#include "support/Logger.h"
+#include "support/Paths.h"
+#include "support/TextCodec.h"
+
+namespace fs = std::filesystem;
+
+namespace brenvik {
+namespace {
+
+const TDateTime kSend2KsefStartDate = EncodeDate(2026, 4, 1);
+const TDateTime kLastReadFromKsefDate = EncodeDate(2026, 3, 1);
+
+// Dates as the short date form reads them: year, month and day separated by "-".
+bool TryParseIniDate(const std::string& text, TDateTime& value) {
+  int parts[3] = {0, 0, 0};
+  int digits[3] = {0, 0, 0};
+  int idx = 0;
+  for (char c : text) {
+    if (c == '-') {
+      if (++idx > 2) return false;
+    } else if (c >= '0' && c <= '9') {
+      if (++digits[idx] > 4) return false;
+      parts[idx] = parts[idx] * 10 + (c - '0');
+    } else {
+      return false;
+    }
+  }
+  if (idx != 2 || digits[0] == 0 || digits[1] == 0 || digits[1] > 2 || digits[2] == 0 ||
+      digits[2] > 2 || !IsValidDate(parts[0], parts[1], parts[2]))
+    return false;
+  value = EncodeDate(parts[0], parts[1], parts[2]);
+  return true;
+}
+
+std::string BoolText(bool v) { return v ? "1" : "0"; }
+
+}  // namespace
+
+bool TryParseIniInteger(const std::string& text, std::int32_t& value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return false;
+  long long v = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else return false;
+    v = v * base + d;
+    if (v > 0xFFFFFFFFLL) return false;
+  }
+  if (negative) v = -v;
+  // Hexadecimal text may spell the full 32-bit pattern (as $FFFFFFFF for -1).
+  if (base == 16 && v > INT32_MAX) v -= 0x100000000LL;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  value = static_cast<std::int32_t>(v);
+  return true;
+}
+
+std::string ResolvePath(const std::string& baseDir, const std::string& path) {
+  if (IsRootedPath(path)) {
+    if (HasInvalidPathChars(path)) throw EArgumentException("Invalid characters in path");
+    return path;
+  }
+  return PathJoin(baseDir, path);
+}
+
+void ForceFolder(const std::string& path) {
+  std::error_code ec;
+  if (!path.empty()) fs::create_directories(fs::path(path), ec);
+  if (path.empty() || ec || !FolderExists(path))
+    throw EInOutError("Nie można utworzyć folderu:\r\n" + path);
+}
+
+TAPIConfig ReadEnvFile(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in)
+    throw EFOpenError("Nie można otworzyć pliku \"" + fileName + "\". " + std::strerror(errno));
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  TTextEncoding encoding;
+  const std::vector<std::string> lines = SplitLines(DecodeText(buf.str(), encoding));
+  auto value = [&](const char* name) {
+    for (const std::string& line : lines) {
+      const auto eq = line.find('=');
+      if (eq != std::string::npos && SameTextAscii(line.substr(0, eq), name))
+        return line.substr(eq + 1);
+    }
+    return std::string();
+  };
+  TAPIConfig cfg;
+  cfg.NIP = value("KSEF_NIP");
+  cfg.BASE_DIR_PATH = value("BASE_DIR_PATH");
+  cfg.BASE_URL = value("KSEF_BASE_URL");
+  cfg.CERTIFICATE_PATH = value("KSEF_CERTIFICATE_PATH");
+  return cfg;
+}
+
+TConfig::TConfig(const std::string& iniFName) : FIniFName(iniFName), FIni(iniFName) {
+  CurDate = Today();
+  Send2KsefStartDate = kSend2KsefStartDate;
+  LastReadFromKsefDate = kLastReadFromKsefDate;
+}
+
+TConfig::~TConfig() {
+  try {
+    SaveIfChanged();
+  } catch (const std::exception& e) {
+    try { TLogger::Error("Nie zapisano pliku konfiguracyjnego " + FIniFName + ": " + e.what()); } catch (...) {}
+  }
+}
+
+void TConfig::Save() {
+  FIni.SaveToFile(FIniFName);
+  FDirty = false;
+}
+
+void TConfig::SaveIfChanged() {
+  if (FDirty) Save();
+}
+
+std::string TConfig::ReadString(const std::string& section, const std::string& key,
+                                const std::string& defaultValue) const {
+  auto v = FIni.Value(section, key);
+  return v ? *v : defaultValue;
+}
+
+std::int32_t TConfig::ReadInteger(const std::string& section, const std::string& key,
+                                  std::int32_t defaultValue) const {
+  auto v = FIni.Value(section, key);
+  std::int32_t result;
+  if (v && TryParseIniInteger(*v, result)) return result;
+  return defaultValue;
+}
+
+bool TConfig::ReadBool(const std::string& section, const std::string& key,
+                       bool defaultValue) const {
+  return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+TDateTime TConfig::ReadDate(const std::string& section, const std::string& key,
+                            TDateTime defaultValue) const {
+  auto v = FIni.Value(section, key);
+  TDateTime result;
+  if (v && TryParseIniDate(*v, result)) return result;
+  return defaultValue;
+}
+
+void TConfig::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+  if (ReadString(section, key, "") == value) return;
+  FIni.SetValue(section, key, value);
+  MarkDirty();
+}
+
+void TConfig::WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {
+  if (ReadInteger(section, key, INT32_MIN) == value) return;
+  FIni.SetValue(section, key, std::to_string(value));
+  MarkDirty();
+}
+
+void TConfig::WriteBool(const std::string& section, const std::string& key, bool value) {
+  if (ReadBool(section, key, !value) == value) return;
+  FIni.SetValue(section, key, BoolText(value));
+  MarkDirty();
+}
+
+void TConfig::WriteDate(const std::string& section, const std::string& key, TDateTime value) {
+  if (ReadDate(section, key, TDateTime(0)) == value) return;
+  FIni.SetValue(section, key, DateToStr(value));
+  MarkDirty();
+}
+
+void TConfig::EnsureString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+  if (FIni.KeyExists(section, key)) return;
+  FIni.SetValue(section, key, value);
+  MarkDirty();
+}
+
+void TConfig::EnsureInteger(const std::string& section, const std::string& key, std::int32_t value) {
+  EnsureString(section, key, std::to_string(value));
+}
+
+void TConfig::EnsureBool(const std::string& section, const std::string& key, bool value) {
+  EnsureString(section, key, BoolText(value));
+}
+
+void TConfig::EnsureDate(const std::string& section, const std::string& key, TDateTime value) {
+  EnsureString(section, key, DateToStr(value));
+}
+
+void TConfig::EnsureDefaults() {
+  const std::string iniDir = ExtractFilePath(FIniFName);
+  EnsureInteger("Meta", "ConfigVersion", 1);
+  EnsureBool("Log", "Enabled", true);
+  EnsureString("Log", "Dir", PathJoin(iniDir, "Logs"));
+  EnsureInteger("Log", "MaxMB", 5);
+  EnsureString("System", "NetFileDir", "");
+  if (FIni.SectionExists("STELMAR")) {
+    EnsureString("STELMAR", "StelmarDir", "");
+    EnsureBool("STELMAR", "YearPrgTbl", true);
+    EnsureString("STELMAR", "UserDir", "");
+    EnsureBool("STELMAR", "YearUsrTbl", true);
+    EnsureBool("STELMAR", "CmrPacking", false);
+    EnsureString("STELMAR", "CmrAttachUsrComments", "");
+  }
+  if (FIni.SectionExists("NERA")) {
+    EnsureString("NERA", "NeraDir", "");
+    EnsureString("NERA", "UserDir", "");
+  }
+  EnsureString("KSeF", "DataDir", PathJoin(iniDir, "Data"));
+  EnsureString("KSeF", "APIConnectorExeDir", PathJoin(iniDir, "bin/Release/net7.0"));
+  EnsureBool("KSeF", "AttachmentAllowed", false);
+  EnsureBool("KSeF", "Ask2Send", true);
+  EnsureDate("KSeF", "Send2KsefStartDate", kSend2KsefStartDate);
+  EnsureDate("KSeF", "LastReadFromKsefDate", kLastReadFromKsefDate);
+  EnsureInteger("KSeF", "DaysBackToSend", 5);
+  for (const char* key : {"PrefiksPodatnika", "NIP", "Nazwa"}) EnsureString("Podmiot1", key, "");
+  EnsureString("Podmiot1", "KodKraju", "PL");
+  for (const char* key : {"AdresL1", "AdresL2", "GLN", "AdresKoresp.KodKraju",
+                          "AdresKoresp.AdresL1", "AdresKoresp.AdresL2", "AdresKoresp.GLN"})
+    EnsureString("Podmiot1", key, "");
+  // Older files kept one contact under Email and Telefon.
+  EnsureString("Podmiot1", "Email1", ReadString("Podmiot1", "Email", ""));
+  EnsureString("Podmiot1", "Telefon1", ReadString("Podmiot1", "Telefon", ""));
+  for (const char* key : {"Email2", "Telefon2", "Email3", "Telefon3"})
+    EnsureString("Podmiot1", key, "");
+  EnsureInteger("Podmiot1", "StatusInfoPodatnika", 0);
+  for (const char* section : {"RachunekBankowy1", "RachunekBankowy2"})
+    for (const char* key : {"NumerRachunku", "SWIFT", "NazwaBanku", "OpisRachunku"})
+      EnsureString(section, key, "");
+  for (const char* key : {"Informacje1", "Informacje2", "Informacje3"})
+    EnsureString("Informacje", key, "");
+  for (const char* key : {"PelnaNazwa", "KRS", "REGON", "BDO"}) EnsureString("Rejestry", key, "");
+  SaveIfChanged();
+}
+
+std::string TConfig::ReadAndCheckDir(const std::string& section, const std::string& key,
+                                     const std::string& defaultValue) {
+  std::string path = ReadString(section, key, defaultValue);
+  if (path.empty()) {
+    if (!defaultValue.empty()) {
+      path = defaultValue;
+      MarkDirty();
+    } else if (FIni.KeyExists(section, key)) {
+      throw Exception("W sekcji [" + section + "] klucz jest pusty:\r\n" + key + " =");
+    } else {
+      throw Exception("W sekcji [" + section + "] brak klucza: " + key);
+    }
+  }
+  if (!FolderExists(path))
+    throw Exception("W sekcji [" + section + "] folder wskazany w tym kluczu nie istnieje:\r\n" +
+                    key + " = " + path);
+  return IncludeTrailingPathDelimiter(Trim(path));
+}
+
+TAPIConfig TConfig::LoadApiConfig(const std::string& folder) const {
+  return ReadEnvFile(PathJoin(folder, ".env"));
+}
+
+TPodatnikInfoConfig TConfig::LoadPodatnikInfo() const {
+  TPodatnikInfoConfig p;
+  auto read = [&](const char* key) { return Trim(ReadString("Podmiot1", key, "")); };
+  p.PrefiksPodatnika = read("PrefiksPodatnika");
+  p.NrEORI = read("NrEORI");
+  p.DaneIdentyfikacyjne.NIP = read("NIP");
+  p.DaneIdentyfikacyjne.Nazwa = read("Nazwa");
+  p.Adres = {read("KodKraju"), read("AdresL1"), read("AdresL2"), read("GLN")};
+  p.AdresKoresp = {read("AdresKoresp.KodKraju"), read("AdresKoresp.AdresL1"),
+                   read("AdresKoresp.AdresL2"), read("AdresKoresp.GLN")};
+  if (HasAdres(p.AdresKoresp) && p.AdresKoresp.KodKraju.empty())
+    throw Exception("Ustawiono w konfiguracji AdresKoresp bez kodu kraju");
+  p.StatusInfoPodatnika = ReadInteger("Podmiot1", "StatusInfoPodatnika", 0);
+  p.DaneKontaktowe.resize(3);
+  for (int n = 1; n <= 3; ++n) {
+    p.DaneKontaktowe[n - 1].Email = read(("Email" + std::to_string(n)).c_str());
+    p.DaneKontaktowe[n - 1].Telefon = read(("Telefon" + std::to_string(n)).c_str());
+  }
+  return p;
+}
+
+TRachunekBankowyConfig TConfig::LoadRachunekBankowy(int n) const {
+  const std::string section = "RachunekBankowy" + std::to_string(n);
+  auto read = [&](const char* key) { return Trim(ReadString(section, key, "")); };
+  TRachunekBankowyConfig r;
+  r.NrRB = read("NumerRachunku");
+  r.SWIFT = read("SWIFT");
+  r.NazwaBanku = read("NazwaBanku");
+  r.OpisRachunku = read("OpisRachunku");
+  r.RachunekWlasnyBanku = ReadInteger(section, "RachunekWlasnyBanku", 0);
+  return r;
+}
+
+TStopkaConfig TConfig::LoadStopka() const {
+  auto read = [&](const char* section, const char* key) {
+    return Trim(ReadString(section, key, ""));
+  };
+  TStopkaConfig s;
+  s.Inf1 = read("Informacje", "Informacje1");
+  s.Inf2 = read("Informacje", "Informacje2");
+  s.Inf3 = read("Informacje", "Informacje3");
+  s.PelnaNazwa = read("Rejestry", "PelnaNazwa");
+  s.KRS = read("Rejestry", "KRS");
+  s.Regon = read("Rejestry", "Regon");
+  s.BDO = read("Rejestry", "BDO");
+  return s;
+}
+
+void TConfig::CheckSellerNip() const {
+  const std::string& profileNip = PodatnikInfo.DaneIdentyfikacyjne.NIP;
+  if (profileNip != APICfg.NIP)
+    throw Exception("Brak zgodności NIP w konfiguracji:\r\nbrenvik = " + profileNip + "\r\n" +
+                    "ApiKsef = " + APICfg.NIP);
+}
+
+void TConfig::LoadFromIni() {
+  FNetFileDir = ReadAndCheckDir("System", "NetFileDir", "");
+  CurDate = ReadDate("System", "CurDate", Today());
+  StelmarEnabled = FIni.SectionExists("STELMAR");
+  if (StelmarEnabled) {
+    FStelmarDir = ReadAndCheckDir("STELMAR", "StelmarDir", "");
+    YearPrgTbl = ReadBool("STELMAR", "YearPrgTbl", true);
+    FUserDir = ReadAndCheckDir("STELMAR", "UserDir", PathJoin(FStelmarDir, "DATA"));
+    YearUsrTbl = ReadBool("STELMAR", "YearUsrTbl", YearPrgTbl);
+    CmrPacking = ReadBool("STELMAR", "CmrPacking", false);
+    CmrAttachUsrComments = ReadString("STELMAR", "CmrAttachUsrComments", "");
+    StelmarCodePage = ReadInteger("STELMAR", "CodePage", 0);
+  }
+  NeraEnabled = FIni.SectionExists("NERA");
+  if (NeraEnabled) {
+    FNeraDir = ReadAndCheckDir("NERA", "NERADir", "");
+    FUserDir = ReadAndCheckDir("NERA", "UserDir", FNeraDir);
+  }
+  FKsefDataDir = ReadAndCheckDir("KSeF", "DataDir", "");
+  for (const char* sub : KsefSubFolders) ForceFolder(PathJoin(FKsefDataDir, sub));
+  FAPIConnectorExeDir = ReadAndCheckDir("KSeF", "APIConnectorExeDir", "");
+  AttachmentAllowed = ReadBool("KSeF", "AttachmentAllowed", false);
+  Ask2Send = ReadBool("KSeF", "Ask2Send", true);
+  Send2KsefStartDate = ReadDate("KSeF", "Send2KsefStartDate", kSend2KsefStartDate);
+  LastReadFromKsefDate = ReadDate("KSeF", "LastReadFromKsefDate", kLastReadFromKsefDate);
+  DaysBackToSend = ReadInteger("KSeF", "DaysBackToSend", 5);
+  APICfg = LoadApiConfig(FAPIConnectorExeDir);
+  PodatnikInfo = LoadPodatnikInfo();
+  CheckSellerNip();
+  RachunekBankowy1 = LoadRachunekBankowy(1);
+  if (RachunekBankowy1.NrRB.empty())
+    throw Exception("Brak w konfiguracji numeru rachunku bankowego");
+  RachunekBankowy2 = LoadRachunekBankowy(2);
+  Stopka = LoadStopka();
+  SaveIfChanged();
+}
+
+bool TConfig::HasAny(std::initializer_list<std::string> values) {
+  for (const std::string& v : values)
+    if (!Trim(v).empty()) return true;
+  return false;
+}
+
+bool TConfig::HasAdres(const TAdresConfig& a) { return HasAny({a.KodKraju, a.AdresL1, a.AdresL2, a.GLN}); }
+bool TConfig::HasDaneId(const TPodatnikDaneIdConfig& d) { return HasAny({d.NIP, d.Nazwa}); }
+bool TConfig::HasKontakt(const TDaneKontaktoweConfig& k) { return HasAny({k.Email, k.Telefon}); }
+
+bool TConfig::HasPodatnikInfo(const TPodatnikInfoConfig& cfg) {
+  if (!cfg.PrefiksPodatnika.empty() || !cfg.NrEORI.empty()) return true;
+  if (HasDaneId(cfg.DaneIdentyfikacyjne) || HasAdres(cfg.Adres) || HasAdres(cfg.AdresKoresp))
+    return true;
+  if (cfg.StatusInfoPodatnika > 0) return true;
+  for (const auto& k : cfg.DaneKontaktowe)
+    if (HasKontakt(k)) return true;
+  return false;
+}
+
+bool TConfig::HasRachunekBankowy(const TRachunekBankowyConfig& cfg) {
+  return HasAny({cfg.NrRB, cfg.SWIFT, cfg.NazwaBanku, cfg.OpisRachunku});
+}
+bool TConfig::HasInformacje(const TStopkaConfig& cfg) { return HasAny({cfg.Inf1, cfg.Inf2, cfg.Inf3}); }
+bool TConfig::HasRejestry(const TStopkaConfig& cfg) {
+  return HasAny({cfg.PelnaNazwa, cfg.KRS, cfg.Regon, cfg.BDO});
+}
+bool TConfig::HasStopka(const TStopkaConfig& cfg) { return HasInformacje(cfg) || HasRejestry(cfg); }
+
+}  // namespace brenvik

@@ -1,0 +1,364 @@
+#include "gui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QSystemTrayIcon>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include "commands/AppController.h"
+#include "config/Config.h"
+#include "commands/ConsoleRun.h"
+#include "support/Dialogs.h"
+#include "support/ErrorHandling.h"
+#include "support/Errors.h"
+#include "support/Paths.h"
+#include "commands/StatusReport.h"
+#include "support/TextCodec.h"
+#include "gui/QtApplication.h"
+#include "gui/TrayController.h"
+#include "support/VersionInfo.h"
+
+namespace brenvik {
+namespace {
+
+// Layout at 96 pixels per inch: the client area and the controls' places.
+constexpr int ClientWidth = 1050, ClientHeight = 412;
+constexpr int MemoLeft = 16, MemoTop = 16, MemoWidth = 1015, MemoHeight = 321;
+constexpr int MemoRightGap = ClientWidth - MemoLeft - MemoWidth;
+constexpr int MemoBottomGap = ClientHeight - MemoTop - MemoHeight;
+constexpr int ButtonTop = 353, ButtonWidth = 110, ButtonHeight = 41;
+constexpr int ButtonBottomGap = ClientHeight - ButtonTop - ButtonHeight;
+constexpr int SendLeft = 32, ReceiveLeft = 168;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+TfrmMain* gMainForm = nullptr;
+
+QFont WindowFont() {
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPointSize(8);
+  return font;
+}
+
+}  // namespace
+
+TfrmMain* frmMain() { return gMainForm; }
+
+QColor LevelColour(TLogLevel level) {
+  switch (level) {
+    case llInfo: return QColor(32, 32, 32);
+    case llWarn: return QColor(255, 165, 0);
+    case llError: return QColor(208, 0, 0);
+    default: return QColor(0, 0, 0);
+  }
+}
+
+std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime) {
+  return std::string(AppDisplayName) + " " + versionText + " (" +
+         FormatDateTime("yyyy-mm-dd hh:nn", buildTime) + ")";
+}
+
+TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
+    : QWidget(parent), FConfig(config),
+      FTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable()),
+      FRunChannel(std::make_shared<TRunChannel>(&PostToMainThread)) {
+  gMainForm = this;
+  setObjectName(QStringLiteral("frmMain"));
+  setFont(WindowFont());
+  resize(ClientWidth, ClientHeight);
+
+  FMemoLog = new QTextEdit(this);
+  FMemoLog->setObjectName(QStringLiteral("MemoLog"));
+  FMemoLog->setReadOnly(true);
+  FMemoLog->setFont(WindowFont());
+  FMemoLog->setLineWrapMode(QTextEdit::NoWrap);
+  FMemoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  FMemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Selectable for copying, but without a blinking caret in a log.
+  FMemoLog->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  FBtnSendToKSEF = new QPushButton(QStringLiteral("&Wyślij do KSEF"), this);
+  FBtnSendToKSEF->setObjectName(QStringLiteral("btnSendToKSEF"));
+  FBtnReceiveFromKSEF = new QPushButton(QStringLiteral("&Odbierz z KSEF"), this);
+  FBtnReceiveFromKSEF->setObjectName(QStringLiteral("btnReceiveFromKSEF"));
+  connect(FBtnSendToKSEF, &QPushButton::clicked, this, &TfrmMain::btnSendToKSEFClick);
+  connect(FBtnReceiveFromKSEF, &QPushButton::clicked, this, &TfrmMain::btnReceiveFromKSEFClick);
+
+  setTabOrder(FBtnReceiveFromKSEF, FBtnSendToKSEF);
+  setTabOrder(FBtnSendToKSEF, FMemoLog);
+  FBtnReceiveFromKSEF->setFocus();  // first in the tab order
+  PlaceControls();
+
+  // FormCreate.
+  FCaption = MainWindowTitle(FileVersionText(AppExePath()), ExeBuildTime());
+  setWindowTitle(Q(FCaption));
+  setWindowIcon(AppIcon());
+  // Other programs look for this mutex to see that the window exists; it is
+  // never waited on or taken here.
+  FExportMutex.Create(AppName() + "_ORVA", false);
+
+  SetOperatorLog(this);
+  const std::string caption = FCaption;
+  SetMainCaptionProvider([caption] { return caption; });
+
+  if (IsDebuggerAttached()) show();
+}
+
+TfrmMain::~TfrmMain() {
+  // FormDestroy. A connector run still in progress ends without its end step.
+  FRunChannel->Close();
+  SetBusyCursor(false);
+  if (ITrayController* tray = Tray()) tray->Detach();
+  if (OperatorLog() == this) {
+    SetOperatorLog(nullptr);
+    SetMainCaptionProvider(nullptr);
+  }
+  FExportMutex.Close();
+  if (gMainForm == this) gMainForm = nullptr;
+}
+
+const TConfig* TfrmMain::Config() const {
+  if (FConfig) return FConfig;
+  TAppController* controller = AppController();
+  return controller ? controller->FConfig.get() : nullptr;
+}
+
+ITrayController* TfrmMain::Tray() const {
+  TAppController* controller = AppController();
+  return controller ? controller->FTray.get() : nullptr;
+}
+
+void TfrmMain::PlaceControls() {
+  const int w = width(), h = height();
+  FMemoLog->setGeometry(MemoLeft, MemoTop, std::max(0, w - MemoLeft - MemoRightGap),
+                        std::max(0, h - MemoTop - MemoBottomGap));
+  const int top = h - ButtonBottomGap - ButtonHeight;
+  FBtnSendToKSEF->setGeometry(SendLeft, top, ButtonWidth, ButtonHeight);
+  FBtnReceiveFromKSEF->setGeometry(ReceiveLeft, top, ButtonWidth, ButtonHeight);
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  PlaceControls();
+}
+
+// ---- Operator log ----
+
+std::string TfrmMain::InfoLog(const std::string& s, TLogLevel level) {
+  return brenvik::InfoLog(s, level);
+}
+
+void TfrmMain::AddLogLine(const std::string& paneLine, TLogLevel level) {
+  AddColoredLine(paneLine, LevelColour(level));
+}
+
+void TfrmMain::AddColoredLine(const std::string& text, const QColor& colour) {
+  QTextCursor cursor(FMemoLog->document());
+  cursor.movePosition(QTextCursor::End);
+  if (FLineCount > 0) cursor.insertBlock();
+  if (!text.empty()) {
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.insertText(Q(text), format);
+  }
+  ++FLineCount;
+}
+
+void TfrmMain::ScrollLogToEnd() {
+  QScrollBar* bar = FMemoLog->verticalScrollBar();
+  bar->setValue(bar->maximum());
+}
+
+std::vector<TPaneLine> TfrmMain::PaneLines() const {
+  std::vector<TPaneLine> lines;
+  if (FLineCount == 0) return lines;
+  for (QTextBlock b = FMemoLog->document()->begin(); b.isValid(); b = b.next()) {
+    QColor colour;
+    auto it = b.begin();
+    if (!it.atEnd()) colour = it.fragment().charFormat().foreground().color();
+    lines.push_back({b.text().toStdString(), colour});
+  }
+  return lines;
+}
+
+// ---- Showing ----
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // A spontaneous show is the window coming back from the task bar, not a
+  // showing by the program.
+  if (!event->spontaneous()) FormShow();
+}
+
+void TfrmMain::FormShow() {
+  TLogger::Log(llInfo, FCaption);
+  // While a command runs both buttons stay disabled until its end.
+  if (!FCommandRunning) ApplySendButtonRule();
+  if (FLineCount == 0) WriteStatusReport();
+}
+
+void TfrmMain::WriteStatusReport() {
+  const TConfig* config = Config();
+  if (!config) return;  // nothing to report on before the configuration exists
+  brenvik::WriteStatusReport(*config, [this](const std::string& text, TColour colour) {
+    AddColoredLine(text, QColor(colour.R, colour.G, colour.B));
+  });
+}
+
+// ---- Commands ----
+
+void TfrmMain::ApplySendButtonRule() {
+  const TConfig* config = Config();
+  FBtnSendToKSEF->setEnabled(config && config->StelmarEnabled);
+}
+
+int TfrmMain::PendingFileCount() const { return brenvik::PendingFileCount(CommandConfig()); }
+
+bool TfrmMain::ConfirmSend(int count) const { return brenvik::ConfirmSend(CommandConfig(), count); }
+
+void TfrmMain::btnSendToKSEFClick() {
+  try {
+    SendToKsefCommand(*this);
+  } catch (...) {
+    DispatchUnhandledException(this, std::current_exception());
+  }
+}
+
+void TfrmMain::btnReceiveFromKSEFClick() {
+  try {
+    ReceiveFromKsefCommand(*this);
+  } catch (...) {
+    DispatchUnhandledException(this, std::current_exception());
+  }
+}
+
+const TConfig& TfrmMain::CommandConfig() const {
+  const TConfig* config = Config();
+  if (!config) throw Exception("Brak konfiguracji programu");
+  return *config;
+}
+
+const TKsefOperations& TfrmMain::Operations() const {
+  static const TKsefOperations none;
+  if (FOperations) return *FOperations;
+  TAppController* controller = AppController();
+  return controller ? controller->KsefOperations : none;
+}
+
+void TfrmMain::SetBusyCursor(bool busy) {
+  if (busy == FCursorBusy) return;
+  FCursorBusy = busy;
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmMain::SetButtonsEnabled(bool enabled) {
+  FCommandRunning = !enabled;
+  FBtnReceiveFromKSEF->setEnabled(enabled);
+  // The send button follows the Stelmar switch also at the end of a command.
+  if (enabled)
+    ApplySendButtonRule();
+  else
+    FBtnSendToKSEF->setEnabled(false);
+}
+
+void TfrmMain::AddEmptyLine() { AddColoredLine("", QColor()); }
+
+void TfrmMain::ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) {
+  // The connector's lines keep the colour the pane writes in now.
+  QTextCursor cursor(FMemoLog->document());
+  cursor.movePosition(QTextCursor::End);
+  const QTextCharFormat format = cursor.charFormat();
+  FMemoLog->setUpdatesEnabled(false);
+  struct TResume {
+    TfrmMain* Form;
+    ~TResume() {
+      Form->FMemoLog->setUpdatesEnabled(true);
+      Form->ScrollLogToEnd();
+    }
+  } resume{this};
+  if (replaceAll) {
+    FMemoLog->clear();
+    FLineCount = 0;
+    cursor = QTextCursor(FMemoLog->document());
+  }
+  for (const std::string& line : lines) {
+    cursor.movePosition(QTextCursor::End);
+    if (FLineCount > 0) cursor.insertBlock();
+    cursor.insertText(Q(line), format);
+    ++FLineCount;
+  }
+}
+
+void TfrmMain::RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) {
+  StartConsoleThread(cmdLine, FRunChannel,
+                     [this, onFinished = std::move(onFinished)](const TRunResult& result) {
+                       RunEndStep(*this, onFinished, result.ExitCode, result.ErrMsg);
+                     });
+}
+
+// ---- Closing and minimising ----
+
+void TfrmMain::HideWindow() {
+  // Without a notification area a hidden window could not be brought back:
+  // there it becomes an ordinary minimised window.
+  if (!FTrayAvailable) {
+    if (!isMinimized()) showMinimized();
+    return;
+  }
+  if (ITrayController* tray = Tray())
+    tray->HideMainWindow();
+  else
+    hide();
+}
+
+void TfrmMain::SysCommandMinimize() {
+  if (!FTrayAvailable) return;  // stays minimised (see HideWindow)
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  HideWindow();
+}
+
+void TfrmMain::SysCommandClose() {
+  const TModalResult answer =
+      MessageDlg("Czy na pewno chcesz zamknąć aplikację?", TMsgDlgType::mtConfirmation,
+                 {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbCancel}, TMsgDlgBtn::mbNo);
+  if (answer == TModalResult::mrYes)
+    RequestTerminate();
+  else if (answer == TModalResult::mrNo)
+    HideWindow();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  // Once the program ends, the application's quit closes its windows and
+  // must not be refused.
+  if (TerminateRequested()) {
+    event->accept();
+    return;
+  }
+  // Otherwise the window is never closed: the operator's close (title bar,
+  // Alt+F4) asks, any other close only hides it.
+  event->ignore();
+  if (event->spontaneous())
+    SysCommandClose();
+  else
+    HideWindow();
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || FHandlingMinimize) return;
+  if (FTrayAvailable && isMinimized()) {
+    FHandlingMinimize = true;
+    SysCommandMinimize();
+    FHandlingMinimize = false;
+  }
+}
+
+}  // namespace brenvik

@@ -1,0 +1,122 @@
+#pragma once
+// The program's one window: the status report, the coloured log pane every
+// part of the program reports into, and the two operator commands. Closing
+// or minimising it only hides it to the tray.
+#include <QColor>
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/KsefCommands.h"
+#include "support/Logger.h"
+#include "support/OperatorLog.h"
+#include "support/Platform.h"
+
+class QPushButton;
+class QTextEdit;
+
+namespace brenvik {
+
+class TConfig;
+class TRunChannel;
+class ITrayController;
+
+// Text colour of a pane line of the level; llDebug lines are not shown.
+QColor LevelColour(TLogLevel level);
+
+// "Kompletor KSEF ver 1.0.0 build 1 (2026-12-08 19:00)".
+std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime);
+
+struct TPaneLine {
+  std::string Text;
+  QColor Colour;
+};
+
+class TfrmMain : public QWidget, public IOperatorLog, public ICommandHost {
+  Q_OBJECT
+public:
+  // Config: the settings the window reports and works with; without one it
+  // takes those of the application controller.
+  explicit TfrmMain(const TConfig* config = nullptr, QWidget* parent = nullptr);
+  ~TfrmMain() override;  // FormDestroy
+
+  // Operator log.
+  std::string InfoLog(const std::string& s, TLogLevel level);
+  void AddColoredLine(const std::string& text, const QColor& colour);
+  void ScrollLogToEnd() override;
+  void AddLogLine(const std::string& paneLine, TLogLevel level) override;
+  std::vector<TPaneLine> PaneLines() const;
+
+  int PendingFileCount() const;
+  bool ConfirmSend(int count) const;
+
+  // The window's system commands: minimise hides it, close asks first.
+  void SysCommandMinimize();
+  void SysCommandClose();
+  // Hides through the tray when there is one, else directly.
+  void HideWindow();
+
+  // Whether the desktop has a notification area; without one the window is
+  // never hidden where the operator could not reach it again.
+  bool TrayAvailable() const { return FTrayAvailable; }
+  void SetTrayAvailable(bool available) { FTrayAvailable = available; }
+
+  const std::string& Caption() const { return FCaption; }
+  QTextEdit* MemoLog() const { return FMemoLog; }
+  QPushButton* SendButton() const { return FBtnSendToKSEF; }
+  QPushButton* ReceiveButton() const { return FBtnReceiveFromKSEF; }
+
+  void btnSendToKSEFClick();
+  void btnReceiveFromKSEFClick();
+
+  // The data module's operations the commands run; without its own set the
+  // window takes those of the application controller.
+  void SetKsefOperations(const TKsefOperations& operations) { FOperations = operations; }
+  bool CursorBusy() const { return FCursorBusy; }
+
+  // The commands' host.
+  const TConfig& CommandConfig() const override;
+  const TKsefOperations& Operations() const override;
+  void SetBusyCursor(bool busy) override;
+  void SetButtonsEnabled(bool enabled) override;
+  void AddEmptyLine() override;
+  void ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) override;
+  // One worker thread per run; its end step comes back to the main thread
+  // only while this window exists.
+  void RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) override;
+
+protected:
+  void showEvent(QShowEvent* event) override;       // FormShow
+  void closeEvent(QCloseEvent* event) override;     // close command / FormCloseQuery
+  void changeEvent(QEvent* event) override;         // minimise
+  void resizeEvent(QResizeEvent* event) override;   // anchoring
+
+private:
+  void FormShow();
+  void WriteStatusReport();
+  const TConfig* Config() const;
+  ITrayController* Tray() const;
+  void PlaceControls();
+  void ApplySendButtonRule();
+
+  const TConfig* FConfig;
+  QTextEdit* FMemoLog = nullptr;            // owned by the window
+  QPushButton* FBtnSendToKSEF = nullptr;    // owned by the window
+  QPushButton* FBtnReceiveFromKSEF = nullptr;
+  TNamedMutex FExportMutex;
+  std::string FCaption;
+  int FLineCount = 0;
+  bool FTrayAvailable;
+  bool FHandlingMinimize = false;
+  std::optional<TKsefOperations> FOperations;
+  std::shared_ptr<TRunChannel> FRunChannel;
+  bool FCursorBusy = false;
+  bool FCommandRunning = false;  // both buttons disabled by a command
+};
+
+// The main window, set when it is created.
+TfrmMain* frmMain();
+
+}  // namespace brenvik

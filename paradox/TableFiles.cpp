@@ -1,0 +1,134 @@
+#include "paradox/TableFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+#include <thread>
+
+#include "support/Paths.h"
+#include "support/TextCodec.h"
+
+namespace brenvik {
+
+namespace fs = std::filesystem;
+
+std::string FindFileIgnoringCase(const std::string& folder, const std::string& name) {
+  const std::string dir = folder.empty() ? std::string(".") : folder;
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return {};
+  const std::string exact = folder.empty() ? name : IncludeTrailingPathDelimiter(folder) + name;
+  if (fs::is_regular_file(exact, ec)) return exact;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (SameTextAscii(entry, name) && it->is_regular_file(ec))
+      return folder.empty() ? entry : IncludeTrailingPathDelimiter(folder) + entry;
+  }
+  return {};
+}
+
+std::vector<std::string> FindSiblingFiles(const std::string& basePath,
+                                          bool (*extensionTest)(const std::string& upperExt)) {
+  std::vector<std::string> result;
+  const std::string folder = ExtractFilePath(basePath);
+  const std::string bare = ExtractFileName(basePath);
+  const std::string dir = folder.empty() ? std::string(".") : folder;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    const size_t dot = entry.rfind('.');
+    if (dot == std::string::npos) continue;
+    if (!SameTextAscii(entry.substr(0, dot), bare)) continue;
+    if (extensionTest(AsciiUpper(entry.substr(dot)))) result.push_back(folder + entry);
+  }
+  return result;
+}
+
+std::string FindTableFile(const std::string& tableName) {
+  std::string name = ExtractFileName(tableName);
+  if (!SameTextAscii(ExtractFileExt(name), ".db")) name += ".db";
+  return FindFileIgnoringCase(ExtractFilePath(tableName), name);
+}
+
+bool TableFileExists(const std::string& tableName) {
+  return !FindFileIgnoringCase(ExtractFilePath(tableName), ExtractFileName(tableName) + ".db").empty();
+}
+
+TFileHandle::~TFileHandle() { Reset(); }
+
+TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    FFd = other.Release();
+  }
+  return *this;
+}
+
+void TFileHandle::Reset() {
+  if (FFd >= 0) ::close(FFd);
+  FFd = -1;
+}
+
+bool ReadExact(int fd, long long offset, void* buffer, size_t count) {
+  auto* p = static_cast<char*>(buffer);
+  while (count > 0) {
+    const ssize_t n = ::pread(fd, p, count, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    offset += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool WriteExact(int fd, long long offset, const void* buffer, size_t count) {
+  const auto* p = static_cast<const char*>(buffer);
+  while (count > 0) {
+    const ssize_t n = ::pwrite(fd, p, count, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    offset += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+long long FileSizeOfFd(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
+TExclusiveFileLock::TExclusiveFileLock(int fd, int timeoutMs) : FFd(fd) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 0;  // the whole file
+    if (::fcntl(FFd, F_SETLK, &fl) == 0) {
+      FLocked = true;
+      return;
+    }
+    if (errno != EACCES && errno != EAGAIN && errno != EINTR) return;
+    if (std::chrono::steady_clock::now() >= deadline) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+TExclusiveFileLock::~TExclusiveFileLock() {
+  if (!FLocked) return;
+  struct flock fl {};
+  fl.l_type = F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  ::fcntl(FFd, F_SETLK, &fl);
+}
+
+}  // namespace brenvik

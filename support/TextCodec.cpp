@@ -1,0 +1,133 @@
+#include "support/TextCodec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "support/Errors.h"
+
+namespace brenvik {
+namespace {
+
+std::string IconvName(int codePage) {
+  if (codePage == 65001) return "UTF-8";
+  if (codePage >= 1250 && codePage <= 1258) return "CP" + std::to_string(codePage);
+  return "CP" + std::to_string(codePage);  // 852, 437, 850, 866 ... are CPnnn in glibc
+}
+
+std::optional<std::string> Convert(std::string_view in, const std::string& from,
+                                   const std::string& to) {
+  iconv_t cd = iconv_open(to.c_str(), from.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::unique_ptr<void, int (*)(iconv_t)> guard(cd, iconv_close);
+  std::string out;
+  out.resize(in.size() * 4 + 16);
+  char* inPtr = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  char* outPtr = out.data();
+  size_t outLeft = out.size();
+  while (inLeft > 0) {
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) {
+        const size_t used = static_cast<size_t>(outPtr - out.data());
+        out.resize(out.size() * 2);
+        outPtr = out.data() + used;
+        outLeft = out.size() - used;
+        continue;
+      }
+      return std::nullopt;  // EILSEQ or EINVAL: a character the target cannot hold
+    }
+  }
+  out.resize(static_cast<size_t>(outPtr - out.data()));
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> TryConvertText(std::string_view bytes, const std::string& from,
+                                          const std::string& to) {
+  return Convert(bytes, from, to);
+}
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n;
+    unsigned cp;
+    if (c < 0x80) { ++i; continue; }
+    if ((c & 0xE0) == 0xC0) { n = 1; cp = c & 0x1F; }
+    else if ((c & 0xF0) == 0xE0) { n = 2; cp = c & 0x0F; }
+    else if ((c & 0xF8) == 0xF0) { n = 3; cp = c & 0x07; }
+    else return false;
+    if (i + n >= s.size()) return false;
+    for (size_t k = 1; k <= n; ++k) {
+      const unsigned char cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) ||
+        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+std::optional<std::string> TryCodePageToUtf8(std::string_view bytes, int codePage) {
+  return Convert(bytes, IconvName(codePage), "UTF-8");
+}
+
+std::optional<std::string> TryUtf8ToCodePage(std::string_view utf8, int codePage) {
+  return Convert(utf8, "UTF-8", IconvName(codePage));
+}
+
+std::string CodePageToUtf8(std::string_view bytes, int codePage) {
+  auto r = TryCodePageToUtf8(bytes, codePage);
+  if (!r) throw EConvertError("Nie można odczytać tekstu w stronie kodowej " + std::to_string(codePage));
+  return *r;
+}
+
+std::string Utf8ToCodePage(std::string_view utf8, int codePage) {
+  auto r = TryUtf8ToCodePage(utf8, codePage);
+  if (!r)
+    throw EConvertError("Tekstu \"" + std::string(utf8) + "\" nie można zapisać w stronie kodowej " +
+                        std::to_string(codePage));
+  return *r;
+}
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && s[b] == ' ') ++b;
+  while (e > b && s[e - 1] == ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::string TrimControls(std::string_view s) {
+  size_t b = 0, e = s.size();
+  auto low = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (b < e && low(s[b])) ++b;
+  while (e > b && low(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::string AsciiUpper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return r;
+}
+
+std::string AsciiLower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
+}
+
+}  // namespace brenvik

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/TestFiles.h"
+#include "common/TestProcess.h"
+#include "common/TestSite.h"
+#include "support/Paths.h"
+#include "fixtures/TableWriter.h"
+#include "paradox/Table.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace {
+
+// A site whose seller is the buyer of the Ministry's first sample invoice.
+std::string ReceiveSite(const TTempDir& dir) {
+  std::string ini = MinimalSiteIni(dir.Path());
+  for (std::string* text : {&ini}) {
+    for (size_t p; (p = text->find("5265877635")) != std::string::npos;) text->replace(p, 10, "1111111111");
+  }
+  WriteFile(dir / "site.ini", ini);
+  WriteFile(dir / "api/.env", "KSEF_NIP=1111111111\n");
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"DATA/2026REG": {"fields": [["Class","S"],["Year","S"],
+    ["MagId","S"],["Number","S"],["KSeF","A40"],["Document","A30"],["NIP","A20"]], "records": [
+    [0, 2026, 1, 5, "-", "FV 5/2026", ""], [128, 0, 0, 0, "", "FV2026/02/150", "9999999999"]]}}})",
+                       dir / "stelmar/");
+  return dir / "site.ini";
+}
+
+TProcessOptions In(const TTempDir& dir) {
+  TProcessOptions o;
+  o.WorkDir = dir.Path();
+  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
+  return o;
+}
+
+}  // namespace
+
+TEST(CliReceive, WritesBackSentNumbersAndFilesAReceivedSample) {
+  if (Fa3SamplesDir().empty()) GTEST_SKIP() << "no FA(3) samples folder";
+  TTempDir dir;
+  const std::string ini = ReceiveSite(dir);
+  const std::string sent = "1111111111-20260410-ABCDEF012345-7F";
+  WriteFile(dir / ("ksef/Sent/0-2026-1-5_" + sent + ".xml"), "<x/>");
+  const std::string received = "9999999999-20260215-0123456789AB-01";
+  MakeDirs(dir / "ksef/Import");
+  std::filesystem::copy_file(Fa3SamplesDir() + "/mf-example-01.xml", dir / ("ksef/Import/" + received + ".xml"));
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, In(dir));
+  ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+  EXPECT_NE(r.Out.find("Odczyt dokumentów z KSEF"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + sent + " do faktury: FV 5/2026"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + received + " do faktury: FV2026/02/150"), std::string::npos);
+  EXPECT_NE(r.Out.find("Zakończono odczyt dokumentów z KSEF"), std::string::npos);
+  EXPECT_TRUE(FileExists(dir / ("ksef/Sent/2026-04/0-2026-1-5_" + sent + ".xml")));
+  EXPECT_TRUE(FileExists(dir / ("ksef/Received/2026-02/" + received + ".xml")));
+  TPxTable reg;
+  reg.SetTableName(dir / "stelmar/DATA/2026REG");
+  reg.Open();
+  EXPECT_EQ(reg.FieldByName("KSeF").AsString(), sent);
+}
+
+TEST(CliReceive, ABadSentFileNameEndsWithItsMessage) {
+  TTempDir dir;
+  const std::string ini = ReceiveSite(dir);
+  const std::string bad = dir / "ksef/Sent/0-2026-5_x_1111111111-20260410-ABCDEF012345-7F.xml";
+  WriteFile(bad, "<x/>");
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, In(dir));
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE((r.Out + r.Err).find("Niepoprawny format nazwy pliku: " + bad), std::string::npos) << r.Out << r.Err;
+  EXPECT_TRUE(FileExists(bad));
+}

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/TestFiles.h"
+#include "common/TestProcess.h"
+#include "common/TestSite.h"
+#include "commands/AppController.h"
+#include "support/Logger.h"
+#include "support/Paths.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace {
+
+struct TIniCase {
+  std::vector<std::string> Args;
+  std::string ExpectedPath, ExpectedRunDir;
+};
+
+std::string TodayLog(const std::string& folder, const std::string& name = "brenvik") {
+  const std::string path = folder + name + "_" + FormatDateTime("yyyy-mm-dd", Now()) + ".log";
+  return FileExists(path) ? ReadFile(path) : std::string();
+}
+
+TProcessOptions In(const TTempDir& dir) {
+  TProcessOptions o;
+  o.WorkDir = dir.Path();
+  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}, {"BRENVIK_NONINTERACTIVE", "1"},
+           {"QT_QPA_PLATFORM", "offscreen"}};
+  return o;
+}
+
+}  // namespace
+
+TEST(IniLocation, CommandLineRules) {
+  const std::string exe = "/opt/brenvik/brenvik";
+  const std::string cwd = "/home/op/";
+  const std::vector<TIniCase> cases = {
+      {{"/ini=/cfg/site.txt"}, "/cfg/site.ini", "/cfg/"},
+      {{"/INI=/x.ini"}, "/home/op/brenvik.ini", "/home/op/"},  // exact case only
+      {{"/ini=x.ini"}, "/home/op/x.ini", "/home/op/"},
+      {{"/ini=cfg/a.ini"}, "cfg/a.ini", "cfg/"},
+      {{"/ini=a.ini", "/ini="}, "/home/op/brenvik.ini", "/home/op/"},  // the last one wins
+      {{"/ini=/cfg/A.INI"}, "/cfg/A.ini", "/cfg/"},  // the extension test is case-sensitive
+      {{"/ini=/cfg/site"}, "/cfg/site.ini", "/cfg/"},
+      {{"other", "/ini=/a/b.ini", "x/ini=/c.ini"}, "/a/b.ini", "/a/"},
+      {{}, "/home/op/brenvik.ini", "/home/op/"},
+  };
+  for (const TIniCase& c : cases) {
+    const TIniLocation loc = SettleIniPath(c.Args, exe, cwd);
+    EXPECT_EQ(loc.Path, c.ExpectedPath) << c.Args.size();
+    EXPECT_EQ(loc.RunDir, c.ExpectedRunDir) << c.ExpectedPath;
+  }
+}
+
+TEST(Startup, MissingIniNamesThePathAndStillWritesTheShutdownLine) {
+  TTempDir dir;
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + dir / "none.txt"}, In(dir));
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("Brak pliku konfiguracyjnego: " + dir / "none.ini"), std::string::npos) << r.Err;
+  // The logger was never configured: its default place is the current folder's Logs.
+  const std::string log = TodayLog(dir / "Logs/");
+  EXPECT_NE(log.find("----- Zamknięcie aplikacji ------"), std::string::npos) << log;
+
+  // The window program reports it in its last-resort box and ends with 1.
+  const TProcessResult w = RunProcess(BRENVIK_EXE, {"/ini=" + dir / "none.ini"}, In(dir));
+  EXPECT_EQ(w.ExitCode, 1);
+  EXPECT_NE(w.Err.find("Brak pliku konfiguracyjnego: " + dir / "none.ini"), std::string::npos) << w.Err;
+}
+
+TEST(Startup, LogKeysDecideWhereAndWhetherTheLogIsWritten) {
+  TTempDir dir;
+  const std::string ini = WriteMinimalSite(dir.Path(), "[Log]\nEnabled=0\nDir=mylogs\n");
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"/ini=" + ini, "check"}, In(dir));
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  // The LogDir line is written before the switch applies, to the default place.
+  const std::string defaultLog = TodayLog(dir / "Logs/");
+  EXPECT_NE(defaultLog.find("LogDir = " + dir / "mylogs"), std::string::npos) << defaultLog;
+  EXPECT_EQ(defaultLog.find("Start aplikacji"), std::string::npos);
+  EXPECT_FALSE(FolderExists(dir / "mylogs"));
+
+  // An empty Dir puts the files into the run folder itself.
+  TTempDir other;
+  const std::string ini2 = WriteMinimalSite(other.Path(), "[Log]\nDir=\n");
+  ASSERT_EQ(RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini2}, In(other)).ExitCode, 0);
+  EXPECT_NE(TodayLog(other.Path()).find("-------- Start aplikacji --------"), std::string::npos);
+}
+
+TEST(Startup, CheckPrintsTheStatusReport) {
+  TTempDir dir;
+  const std::string ini = WriteMinimalSite(dir.Path());
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir));
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const std::vector<std::string> expected = {
+      "=== Status aplikacji ===", "Nazwa firmy: Firma Testowa", "NIP: 5265877635",
+      "Środowisko: https://ksef-test.mf.gov.pl",
+      "Data od której będą wysyłane dokumenty do KSeF: 2026-04-01", "Data wysyłki: 2026-04-10",
+      "Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: 5", "Gotowy do pracy ✔"};
+  size_t pos = 0;
+  for (const std::string& line : expected) {
+    const size_t found = r.Out.find(line, pos);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << r.Out;
+    pos = found;
+  }
+  EXPECT_EQ(r.Out.find("certyfikat"), std::string::npos);  // a debug line: log file only
+  EXPECT_NE(TodayLog(dir / "Logs/").find("Użyty certyfikat: firma.pfx"), std::string::npos);
+}
+
+TEST(Startup, CheckOnABrokenSitePrintsTheMessageAndFails) {
+  TTempDir dir;
+  const std::string ini = WriteMinimalSite(dir.Path());
+  WriteFile(dir / "api/.env", "KSEF_NIP=1111111111\n");
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir));
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("Ładowanie konfiguracji: Exception\nBrak zgodności NIP w konfiguracji:\n"
+                       "brenvik = 5265877635\nApiKsef = 1111111111"),
+            std::string::npos)
+      << r.Err;
+  const std::string log = TodayLog(dir / "Logs/");
+  EXPECT_NE(log.find("[ERROR]"), std::string::npos);
+  EXPECT_NE(log.find("Ładowanie konfiguracji: Exception: Brak zgodności NIP"), std::string::npos) << log;
+}
+
+TEST(SingleInstance, SecondCopyEndsAtOnceAndTheCliSaysWhy) {
+  TTempDir dir;
+  const std::string ini = WriteMinimalSite(dir.Path());
+  const std::string logFolder = dir / "Logs/";
+  TRunningProcess first(BRENVIK_EXE, {"/ini=" + ini}, In(dir));
+  ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Start aplikacji") != std::string::npos; }))
+      << "the first copy did not start";
+  // Without a notification area the window shows itself and writes its
+  // status report: wait until the first copy has finished starting.
+  ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Zakres dni") != std::string::npos; }))
+      << "the first copy did not show its window";
+  const std::string logBefore = TodayLog(logFolder);
+
+  const TProcessResult second = RunProcess(BRENVIK_EXE, {"/ini=" + ini}, In(dir));
+  EXPECT_EQ(second.ExitCode, 0);
+  EXPECT_EQ(TodayLog(logFolder), logBefore);  // silent: not even a log line
+
+  const TProcessResult cli = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir));
+  EXPECT_EQ(cli.ExitCode, 3);
+  EXPECT_NE(cli.Err.find("już działa"), std::string::npos) << cli.Err;
+
+  // SIGTERM ends the first copy like the tray's exit item: shutdown line, exit 0.
+  EXPECT_EQ(first.Stop(), 0);
+  EXPECT_NE(TodayLog(logFolder).find("----- Zamknięcie aplikacji ------"), std::string::npos);
+  EXPECT_EQ(RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir)).ExitCode, 0);
+}
+
+TEST(Cli, UsageErrors) {
+  TTempDir dir;
+  EXPECT_EQ(RunProcess(BRENVIK_CLI_EXE, {}, In(dir)).ExitCode, 2);
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"frobnicate"}, In(dir));
+  EXPECT_EQ(r.ExitCode, 2);
+  EXPECT_NE(r.Err.find("Nieznane polecenie: frobnicate"), std::string::npos);
+}

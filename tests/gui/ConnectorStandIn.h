@@ -1,0 +1,49 @@
+#pragma once
+// A stand-in for the KSeF connector: a shell script named like the real
+// program that appends a run to the day's connector log and ends with a
+// chosen code. It can wait for a gate file, so a test sees the run in progress.
+#include <sys/stat.h>
+
+#include <string>
+
+#include "common/TestFiles.h"
+#include "support/DateTime.h"
+#include "support/KsefContract.h"
+#include "support/Paths.h"
+
+namespace brenvik::testing {
+
+struct TStandIn {
+  int ExitCode = 0;
+  bool WithMarker = true;         // the run's first line holds "Start komunikacji"
+  std::string RunText = "Wysłano faktury: 3";
+  std::string Gate;               // waits until this file exists
+};
+
+// Writes apiDir/KsefAPI.exe; every start also appends a line to apiDir/runs.
+inline void WriteConnectorStandIn(const std::string& apiDir, const std::string& ksefDataDir,
+                                  const TStandIn& s) {
+  const std::string log =
+      PathJoin(PathJoin(ksefDataDir, ksef::LogsFolder), ksef::ConnectorLogName(Today()));
+  std::string script = "#!/bin/sh\n";
+  script += "echo run >> '" + PathJoin(apiDir, "runs") + "'\n";
+  if (!s.Gate.empty()) script += "while [ ! -e '" + s.Gate + "' ]; do sleep 0.02; done\n";
+  script += "mkdir -p '" + ExtractFilePath(log) + "'\n";
+  script += "printf '%s\\r\\n' '" + std::string(s.WithMarker ? "10:00:00 Start komunikacji" : "10:00:00 Połączenie") +
+            "' '" + s.RunText + "' >> '" + log + "'\n";
+  script += "exit " + std::to_string(s.ExitCode) + "\n";
+  const std::string exe = PathJoin(apiDir, ksef::ConnectorExeName);
+  WriteFile(exe, script);
+  ::chmod(exe.c_str(), 0755);
+}
+
+inline int ConnectorStarts(const std::string& apiDir) {
+  const std::string runs = PathJoin(apiDir, "runs");
+  if (!FileExists(runs)) return 0;
+  const std::string text = ReadFile(runs);
+  int n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+}  // namespace brenvik::testing

@@ -1,0 +1,379 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "AppTestSupport.h"
+#include "ConnectorStandIn.h"
+#include "common/TestProcess.h"
+#include "support/Errors.h"
+#include "support/KsefContract.h"
+#include "gui/MainWindow.h"
+
+using namespace brenvik;
+using namespace brenvik::testing;
+
+namespace {
+
+std::string Message(const std::string& paneLine) {
+  static const std::regex stamp(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}  )");
+  std::smatch m;
+  return std::regex_search(paneLine, m, stamp) ? std::string(m.suffix()) : paneLine;
+}
+
+// A window with its status report written, the data module's operations as
+// counters, and a connector stand-in in api/.
+struct TSendCommandTest : ::testing::Test, TWindowFixture {
+  TSendCommandTest() {
+    InstallExceptionHook();
+    Config->SetAPIConnectorExeDir(Dir / "api/");
+    MakeDirs(Dir / "api");
+    Window = std::make_unique<TfrmMain>(Config.get());
+    Window->SetTrayAvailable(true);
+    Window->show();
+    ReportLines = Window->PaneLines().size();
+    Window->SetKsefOperations(Operations());
+  }
+  ~TSendCommandTest() override {
+    Window.reset();
+    ReleaseExceptionHook();
+  }
+
+  TKsefOperations Operations() {
+    TKsefOperations ops;
+    ops.ReadDocNotSended2KSEF = [this] {
+      ++Generations;
+      for (int i = 1; i <= FilesToGenerate; ++i)
+        WriteFile(Dir / ("Export/2-2026-1-" + std::to_string(i) + ".xml"), "<Faktura/>");
+      if (GenerationError) throw EDatabaseError("Brak tabeli 2026WI");
+    };
+    ops.SetKsefInRegs = [this] {
+      ++Updates;
+      UpdateAfterLine = Window ? Window->PaneLines().size() : 0;
+    };
+    return ops;
+  }
+
+  void Connector(const TStandIn& s) { WriteConnectorStandIn(Dir / "api", Dir.Path(), s); }
+
+  // Pumps the event loop until the run's end step has run.
+  bool WaitForEndStep(int timeoutMs = 15000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+      QApplication::processEvents();
+      if (Window->ReceiveButton()->isEnabled()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  // The messages of the pane after the status report.
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> out;
+    const auto lines = Window->PaneLines();
+    for (std::size_t i = ReportLines; i < lines.size(); ++i) out.push_back(Message(lines[i].Text));
+    return out;
+  }
+  bool HasMessage(const std::string& text) const {
+    for (const std::string& m : Messages())
+      if (m == text) return true;
+    return false;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> out;
+    for (const TDialogRequest& r : Dialogs.Asked()) out.push_back(r.Text);
+    return out;
+  }
+  void ExpectIdle() const {
+    EXPECT_TRUE(Window->SendButton()->isEnabled());
+    EXPECT_TRUE(Window->ReceiveButton()->isEnabled());
+    EXPECT_FALSE(Window->CursorBusy());
+  }
+
+  std::unique_ptr<TfrmMain> Window;
+  std::size_t ReportLines = 0;
+  int FilesToGenerate = 0;
+  bool GenerationError = false;
+  int Generations = 0, Updates = 0;
+  std::size_t UpdateAfterLine = 0;
+};
+
+}  // namespace
+
+TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
+  for (int i = 1; i <= 3; ++i) WriteFile(Dir / ("Export/2-2026-1-" + std::to_string(i) + ".xml"), "<a/>");
+  Dialogs.Answer(TModalResult::mrOk);
+  Dialogs.Answer(TModalResult::mrNo);
+  Window->btnSendToKSEFClick();
+
+  ASSERT_EQ(Dialogs.Asked().size(), 2u);
+  const TDialogRequest& info = Dialogs.Asked()[0];
+  EXPECT_EQ(info.Title, "Informacja");
+  EXPECT_EQ(info.Type, TMsgDlgType::mtInformation);
+  EXPECT_EQ(info.Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
+  EXPECT_EQ(info.Text,
+            "Masz 3 dokumentów, które nie były jeszcze wysłane\rGenerowanie kolejnych będzie możliwe "
+            "po prawidłowym wysłaniu obecnie oczekujących.");
+  EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktur do KSeF?");
+  EXPECT_EQ(Generations, 0);
+  EXPECT_EQ(Updates, 1);
+  EXPECT_EQ(PendingFileCount(*Config), 3);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"", "Wysyłka do KSEF",
+                                                  "Aktualizacja numerów KSeF w programie Stelmar",
+                                                  "Zakończono aktualizację numerów"}));
+  ExpectIdle();
+}
+
+TEST_F(TSendCommandTest, NothingToSendLogsTheCountAndUpdatesNumbers) {
+  Window->btnSendToKSEFClick();
+  EXPECT_TRUE(Dialogs.Asked().empty());
+  EXPECT_EQ(Generations, 1);
+  EXPECT_EQ(Updates, 1);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"", "Wysyłka do KSEF", "Generowanie plików FA(3)",
+                                                  "Zakończono generowanie dokumentów",
+                                                  "Ilość faktur oczekujących na wysłanie do KSeF: 0",
+                                                  "Aktualizacja numerów KSeF w programie Stelmar",
+                                                  "Zakończono aktualizację numerów"}));
+  ExpectIdle();
+}
+
+TEST_F(TSendCommandTest, GeneratedFilesStayWhenNotHandedOver) {
+  struct {
+    bool Ask2Send;
+    TModalResult Answer;
+    std::size_t Questions;
+  } cases[] = {{false, TModalResult::mrYes, 0}, {true, TModalResult::mrNo, 1}};
+  Connector({});
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(Dir / "Export");
+    MakeDirs(Dir / "Export");
+    Dialogs.Clear();
+    Updates = 0;
+    Config->Ask2Send = c.Ask2Send;
+    FilesToGenerate = 2;
+    Dialogs.Answer(c.Answer);
+    Window->btnSendToKSEFClick();
+    EXPECT_EQ(Dialogs.Asked().size(), c.Questions) << c.Ask2Send;
+    EXPECT_TRUE(HasMessage("Ilość faktur oczekujących na wysłanie do KSeF: 2"));
+    EXPECT_EQ(PendingFileCount(*Config), 2);
+    EXPECT_EQ(Updates, 1);
+    ExpectIdle();
+  }
+  EXPECT_EQ(ConnectorStarts(Dir / "api"), 0);
+}
+
+TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
+  struct {
+    int Code;
+    std::vector<std::string> Boxes;
+    std::string Line;
+    QColor Colour;
+    int Updates;
+  } cases[] = {
+      {0, {}, "Komunikacja zakończona sukcesem", QColor(32, 32, 32), 1},
+      {1, {"Błąd komunikacji z KSeF - kod zakończenia: 1"}, "Błąd wysyłki dokumentów", QColor(208, 0, 0), 0},
+      {440, {"Błąd komunikacji z KSeF - kod zakończenia: 440"}, "Próba wysłania duplikatów faktur",
+       QColor(255, 165, 0), 0},
+      {7, {"Błąd komunikacji z KSeF - kod zakończenia: 7"}, "Nieznany kod zakończenia: 7", QColor(208, 0, 0), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Code);
+    WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+    Connector({c.Code, true, "Wysłano faktury: 3", ""});
+    Dialogs.Clear();
+    Updates = 0;
+    Dialogs.Answer(TModalResult::mrOk);   // waiting files
+    Dialogs.Answer(TModalResult::mrYes);  // send them
+    Window->btnSendToKSEFClick();
+    EXPECT_TRUE(HasMessage("Wysyłka 1 plików FA(3) do KSeF"));
+    // Handed over: the command waits for the connector's end.
+    EXPECT_FALSE(Window->SendButton()->isEnabled());
+    EXPECT_FALSE(Window->ReceiveButton()->isEnabled());
+    EXPECT_TRUE(Window->CursorBusy());
+    EXPECT_EQ(Updates, 0);
+    ASSERT_TRUE(WaitForEndStep());
+    ExpectIdle();
+
+    const std::vector<std::string> texts = Texts();
+    ASSERT_GE(texts.size(), 2u);
+    const std::vector<std::string> boxes(texts.begin() + 2, texts.end());
+    EXPECT_EQ(boxes, c.Boxes);
+    for (std::size_t i = 2; i < Dialogs.Asked().size(); ++i) {
+      EXPECT_EQ(Dialogs.Asked()[i].Title, "Kompletor KSEF");
+      EXPECT_EQ(Dialogs.Asked()[i].Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
+    }
+    const auto lines = Window->PaneLines();
+    std::size_t at = 0;
+    while (at < lines.size() && Message(lines[at].Text) != c.Line) ++at;
+    ASSERT_LT(at, lines.size());
+    EXPECT_EQ(lines[at].Colour, c.Colour);
+    EXPECT_EQ(Message(lines[at - 2].Text), "Zakończono wysyłkę do KSEF");
+    EXPECT_EQ(lines[at - 1].Text, "");
+    EXPECT_EQ(lines[at - 3].Text, "Wysłano faktury: 3");  // the connector's own line, unstamped
+    EXPECT_EQ(Updates, c.Updates);
+    if (c.Updates) {
+      // The write-back comes after the log and the success line.
+      EXPECT_GT(UpdateAfterLine, at);
+      EXPECT_EQ(Message(lines.back().Text), "Zakończono aktualizację numerów");
+    }
+  }
+  EXPECT_EQ(ConnectorStarts(Dir / "api"), 4);
+}
+
+TEST_F(TSendCommandTest, MissingConnectorShowsMinusOneThenTheSystemText) {
+  Config->SetAPIConnectorExeDir(Dir / "brak/");
+  WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+  Dialogs.Answer(TModalResult::mrOk);
+  Dialogs.Answer(TModalResult::mrYes);
+  Window->btnSendToKSEFClick();
+  ASSERT_TRUE(WaitForEndStep());
+  const auto texts = Texts();
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[2], "Błąd komunikacji z KSeF - kod zakończenia: -1");
+  EXPECT_EQ(texts[3], "Błąd komunikacji z KSeF: Nie można uruchomić programu " + Dir / "brak/KsefAPI.exe" +
+                          ": " + std::strerror(ENOENT));
+  // No log that day: said so, and the report of the code still follows.
+  const auto m = Messages();
+  ASSERT_GE(m.size(), 4u);
+  EXPECT_EQ(m[m.size() - 4].rfind("Konektor KSeF nie zostawił logu z dnia " + DateToStr(Today()), 0), 0u)
+      << m[m.size() - 4];
+  EXPECT_EQ(Window->PaneLines()[Window->PaneLines().size() - 4].Colour, QColor(255, 165, 0));
+  EXPECT_EQ(m.back(), "Nieznany kod zakończenia: -1");
+  EXPECT_EQ(Updates, 0);
+  EXPECT_FALSE(TerminateRequested());
+  ExpectIdle();
+}
+
+TEST_F(TSendCommandTest, OnlyTheLastRunOfTheDaysLogIsShown) {
+  const std::string log = ConnectorLogPath(*Config, Today());
+  WriteFile(log, "\xEF\xBB\xBF" "08:00:00 Start komunikacji\r\npierwszy przebieg\r\n"
+                 "09:00:00 Start komunikacji\r\ndrugi przebieg\r\n");
+  WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+  Connector({0, true, "trzeci przebieg", ""});
+  Dialogs.Answer(TModalResult::mrOk);
+  Dialogs.Answer(TModalResult::mrYes);
+  Window->btnSendToKSEFClick();
+  ASSERT_TRUE(WaitForEndStep());
+  const auto m = Messages();
+  EXPECT_EQ(std::count(m.begin(), m.end(), "10:00:00 Start komunikacji"), 1);
+  EXPECT_EQ(std::count(m.begin(), m.end(), "trzeci przebieg"), 1);
+  EXPECT_EQ(std::count(m.begin(), m.end(), "drugi przebieg"), 0);
+  EXPECT_EQ(std::count(m.begin(), m.end(), "pierwszy przebieg"), 0);
+  // The status report before stays.
+  EXPECT_EQ(Window->PaneLines()[0].Text, "=== Status aplikacji ===");
+}
+
+TEST_F(TSendCommandTest, ALogWithoutMarkerReplacesThePane) {
+  WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+  Connector({0, false, "koniec", ""});
+  Dialogs.Answer(TModalResult::mrOk);
+  Dialogs.Answer(TModalResult::mrYes);
+  Window->btnSendToKSEFClick();
+  ASSERT_TRUE(WaitForEndStep());
+  const auto lines = Window->PaneLines();
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[0].Text, "10:00:00 Połączenie");
+  EXPECT_EQ(lines[1].Text, "koniec");
+  EXPECT_EQ(Message(lines[2].Text), "Zakończono wysyłkę do KSEF");
+  EXPECT_EQ(Updates, 1);
+}
+
+TEST_F(TSendCommandTest, ButtonsStayDisabledWhileTheWindowIsHiddenAndShown) {
+  WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+  Connector({0, true, "x", Dir / "gate"});
+  Dialogs.Answer(TModalResult::mrOk);
+  Dialogs.Answer(TModalResult::mrYes);
+  Window->btnSendToKSEFClick();
+  ASSERT_TRUE(WaitFor([&] { return ConnectorStarts(Dir / "api") == 1; }));
+  Window->hide();
+  Window->show();
+  QApplication::processEvents();
+  EXPECT_FALSE(Window->SendButton()->isEnabled());
+  EXPECT_FALSE(Window->ReceiveButton()->isEnabled());
+  EXPECT_TRUE(Window->CursorBusy());
+  WriteFile(Dir / "gate", "");
+  ASSERT_TRUE(WaitForEndStep());
+  ExpectIdle();
+  EXPECT_EQ(Updates, 1);
+}
+
+TEST_F(TSendCommandTest, AWindowGoneBeforeTheEndStepIsLeftAlone) {
+  WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+  Connector({0, true, "x", Dir / "gate"});
+  Dialogs.Answer(TModalResult::mrOk);
+  Dialogs.Answer(TModalResult::mrYes);
+  Window->btnSendToKSEFClick();
+  ASSERT_TRUE(WaitFor([&] { return ConnectorStarts(Dir / "api") == 1; }));
+  Window.reset();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  WriteFile(Dir / "gate", "");
+  // The connector ends; its end step finds no window and does nothing.
+  ASSERT_TRUE(WaitFor([&] { return FileExists(ConnectorLogPath(*Config, Today())); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  for (int i = 0; i < 20; ++i) QApplication::processEvents();
+  EXPECT_EQ(Dialogs.Asked().size(), 2u);
+  EXPECT_EQ(Updates, 0);
+  EXPECT_FALSE(TerminateRequested());
+}
+
+TEST_F(TSendCommandTest, AFailedGenerationEndsTheProgramWithoutFurtherWork) {
+  FilesToGenerate = 1;
+  GenerationError = true;
+  Connector({});
+  Window->btnSendToKSEFClick();
+  ASSERT_EQ(Dialogs.Asked().size(), 1u);
+  EXPECT_EQ(Dialogs.Asked()[0].Title, "Błąd aplikacji");
+  EXPECT_NE(Dialogs.Asked()[0].Text.find("Generowanie plików FA(3): EDatabaseError\r\nBrak tabeli 2026WI"),
+            std::string::npos);
+  EXPECT_TRUE(TerminateRequested());
+  // The remaining lines of the command still come; no question, no connector, no write-back.
+  EXPECT_TRUE(HasMessage("Ilość faktur oczekujących na wysłanie do KSeF: 1"));
+  EXPECT_EQ(ConnectorStarts(Dir / "api"), 0);
+  EXPECT_EQ(Updates, 0);
+  ExpectIdle();
+}
+
+TEST_F(TSendCommandTest, OperationsNotProvidedAreReportedAsUnavailable) {
+  Window->SetKsefOperations({});
+  Window->btnSendToKSEFClick();
+  ASSERT_EQ(Dialogs.Asked().size(), 1u);
+  EXPECT_NE(Dialogs.Asked()[0].Text.find(
+                "Generowanie plików FA(3): EOperationUnavailable\r\nOperacja ReadDocNotSended2KSEF nie jest jeszcze dostępna"),
+            std::string::npos)
+      << Dialogs.Asked()[0].Text;
+  EXPECT_TRUE(TerminateRequested());
+
+  ResetTerminateRequest();
+  Dialogs.Clear();
+  Window->btnReceiveFromKSEFClick();
+  ASSERT_EQ(Dialogs.Asked().size(), 1u);
+  EXPECT_NE(Dialogs.Asked()[0].Text.find("EOperationUnavailable: Operacja SetKsefInRegs nie jest jeszcze dostępna"),
+            std::string::npos)
+      << Dialogs.Asked()[0].Text;
+  EXPECT_TRUE(TerminateRequested());
+  // The closing step ran before the report.
+  EXPECT_EQ(Messages().back(), "Zakończono odczyt dokumentów z KSEF");
+  ExpectIdle();
+}
+
+TEST_F(TSendCommandTest, ReceiveRunsTheWriteBackBetweenItsLines) {
+  Window->btnReceiveFromKSEFClick();
+  EXPECT_EQ(Updates, 1);
+  EXPECT_EQ(UpdateAfterLine, ReportLines + 2);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"", "Odczyt dokumentów z KSEF",
+                                                  "Zakończono odczyt dokumentów z KSEF"}));
+  EXPECT_EQ(ConnectorStarts(Dir / "api"), 0);
+  ExpectIdle();
+}
+
+TEST_F(TSendCommandTest, TheSendButtonFollowsTheStelmarSwitchAfterACommand) {
+  Config->StelmarEnabled = false;
+  Window->btnReceiveFromKSEFClick();
+  EXPECT_FALSE(Window->SendButton()->isEnabled());
+  EXPECT_TRUE(Window->ReceiveButton()->isEnabled());
+}

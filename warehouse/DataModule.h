@@ -1,0 +1,125 @@
+#pragma once
+// The data module: the program's only door to Stelmar's tables. One engine
+// session and one table object per table, wired by master/detail links so
+// that standing on a document in the headers table brings its lines,
+// register entry, customer, payer, descriptions and car into view.
+#include <functional>
+#include <map>
+#include <string>
+
+#include "config/Config.h"
+#include "support/Countries.h"
+#include "support/DateTime.h"
+#include "warehouse/FaHeader.h"
+#include "support/DocumentKey.h"
+#include "fa3/Schemat_FA3.h"
+#include "paradox/Table.h"
+
+namespace brenvik {
+
+class TDM {
+public:
+  // DataModuleCreate: the session's folders (the private folder "Tmp" under
+  // the program's folder is created), Stelmar's document folder checked
+  // ("Folder %s nie istnieje"), then Connect.
+  TDM(const TConfig& config, const std::string& programDir);
+  ~TDM();  // DataModuleDestroy: Disconnect
+  TDM(const TDM&) = delete;
+  TDM& operator=(const TDM&) = delete;
+
+  void Connect();
+  void Disconnect();
+  const TConfig& Config() const { return FConfig; }
+
+  // Opening for an export run. beforeOpeningHeaders runs after the headers
+  // table has been named and before it is opened (the run computes its date
+  // window there); without it the window is computed silently.
+  void OpenExportTables(const std::function<void()>& beforeOpeningHeaders = {});
+  // Saves the register's pending changes, then closes every table; also
+  // after a failure. Never raises for a table that is not open.
+  void CloseExportTables();
+  // The export window from CurDate, DaysBackToSend and Send2KsefStartDate.
+  void ComputeExportWindow();
+  void SetExportWindow(TDateTime dateFrom, TDateTime dateTo);
+
+  void FilterPendingDocument(TPxTable& dataSet, bool& accept);
+
+  TPxTable& BuyerTable();
+  int BuyerOptions();     // "Options" of the buyer's record (low 16 bits, signed)
+  int DocumentOptions();  // "Options" of the document header
+  bool IsBuyerJST();
+  bool IsBuyerGV();
+  bool IsBuyerRelated();
+
+  // export run: every pending document of the window into one FA(3) file
+  // of the export folder (at most 25 a run), its register entry marked "-".
+  void ReadDocNotSended2KSEF();
+  // The whole invoice of the document on which the headers table stands.
+  void MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key);
+
+  // parties: the buyer and the recipient from the customer data
+  void FillPodmiot2(const IXMLFaktura& faktura, const std::string& documentName);
+  void FillPodmiot3(const IXMLFaktura& faktura, const std::string& documentName);
+
+  // header, totals, annotations and correction data of Fa
+  void FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::string& documentName);
+  // The corrected invoice's sent file; raises when the corrected document is missing.
+  bool FindCorrectedSentFile(std::string& path);
+
+  // lines, payment, descriptions, footer
+  void FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool grossPricing);
+  void AddDodatkowyOpis(const IXMLFaktura_Fa& fa, const TInvoKey& key);
+  void AddDodatkowyOpisFromInvoDesc(const IXMLFaktura_Fa& fa);
+  std::string GetCarNrRej(int user, int car);
+  void FillPlatnoscAndStopka(const IXMLFaktura& faktura);
+
+  // write-back and import: the KSeF numbers of sent files into Stelmar's
+  // register, then received invoices into the registers that booked them.
+  void SetKsefInRegs();
+  void ProcessKsefFiles(int mode);
+
+  // Table names of the working date.
+  std::string PeriodTableName(bool yearly, const std::string& suffix) const;
+  std::string InvoDescTableName() const;
+
+  TPxSession Session{"Session"};
+  TPxTable tblWI{&Session, "tblWI"};
+  TPxTable tblMasterWI{&Session, "tblMasterWI"};
+  TPxTable tblWT{&Session, "tblWT"};
+  TPxTable tblW{&Session, "tblW"};
+  TPxTable tblWS{&Session, "tblWS"};
+  TPxTable tblReg{&Session, "tblReg"};
+  TPxTable tblUR{&Session, "tblUR"};
+  TPxTable tblUsers{&Session, "tblUsers"};
+  TPxTable tblInvoDesc{&Session, "tblInvoDesc"};
+  TPxTable tblUsrCars{&Session, "tblUsrCars"};
+  TPxTable tblBarcodes{&Session, "tblBarcodes"};
+  TPxDataSource dsWI{&tblWI};
+  TPxDataSource dsWT{&tblWT};
+  TPxDataSource dsW{&tblW};
+  TPxDataSource dsUR{&tblUR};
+
+  std::string StelmarDataDir;
+  std::string PrivateDir;
+  TDateRange DateRange;
+  TDateTime FFilterDateFrom;
+  TDateTime FFilterDateToExcl;
+  TBuyerKind FBuyerKind = bkPL;
+  std::string FBuyerCountryCode;
+  bool InvoDescExists = false;
+  bool UsrCarsExists = false;
+  bool BarcodesExists = false;
+
+private:
+  struct TReceivedInvoice {
+    std::string Number, Problem, BuyerNip, Kind, SupplierNip, P2;
+    bool HasFa = false;
+  };
+  const TReceivedInvoice& ReceivedInvoice(const std::string& file);
+  void ImportReceivedInvoices();
+  std::map<std::string, TReceivedInvoice> FReceived;
+  void ApplyCodePage();
+  const TConfig& FConfig;
+};
+
+}  // namespace brenvik

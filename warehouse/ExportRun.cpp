@@ -1,0 +1,90 @@
+// The export run: every pending document of the date window becomes one
+// FA(3) file in the export folder, and its register entry is marked so that
+// it is never exported twice.
+#include "fa3/Fa3Files.h"
+#include "warehouse/DataModule.h"
+#include "support/Dialogs.h"
+#include "support/Errors.h"
+#include "support/KsefContract.h"
+#include "support/Logger.h"
+#include "support/OperatorLog.h"
+#include "warehouse/Parties.h"
+#include "support/Paths.h"
+#include "warehouse/TableTools.h"
+
+namespace brenvik {
+
+namespace {
+
+// The connector takes at most this many files from one run.
+constexpr int kBatchSize = 25;
+
+bool NeedsTaxpayerPrefix(int type) { return type == 2 || type == 3 || type == 22 || type == 23; }
+
+}  // namespace
+
+void TDM::ReadDocNotSended2KSEF() {
+  OpenExportTables([this] {
+    ComputeExportWindow();
+    InfoLog(ExportWindowLogLine(DateRange), llInfo);
+  });
+  try {
+    const std::string exportDir = PathJoin(FConfig.KsefDataDir(), ksef::ExportFolder);
+    int written = 0;
+    for (tblWI.First(); !tblWI.Eof(); tblWI.Next()) {
+      const TInvoKey key = ReadInvoKey(tblWI, "Type", "Year", "MagId", "Number");
+      const long long flags = tblWI.FieldByName("Flags").AsInteger();
+      if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr})) {
+        ShowMessage("Brak wpisu w reg dla klucza: " + InvoKeyToText(key));
+        continue;
+      }
+      if (!IsEligibleType(key.InvoType) || (flags & 1) != 0 ||
+          !tblReg.FieldByName("KSeF").AsString().empty())
+        continue;
+      if (NeedsTaxpayerPrefix(key.InvoType) && FConfig.PodatnikInfo.PrefiksPodatnika.empty())
+        throw Exception(
+            "Brak prefixu podatnika przy wysyłce dokumentów do krajów innych niż Polska");
+
+      IXMLFaktura faktura = NewFaktura();
+      InitFakturaDocument(faktura);
+      MakeFakturaFromSTELMAR(faktura, key);
+      const std::string path = PathJoin(exportDir, ksef::ExportFileName(key));
+      SaveFaktura(faktura, path);
+      ReformatFakturaFile(faktura, path);
+
+      tblReg.Edit();
+      tblReg.FieldByName("KSeF").SetAsString("-");
+      tblReg.Post();
+
+      if (++written == kBatchSize) {
+        ShowMessage("Wygenerowano 25 dokumentów. Kolejne wyślij następną paczką za kilka minut");
+        break;
+      }
+    }
+  } catch (...) {
+    // The marks posted so far must reach the disk also when a document fails.
+    try {
+      CloseExportTables();
+    } catch (const std::exception& e) {
+      TLogger::Error(std::string("Zamykanie tabel po błędzie eksportu: ") + e.what());
+    }
+    throw;
+  }
+  CloseExportTables();
+}
+
+void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key) {
+  const std::string documentName = tblWI.FieldByName("Name").AsString();
+  if (documentName.empty())
+    throw Exception("Brak numeru dokumentu (" + InvoKeyToText(key) + ")");
+  FillNaglowekAndPodmiot1(faktura, [this](const IXMLFaktura& f) {
+    FillPodmiot1(f, FConfig.PodatnikInfo);
+  });
+  FillPodmiot2(faktura, documentName);
+  FillPodmiot3(faktura, documentName);
+  FillFa(faktura, key, documentName);
+FillFaWiersze(faktura, key, (DocumentOptions() & 64) != 0);
+FillPlatnoscAndStopka(faktura);
+}
+
+}  // namespace brenvik

@@ -1,0 +1,62 @@
+#include "warehouse/LineRules.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "support/Money.h"
+#include "support/Errors.h"
+
+namespace brenvik {
+
+namespace {
+bool IsExportType(int t) { return t == 2 || t == 3; }
+bool IsWdtType(int t) { return t == 22 || t == 23; }
+
+// Characters, not bytes, count for the padding of a UTF-8 name.
+size_t Utf8Length(const std::string& s) {
+  size_t n = 0;
+  for (unsigned char c : s)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+}  // namespace
+
+std::string VatRateCode(int rate, int invoType) {
+  if (rate > 0) return std::to_string(rate);
+  if (rate == 0) return IsWdtType(invoType) ? "0 WDT" : IsExportType(invoType) ? "0 EX" : "0 KR";
+  if (rate == -1) return "zw";
+  if (rate == -2) return IsExportType(invoType) ? "np I" : "np II";
+  throw EConvertError("Nierozpoznana stawka VAT");
+}
+
+std::string GtuCode(int gtu) {
+  if (gtu <= 0) return {};
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "GTU_%.2d", gtu);
+  return buf;
+}
+
+TLineAmounts LineAmounts(double price, double quantity, int rate, bool grossPricing,
+                         int netDigits) {
+  TLineAmounts a;
+  a.NetPrice = NetFromGrossDigits(netDigits, rate, price);
+  if (grossPricing) {
+    a.Gross = RoundHalfAway(2, price * quantity);
+    a.Net = NetFromGross(rate, a.Gross);
+  } else {
+    a.Net = RoundHalfAway(2, a.NetPrice * quantity);
+  }
+  return a;
+}
+
+std::string PackingReason(const std::string& name, double price, double quantity) {
+  std::string padded = name;
+  for (size_t n = Utf8Length(name); n < 40; ++n) padded += ' ';
+  char num[64];
+  std::snprintf(num, sizeof num, "%.2f", price);
+  // nearbyint follows the default rounding mode, which rounds ties to even.
+  long count = std::lrint(std::nearbyint(quantity));
+  return padded + "  Cena: " + num + "  Ilość: " + std::to_string(count);
+}
+
+}  // namespace brenvik

@@ -1,0 +1,43 @@
+#pragma once
+// The corrected invoice's sent file: where the connector's files are filed,
+// the KSeF number in a file name, what a correction takes from the file, and
+// the parties of the corrected invoice that changed.
+#include <string>
+
+#include "fa3/Schemat_FA3.h"
+#include "support/DateTime.h"
+
+namespace brenvik {
+
+// The first file of the month folder "yyyy-mm" of date under sentDir that
+// matches the key's sent-file pattern.
+bool FindSentFileInMonth(const std::string& sentDir, TDateTime date, const std::string& keyText,
+                         std::string& path);
+// The month of date, then the month after it.
+bool FindSentFileNear(const std::string& sentDir, TDateTime date, const std::string& keyText,
+                      std::string& path);
+
+// Everything after the first "_" of the bare file name; empty without one.
+std::string KsefNumberFromFileName(const std::string& path);
+
+struct TMasterInvoiceData {
+  IXMLFaktura Document;  // keeps the loaded tree alive
+  TDateTime MasterDate;
+  std::string MasterDoc;
+  IXMLFaktura_Podmiot1 Podmiot1;
+  IXMLFaktura_Podmiot2 Podmiot2;
+  IXMLFaktura_Podmiot3List Podmiot3List;  // null when the file has none
+};
+
+TMasterInvoiceData ReadMasterInvoice(const std::string& path);
+
+// DaneFaKorygowanej of an invoice that went through KSeF.
+void FillCorrectedInKsef(const IXMLFaktura_Fa& fa, const TMasterInvoiceData& master,
+                         const std::string& path);
+// DaneFaKorygowanej of an invoice outside KSeF.
+void FillCorrectedOutsideKsef(const IXMLFaktura_Fa& fa, TDateTime masterDate,
+                              const std::string& masterName);
+// Podmiot1K and Podmiot2K for the parties of the corrected invoice that differ.
+void FillChangedParties(const IXMLFaktura& faktura, const TMasterInvoiceData& master);
+
+}  // namespace brenvik

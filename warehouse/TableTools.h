@@ -1,0 +1,51 @@
+#pragma once
+// Small lookups on warehouse tables that several mapping steps share: field
+// tests, the article key, the barcode, the packaging group, the paid-at-sale
+// rule and the reading of a contractor's record.
+#include <cstdint>
+#include <string>
+
+#include "support/DocumentKey.h"
+#include "paradox/Table.h"
+
+namespace brenvik {
+
+// An open table: whether it has the field; a closed one: its refreshed field definitions.
+bool FieldExists(TPxTable& table, const std::string& fieldName);
+// Both raise "Tabela %s nie jest otwarta do odczytu" for a closed table and
+// "Brak pola: "%s" w tabeli: %s" for a missing field.
+bool FieldIsNonZero(TPxTable& table, const std::string& fieldName);
+bool FieldHasBits(TPxTable& table, const std::string& fieldName, std::uint16_t mask);
+
+// The buyer's markers in "ExtOpt"; the bits differ between the Users layout
+// and the register layout.
+bool ExtOptJst(TPxTable& table);
+bool ExtOptGv(TPxTable& table);
+bool ExtOptRelated(TPxTable& table);
+
+// The document key in four 16-bit fields of the current record ("Type",
+// "Year", "MagId", "Number", or the corrected document's "Master..." ones).
+TInvoKey ReadInvoKey(TPxTable& table, const char* type, const char* year, const char* magId,
+                     const char* number);
+
+// From the current record of an open data set; false (and the output
+// cleared) when there is none.
+bool ReadWareKey(TPxTable* dataSet, TWareKey& key);
+bool ReadBarcode(TPxTable* dataSet, std::string& barcode);
+
+// Packaging lines are those of the goods group "O" while the switch is on.
+bool IsPackingGroup(bool cmrPacking, const std::string& group);
+// Moves to the first line of the packaging group; false when the switch is off or there is none.
+bool LocatePackingGroup(bool cmrPacking, TPxTable& table);
+// The current document counts as paid at the sale (see the document header fields).
+bool IsPaidOnSale(TPxTable* table);
+
+// The contractor record on which the table stands: name, one-line address,
+// country code (from the city field), tax identifier and its country prefix.
+// With check set the identifier is checked and the operator may be asked to
+// go on; declining raises "Wczytywanie przerwano".
+void ReadCustomerRecord(const std::string& docText, TPxTable& table, std::string& countryPrefix,
+                        std::string& nip, std::string& name, std::string& countryCode,
+                        std::string& addressLine, bool check);
+
+}  // namespace brenvik
