@@ -60,7 +60,7 @@ int TablesCommand(TAppController& controller) {
     std::fprintf(stderr, "%s\n", NormalizeLineBreaks(e.what()).c_str());
     return 1;
   }
-  std::fprintf(stdout, "Układ danych klientów: %s\n", UsersTableExists ? "Users" : "rejestr klientów");
+  std::fprintf(stdout, "Układ danych klientów: %s\n", dm.UsersTableExists ? "Users" : "rejestr klientów");
   struct TRow {
     TPxTable* Table;
     bool Optional;

@@ -27,7 +27,7 @@ if [ -d "$root/demo/inbox" ]; then
   cp "$root/demo/inbox/"*.xml "$site/inbox/" 2>/dev/null || true
 fi
 schema=""
-for d in "${BRENVIK_FA3_SCHEMA_DIR:-}" "${BRENVIK_SHARED_DIR:+$BRENVIK_SHARED_DIR/fa3-schema}" "$root/../shared/fa3-schema" "$root/third_party/fa3-schema"; do
+for d in "${BRENVIK_FA3_SCHEMA_DIR:-}" "$root/third_party/fa3-schema"; do
   if [ -n "$d" ] && [ -f "$d/schemat_FA3_v1-0E.xsd" ]; then schema="$(cd "$d" && pwd)"; break; fi
 done
 

@@ -4,7 +4,6 @@
 
 namespace brenvik {
 
-bool UsersTableExists = false;
 
 bool IsDeferredPaymentType(int type) {
   if (type >= 0 && type <= 7) return true;

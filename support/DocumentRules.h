@@ -7,10 +7,6 @@
 
 namespace brenvik {
 
-// Whether the firm-wide users table exists (set by the export run); the
-// buyer records and their option bits then follow its layout.
-extern bool UsersTableExists;
-
 // Document types whose payment may be deferred (0-7, 10, 18, 22, 48, 50, 52,
 // 96, 128-135, 146, 176).
 bool IsDeferredPaymentType(int type);

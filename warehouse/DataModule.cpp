@@ -166,8 +166,8 @@ int TDM::BuyerOptions() {
 
 int TDM::DocumentOptions() { return static_cast<int>(tblWI.FieldByName("Options").AsInteger()); }
 
-bool TDM::IsBuyerJST() { return ExtOptJst(BuyerTable()); }
-bool TDM::IsBuyerGV() { return ExtOptGv(BuyerTable()); }
-bool TDM::IsBuyerRelated() { return ExtOptRelated(BuyerTable()); }
+bool TDM::IsBuyerJST() { return ExtOptJst(BuyerTable(), UsersTableExists); }
+bool TDM::IsBuyerGV() { return ExtOptGv(BuyerTable(), UsersTableExists); }
+bool TDM::IsBuyerRelated() { return ExtOptRelated(BuyerTable(), UsersTableExists); }
 
 }  // namespace brenvik

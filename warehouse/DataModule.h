@@ -106,6 +106,9 @@ public:
   TDateTime FFilterDateToExcl;
   TBuyerKind FBuyerKind = bkPL;
   std::string FBuyerCountryCode;
+  // The firm-wide users table exists: the buyer records and their option
+  // bits then follow its layout (set when the export tables are opened).
+  bool UsersTableExists = false;
   bool InvoDescExists = false;
   bool UsrCarsExists = false;
   bool BarcodesExists = false;

@@ -42,9 +42,15 @@ bool FieldHasBits(TPxTable& table, const std::string& fieldName, std::uint16_t m
   return (table.FieldByName(fieldName).AsInteger() & mask) != 0;
 }
 
-bool ExtOptJst(TPxTable& table) { return FieldHasBits(table, "ExtOpt", UsersTableExists ? 1 : 2); }
-bool ExtOptGv(TPxTable& table) { return FieldHasBits(table, "ExtOpt", UsersTableExists ? 2 : 32); }
-bool ExtOptRelated(TPxTable& table) { return FieldHasBits(table, "ExtOpt", UsersTableExists ? 4 : 16); }
+bool ExtOptJst(TPxTable& table, bool usersLayout) {
+  return FieldHasBits(table, "ExtOpt", usersLayout ? 1 : 2);
+}
+bool ExtOptGv(TPxTable& table, bool usersLayout) {
+  return FieldHasBits(table, "ExtOpt", usersLayout ? 2 : 32);
+}
+bool ExtOptRelated(TPxTable& table, bool usersLayout) {
+  return FieldHasBits(table, "ExtOpt", usersLayout ? 4 : 16);
+}
 
 TInvoKey ReadInvoKey(TPxTable& table, const char* type, const char* year, const char* magId,
                      const char* number) {
@@ -107,8 +113,8 @@ void ReadCustomerRecord(const std::string& docText, TPxTable& table, std::string
       countryCode = EuCountryCode(parts[1]);
     }
   }
-  const bool usersLayout =
-      UsersTableExists && SameTextAscii(BareFileName(table.FilePath().empty() ? table.TableName() : table.FilePath()), "Users");
+  // The users table has a layout of its own; only it bears that name.
+  const bool usersLayout = SameTextAscii(BareFileName(table.FilePath().empty() ? table.TableName() : table.FilePath()), "Users");
   if (usersLayout)
     addressLine = FormatAddressLine(table.FieldByName("ZipCode").AsString(), city,
                                     table.FieldByName("Street").AsString(),

@@ -19,9 +19,9 @@ bool FieldHasBits(TPxTable& table, const std::string& fieldName, std::uint16_t m
 
 // The buyer's markers in "ExtOpt"; the bits differ between the Users layout
 // and the register layout.
-bool ExtOptJst(TPxTable& table);
-bool ExtOptGv(TPxTable& table);
-bool ExtOptRelated(TPxTable& table);
+bool ExtOptJst(TPxTable& table, bool usersLayout);
+bool ExtOptGv(TPxTable& table, bool usersLayout);
+bool ExtOptRelated(TPxTable& table, bool usersLayout);
 
 // The document key in four 16-bit fields of the current record ("Type",
 // "Year", "MagId", "Number", or the corrected document's "Master..." ones).

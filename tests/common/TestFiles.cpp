@@ -42,30 +42,14 @@ std::string ReadFile(const std::string& path) {
 std::string SourceDir() { return BRENVIK_SOURCE_DIR; }
 std::string BinaryDir() { return BRENVIK_BINARY_DIR; }
 
-std::string SharedDir() {
-  if (const char* d = std::getenv("BRENVIK_SHARED_DIR"); d && *d)
-    return fs::is_directory(d) ? std::string(d) : std::string();
-  const fs::path p = fs::path(SourceDir()).parent_path() / "shared";
-  return fs::is_directory(p) ? p.string() : std::string();
-}
-
-static std::string SharedSub(const char* name) {
-  const std::string shared = SharedDir();
-  if (shared.empty()) return {};
-  const fs::path p = fs::path(shared) / name;
-  return fs::is_directory(p) ? p.string() : std::string();
-}
-
 std::string Fa3SchemaDir() {
   if (const char* d = std::getenv("BRENVIK_FA3_SCHEMA_DIR"); d && *d)
     return fs::is_directory(d) ? std::string(d) : std::string();
-  const std::string shared = SharedSub("fa3-schema");
-  if (!shared.empty()) return shared;
-  // The copy kept with the sources, so that validation runs in any checkout.
-  const fs::path own = fs::path(SourceDir()) / "third_party" / "fa3-schema";
-  return fs::is_directory(own) ? own.string() : std::string();
+  return (fs::path(SourceDir()) / "third_party" / "fa3-schema").string();
 }
-std::string Fa3SamplesDir() { return SharedSub("fa3-samples"); }
-std::string ParadoxSamplesDir() { return SharedSub("paradox-samples"); }
+std::string Fa3SamplesDir() { return (fs::path(SourceDir()) / "tests" / "data" / "fa3-samples").string(); }
+std::string ParadoxSamplesDir() {
+  return (fs::path(SourceDir()) / "tests" / "data" / "paradox-samples").string();
+}
 
 }  // namespace brenvik::testing

@@ -167,7 +167,7 @@ TEST_F(DataModuleTest, SeriesWithoutMagIdIsLinkedOnThreeFields) {
 TEST_F(DataModuleTest, OptionalTablesAbsent) {
   Build(false, true, false);
   DM->OpenExportTables();
-  EXPECT_FALSE(UsersTableExists);
+  EXPECT_FALSE(DM->UsersTableExists);
   EXPECT_FALSE(DM->InvoDescExists);
   EXPECT_FALSE(DM->UsrCarsExists);
   EXPECT_FALSE(DM->BarcodesExists);
@@ -181,14 +181,13 @@ TEST_F(DataModuleTest, OptionalTablesAbsent) {
 TEST_F(DataModuleTest, UsersLayoutTakesThePayersRecordAndItsBits) {
   Build(true);
   DM->OpenExportTables();
-  EXPECT_TRUE(UsersTableExists);
+  EXPECT_TRUE(DM->UsersTableExists);
   DM->tblWI.Next();  // FV 7/2026, customer 1 whose payer is 10
   EXPECT_EQ(&DM->BuyerTable(), &DM->tblUsers);
   EXPECT_EQ(DM->tblUsers.FieldByName("Firm Name").AsString(), "Kowalski Handel Sp. j.");
   EXPECT_TRUE(DM->IsBuyerRelated());  // bit 4 in the Users layout
   EXPECT_FALSE(DM->IsBuyerJST());
   DM->CloseExportTables();
-  UsersTableExists = false;
 }
 
 TEST_F(DataModuleTest, RegisterLayoutBits) {
@@ -253,7 +252,6 @@ TEST_F(DataModuleTest, CustomerRecordInBothLayouts) {
   EXPECT_EQ(nip, "DE123456789");
   EXPECT_EQ(address, "Hauptstr. 1  10115 Berlin");
   DM->CloseExportTables();
-  UsersTableExists = false;
 }
 
 TEST(CustomerRecord, QuestionsAndRefusals) {

@@ -119,7 +119,7 @@ TEST(FaDescriptions, PayersCommentsInTheUsersLayout) {
   site.Build(ReadFile(SourceDir() + "/tests/data/stelmar-users.json"));
   site.Config.CmrAttachUsrComments = "Uwagi płatnika";
   site.Open();
-  ASSERT_TRUE(UsersTableExists);
+  ASSERT_TRUE(site.DM->UsersTableExists);
   TInvoKey key = site.Stand(0, 201);
   IXMLFaktura f = site.NewInvoice(key);
   site.DM->AddDodatkowyOpis(f->Fa(), key);
