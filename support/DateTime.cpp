@@ -76,7 +76,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
                          int msec) {
   const double date = EncodeDate(year, month, day).Value;
   const double time = EncodeTime(hour, minute, second, msec).Value;
-  // Delphi keeps the time fraction positive also before 1899-12-30.
+  // The date format keeps the time fraction positive also before 1899-12-30.
   return TDateTime(date >= 0 ? date + time : date - time);
 }
 
