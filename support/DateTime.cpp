@@ -12,7 +12,7 @@ namespace {
 
 constexpr double kMSecPerDay = 86400000.0;
 // Days from 0000-03-01 based civil calendar to 1899-12-30.
-constexpr std::int64_t kDelphiEpochDays = -25569;  // 1899-12-30 relative to 1970-01-01
+constexpr std::int64_t kDayZeroFrom1970 = -25569;  // day 0 of a TDateTime, 1899-12-30, counted from 1970-01-01
 
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -62,7 +62,7 @@ bool IsValidDate(int year, int month, int day) {
 
 TDateTime EncodeDate(int year, int month, int day) {
   if (!IsValidDate(year, month, day)) throw EConvertError("Niepoprawna data");
-  return TDateTime(static_cast<double>(DaysFromCivil(year, month, day) - kDelphiEpochDays));
+  return TDateTime(static_cast<double>(DaysFromCivil(year, month, day) - kDayZeroFrom1970));
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {
@@ -87,7 +87,7 @@ TDateParts DecodeDateTime(TDateTime dt) {
   double days = std::floor(ms / kMSecPerDay);
   std::int64_t msOfDay = static_cast<std::int64_t>(ms - days * kMSecPerDay);
   std::int64_t dayNumber = static_cast<std::int64_t>(dt.Value < 0 ? -days : days);
-  CivilFromDays(dayNumber + kDelphiEpochDays, p.Year, p.Month, p.Day);
+  CivilFromDays(dayNumber + kDayZeroFrom1970, p.Year, p.Month, p.Day);
   p.Hour = static_cast<int>(msOfDay / 3600000);
   p.Minute = static_cast<int>(msOfDay / 60000 % 60);
   p.Second = static_cast<int>(msOfDay / 1000 % 60);
