@@ -25,16 +25,6 @@ std::string ExportWindowLogLine(const TDateRange& range) {
          DateToStr(range.DateFrom) + " do " + DateToStr(range.DateTo);
 }
 
-bool IsEligibleType(int type) {
-  switch (type) {
-    case 0: case 1: case 2: case 3: case 22: case 23: case 48: case 52: case 53:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsForeignType(int type) { return type == 2 || type == 3 || type == 22 || type == 23; }
 bool IsCorrectionType(int type) { return (type & 1) != 0; }
 
 std::string CurrencyCode(const std::string& intlId, int documentOptions) {
@@ -103,9 +93,9 @@ void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
     SetTotal(fa, r.Vat, vat, pair);
     if (foreignCurrency) SetTotal(fa, r.VatPln, vat);
   }
-  const char* zero = (invoType == 2 || invoType == 3)     ? "P_13_6_3"
-                     : (invoType == 22 || invoType == 23) ? "P_13_6_2"
-                                                          : "P_13_6_1";
+  const char* zero = IsExportType(invoType) ? "P_13_6_3"
+                     : IsWdtType(invoType)  ? "P_13_6_2"
+                                            : "P_13_6_1";
   SetTotal(fa, zero, reg("Value0"));
   SetTotal(fa, "P_13_7", reg("ValueFree"));
   SetTotal(fa, buyerKind == bkNonUE ? "P_13_8" : "P_13_9", reg("NPO"));

@@ -5,6 +5,7 @@
 
 #include "support/Money.h"
 #include "support/DocumentKey.h"
+#include "support/DocumentTypes.h"
 #include "warehouse/DataModule.h"
 #include "support/Errors.h"
 #include "warehouse/LineRules.h"
@@ -13,13 +14,6 @@
 #include "support/TextCodec.h"
 
 namespace brenvik {
-
-namespace {
-
-bool IsExportType(int t) { return t == 2 || t == 3; }
-bool IsWdtType(int t) { return t == 22 || t == 23; }
-
-}  // namespace
 
 bool IsForeignCurrencyFa(const IXMLFaktura_Fa& fa) {
   return !fa->HasChild("KodWaluty") || fa->KodWaluty() != "PLN";

@@ -3,15 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "support/DocumentTypes.h"
 #include "support/Money.h"
 #include "support/Errors.h"
 
 namespace brenvik {
 
 namespace {
-bool IsExportType(int t) { return t == 2 || t == 3; }
-bool IsWdtType(int t) { return t == 22 || t == 23; }
-
 // Characters, not bytes, count for the padding of a UTF-8 name.
 size_t Utf8Length(const std::string& s) {
   size_t n = 0;

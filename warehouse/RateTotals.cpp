@@ -1,5 +1,6 @@
 #include "warehouse/RateTotals.h"
 
+#include "support/DocumentTypes.h"
 #include "support/Errors.h"
 
 namespace brenvik {
@@ -29,8 +30,6 @@ const TTotal& FindTotal(const std::string& name) {
   throw EArgumentException("Nieznana suma faktury: " + name);
 }
 
-bool IsExportType(int t) { return t == 2 || t == 3; }
-bool IsWdtType(int t) { return t == 22 || t == 23; }
 
 }  // namespace
 
