@@ -6,6 +6,7 @@
 #include "support/Money.h"
 #include "support/Countries.h"
 #include "support/Errors.h"
+#include "warehouse/VatRates.h"
 
 namespace brenvik {
 
@@ -73,32 +74,24 @@ void SetTotal(const IXMLFaktura_Fa& fa, const std::string& element, double value
 void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
                 const std::string& currency, const TRegisterValue& reg) {
   const bool foreignCurrency = currency != "PLN";
-  struct TRate {
-    const char* Net;
-    const char* Vat;
-    const char* VatPln;
-    const char* NetField;
-    const char* VatField;
-  };
-  static const TRate rates[] = {{"P_13_1", "P_14_1", "P_14_1W", "Value22", "Tax22"},
-                                {"P_13_2", "P_14_2", "P_14_2W", "Value7", "Tax7"},
-                                {"P_13_3", "P_14_3", "P_14_3W", "Value3", "Tax3"}};
-  for (const auto& r : rates) {
-    const double net = reg(r.NetField);
+  const TSaleKind buyerSale = buyerKind == bkNonUE ? skExport
+                              : buyerKind == bkUE  ? skIntraEu
+                                                   : skDomestic;
+  for (const TVatRate& r : VatRates()) {
+    const char* net = r.Net[r.NetByBuyer ? buyerSale : SaleKind(invoType)];
+    if (!*r.Vat) {
+      SetTotal(fa, net, reg(r.NetField));
+      continue;
+    }
+    const double netValue = reg(r.NetField);
     const double vat = reg(r.VatField);
     // The schema takes the net and VAT amounts of a rate only as a pair: a
     // VAT-only correction or a VAT rounded to 0 still names both.
-    const bool pair = RoundHalfAway(2, net) != 0 || RoundHalfAway(2, vat) != 0;
-    SetTotal(fa, r.Net, net, pair);
+    const bool pair = RoundHalfAway(2, netValue) != 0 || RoundHalfAway(2, vat) != 0;
+    SetTotal(fa, net, netValue, pair);
     SetTotal(fa, r.Vat, vat, pair);
     if (foreignCurrency) SetTotal(fa, r.VatPln, vat);
   }
-  const char* zero = IsExportType(invoType) ? "P_13_6_3"
-                     : IsWdtType(invoType)  ? "P_13_6_2"
-                                            : "P_13_6_1";
-  SetTotal(fa, zero, reg("Value0"));
-  SetTotal(fa, "P_13_7", reg("ValueFree"));
-  SetTotal(fa, buyerKind == bkNonUE ? "P_13_8" : "P_13_9", reg("NPO"));
   SetTotal(fa, "P_15", reg("Value"), true);
 }
 

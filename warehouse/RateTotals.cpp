@@ -2,6 +2,7 @@
 
 #include "support/DocumentTypes.h"
 #include "support/Errors.h"
+#include "warehouse/VatRates.h"
 
 namespace brenvik {
 
@@ -34,24 +35,13 @@ const TTotal& FindTotal(const std::string& name) {
 }  // namespace
 
 std::string NetTotalName(int rate, int invoType) {
-  switch (rate) {
-    case 23: return "P_13_1";
-    case 8: return "P_13_2";
-    case 5: return "P_13_3";
-    case 0: return IsWdtType(invoType) ? "P_13_6_2" : IsExportType(invoType) ? "P_13_6_3" : "P_13_6_1";
-    case -1: return "P_13_7";
-    case -2: return IsExportType(invoType) ? "P_13_8" : "P_13_9";
-    default: return {};
-  }
+  const TVatRate* r = FindVatRate(rate);
+  return r ? r->Net[SaleKind(invoType)] : std::string();
 }
 
 std::string VatTotalName(int rate) {
-  switch (rate) {
-    case 23: return "P_14_1";
-    case 8: return "P_14_2";
-    case 5: return "P_14_3";
-    default: return {};
-  }
+  const TVatRate* r = FindVatRate(rate);
+  return r ? r->Vat : std::string();
 }
 
 double FaTotal(const IXMLFaktura_Fa& fa, const std::string& name) {
