@@ -1,11 +1,11 @@
 #include "warehouse/FaHeader.h"
 
-#include <array>
 #include <cmath>
 
 #include "support/Money.h"
 #include "support/Countries.h"
 #include "support/Errors.h"
+#include "warehouse/RateTotals.h"
 #include "warehouse/VatRates.h"
 
 namespace brenvik {
@@ -38,37 +38,12 @@ void CheckNotFutureDate(TDateTime issueDate, const std::function<TDateTime()>& t
     throw EArgumentException("Próba wypsłania dokumentu wypisanego z przyszłą datą");
 }
 
-namespace {
-
-using TSetter = void (TXMLFaktura_Fa::*)(double);
-
-struct TTotalElement {
-  const char* Name;
-  TSetter Set;
-};
-
-const std::array<TTotalElement, 16> TotalElements{{
-    {"P_13_1", &TXMLFaktura_Fa::SetP_13_1},   {"P_14_1", &TXMLFaktura_Fa::SetP_14_1},
-    {"P_14_1W", &TXMLFaktura_Fa::SetP_14_1W}, {"P_13_2", &TXMLFaktura_Fa::SetP_13_2},
-    {"P_14_2", &TXMLFaktura_Fa::SetP_14_2},   {"P_14_2W", &TXMLFaktura_Fa::SetP_14_2W},
-    {"P_13_3", &TXMLFaktura_Fa::SetP_13_3},   {"P_14_3", &TXMLFaktura_Fa::SetP_14_3},
-    {"P_14_3W", &TXMLFaktura_Fa::SetP_14_3W}, {"P_13_6_1", &TXMLFaktura_Fa::SetP_13_6_1},
-    {"P_13_6_2", &TXMLFaktura_Fa::SetP_13_6_2}, {"P_13_6_3", &TXMLFaktura_Fa::SetP_13_6_3},
-    {"P_13_7", &TXMLFaktura_Fa::SetP_13_7},   {"P_13_8", &TXMLFaktura_Fa::SetP_13_8},
-    {"P_13_9", &TXMLFaktura_Fa::SetP_13_9},   {"P_15", &TXMLFaktura_Fa::SetP_15},
-}};
-
-}  // namespace
-
 void SetTotal(const IXMLFaktura_Fa& fa, const std::string& element, double value, bool always) {
-  for (const auto& e : TotalElements) {
-    if (element != e.Name) continue;
-    const double rounded = RoundHalfAway(2, value);
-    // -0.0 would be written as "-0".
-    if (always || rounded != 0) ((*fa).*(e.Set))(rounded == 0 ? 0.0 : rounded);
-    return;
-  }
-  throw EArgumentException("Nieznany element sumy: " + element);
+  const TFaTotalSetter set = FaTotalSetter(element);
+  if (!set) throw EArgumentException("Nieznany element sumy: " + element);
+  const double rounded = RoundHalfAway(2, value);
+  // -0.0 would be written as "-0".
+  if (always || rounded != 0) ((*fa).*set)(rounded == 0 ? 0.0 : rounded);
 }
 
 void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,

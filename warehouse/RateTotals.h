@@ -15,10 +15,15 @@ std::string NetTotalName(int rate, int invoType);
 // empty for the other rates.
 std::string VatTotalName(int rate);
 
+// Setter of a total of Fa: an element named by the table of VAT rates (the
+// tax totals in PLN too) or P_15; null for any other name.
+using TFaTotalSetter = void (TXMLFaktura_Fa::*)(double);
+TFaTotalSetter FaTotalSetter(const std::string& name);
+
 // Reads a rate total or P_15 by name, absent counting as 0 (not created).
 double FaTotal(const IXMLFaktura_Fa& fa, const std::string& name);
 // Writes a rate total or P_15, created at its schema place when missing.
-// Other names raise EArgumentException.
+// Other names, the tax totals in PLN among them, raise EArgumentException.
 void SetFaTotal(const IXMLFaktura_Fa& fa, const std::string& name, double value);
 // Adds to a total without rounding; an empty name does nothing.
 void AddToFaTotal(const IXMLFaktura_Fa& fa, const std::string& name, double amount);
