@@ -9,6 +9,7 @@
 
 #include "fixtures/TableWriter.h"
 #include "paradox/Table.h"
+#include "support/DocumentTypes.h"
 
 using namespace brenvik;
 using Clock = std::chrono::steady_clock;
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   wi.SetOnFilterRecord([&](TPxTable& ds, bool& accept) {
     const long long type = ds.FieldByName("Type").AsInteger();
     const TDateTime date = ds.FieldByName("Date").AsDateTime();
-    accept = (type == 0 || type == 2 || type == 22 || type == 48) && from <= date && date < toExcl;
+    accept = IsEligibleType(static_cast<int>(type)) && from <= date && date < toExcl;
   });
   wi.SetFiltered(true);
   wt.SetTableName(dir + "2026WT");

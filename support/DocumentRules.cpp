@@ -5,17 +5,6 @@
 namespace brenvik {
 
 
-bool IsDeferredPaymentType(int type) {
-  if (type >= 0 && type <= 7) return true;
-  if (type >= 128 && type <= 135) return true;
-  switch (type) {
-    case 10: case 18: case 22: case 48: case 50: case 52: case 96: case 146: case 176:
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::string PaymentFormText(int payInfo) {
   switch (payInfo) {
     case 0: return "gotówka";

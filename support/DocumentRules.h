@@ -4,12 +4,10 @@
 #include <string>
 
 #include "support/DateTime.h"
+#include "support/DocumentTypes.h"
 
 namespace brenvik {
 
-// Document types whose payment may be deferred (0-7, 10, 18, 22, 48, 50, 52,
-// 96, 128-135, 146, 176).
-bool IsDeferredPaymentType(int type);
 // Polish name of the payment form code of a document.
 std::string PaymentFormText(int payInfo);
 

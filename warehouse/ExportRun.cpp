@@ -4,6 +4,7 @@
 #include "fa3/Fa3Files.h"
 #include "warehouse/DataModule.h"
 #include "support/Dialogs.h"
+#include "support/DocumentTypes.h"
 #include "support/Errors.h"
 #include "support/KsefContract.h"
 #include "support/Logger.h"
@@ -18,8 +19,6 @@ namespace {
 
 // The connector takes at most this many files from one run.
 constexpr int kBatchSize = 25;
-
-bool NeedsTaxpayerPrefix(int type) { return type == 2 || type == 3 || type == 22 || type == 23; }
 
 }  // namespace
 

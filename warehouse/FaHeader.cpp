@@ -1,11 +1,12 @@
 #include "warehouse/FaHeader.h"
 
-#include <array>
 #include <cmath>
 
 #include "support/Money.h"
 #include "support/Countries.h"
 #include "support/Errors.h"
+#include "warehouse/RateTotals.h"
+#include "warehouse/VatRates.h"
 
 namespace brenvik {
 
@@ -25,16 +26,6 @@ std::string ExportWindowLogLine(const TDateRange& range) {
          DateToStr(range.DateFrom) + " do " + DateToStr(range.DateTo);
 }
 
-bool IsEligibleType(int type) {
-  switch (type) {
-    case 0: case 1: case 2: case 3: case 22: case 23: case 48: case 52: case 53:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsForeignType(int type) { return type == 2 || type == 3 || type == 22 || type == 23; }
 bool IsCorrectionType(int type) { return (type & 1) != 0; }
 
 std::string CurrencyCode(const std::string& intlId, int documentOptions) {
@@ -47,68 +38,35 @@ void CheckNotFutureDate(TDateTime issueDate, const std::function<TDateTime()>& t
     throw EArgumentException("Próba wypsłania dokumentu wypisanego z przyszłą datą");
 }
 
-namespace {
-
-using TSetter = void (TXMLFaktura_Fa::*)(double);
-
-struct TTotalElement {
-  const char* Name;
-  TSetter Set;
-};
-
-const std::array<TTotalElement, 16> TotalElements{{
-    {"P_13_1", &TXMLFaktura_Fa::SetP_13_1},   {"P_14_1", &TXMLFaktura_Fa::SetP_14_1},
-    {"P_14_1W", &TXMLFaktura_Fa::SetP_14_1W}, {"P_13_2", &TXMLFaktura_Fa::SetP_13_2},
-    {"P_14_2", &TXMLFaktura_Fa::SetP_14_2},   {"P_14_2W", &TXMLFaktura_Fa::SetP_14_2W},
-    {"P_13_3", &TXMLFaktura_Fa::SetP_13_3},   {"P_14_3", &TXMLFaktura_Fa::SetP_14_3},
-    {"P_14_3W", &TXMLFaktura_Fa::SetP_14_3W}, {"P_13_6_1", &TXMLFaktura_Fa::SetP_13_6_1},
-    {"P_13_6_2", &TXMLFaktura_Fa::SetP_13_6_2}, {"P_13_6_3", &TXMLFaktura_Fa::SetP_13_6_3},
-    {"P_13_7", &TXMLFaktura_Fa::SetP_13_7},   {"P_13_8", &TXMLFaktura_Fa::SetP_13_8},
-    {"P_13_9", &TXMLFaktura_Fa::SetP_13_9},   {"P_15", &TXMLFaktura_Fa::SetP_15},
-}};
-
-}  // namespace
-
 void SetTotal(const IXMLFaktura_Fa& fa, const std::string& element, double value, bool always) {
-  for (const auto& e : TotalElements) {
-    if (element != e.Name) continue;
-    const double rounded = RoundHalfAway(2, value);
-    // -0.0 would be written as "-0".
-    if (always || rounded != 0) ((*fa).*(e.Set))(rounded == 0 ? 0.0 : rounded);
-    return;
-  }
-  throw EArgumentException("Nieznany element sumy: " + element);
+  const TFaTotalSetter set = FaTotalSetter(element);
+  if (!set) throw EArgumentException("Nieznany element sumy: " + element);
+  const double rounded = RoundHalfAway(2, value);
+  // -0.0 would be written as "-0".
+  if (always || rounded != 0) ((*fa).*set)(rounded == 0 ? 0.0 : rounded);
 }
 
 void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
                 const std::string& currency, const TRegisterValue& reg) {
   const bool foreignCurrency = currency != "PLN";
-  struct TRate {
-    const char* Net;
-    const char* Vat;
-    const char* VatPln;
-    const char* NetField;
-    const char* VatField;
-  };
-  static const TRate rates[] = {{"P_13_1", "P_14_1", "P_14_1W", "Value22", "Tax22"},
-                                {"P_13_2", "P_14_2", "P_14_2W", "Value7", "Tax7"},
-                                {"P_13_3", "P_14_3", "P_14_3W", "Value3", "Tax3"}};
-  for (const auto& r : rates) {
-    const double net = reg(r.NetField);
+  const TSaleKind buyerSale = buyerKind == bkNonUE ? skExport
+                              : buyerKind == bkUE  ? skIntraEu
+                                                   : skDomestic;
+  for (const TVatRate& r : VatRates()) {
+    const char* net = r.Net[r.NetByBuyer ? buyerSale : SaleKind(invoType)];
+    if (!*r.Vat) {
+      SetTotal(fa, net, reg(r.NetField));
+      continue;
+    }
+    const double netValue = reg(r.NetField);
     const double vat = reg(r.VatField);
     // The schema takes the net and VAT amounts of a rate only as a pair: a
     // VAT-only correction or a VAT rounded to 0 still names both.
-    const bool pair = RoundHalfAway(2, net) != 0 || RoundHalfAway(2, vat) != 0;
-    SetTotal(fa, r.Net, net, pair);
+    const bool pair = RoundHalfAway(2, netValue) != 0 || RoundHalfAway(2, vat) != 0;
+    SetTotal(fa, net, netValue, pair);
     SetTotal(fa, r.Vat, vat, pair);
     if (foreignCurrency) SetTotal(fa, r.VatPln, vat);
   }
-  const char* zero = (invoType == 2 || invoType == 3)     ? "P_13_6_3"
-                     : (invoType == 22 || invoType == 23) ? "P_13_6_2"
-                                                          : "P_13_6_1";
-  SetTotal(fa, zero, reg("Value0"));
-  SetTotal(fa, "P_13_7", reg("ValueFree"));
-  SetTotal(fa, buyerKind == bkNonUE ? "P_13_8" : "P_13_9", reg("NPO"));
   SetTotal(fa, "P_15", reg("Value"), true);
 }
 

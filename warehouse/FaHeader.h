@@ -1,6 +1,6 @@
 #pragma once
 // The head of the Fa element that needs no table: the export window, the
-// document types, the currency, the future-date refusal, the totals per VAT
+// corrections, the currency, the future-date refusal, the totals per VAT
 // rate and the fixed annotations.
 #include <functional>
 #include <string>
@@ -8,6 +8,7 @@
 #include "fa3/Schemat_FA3.h"
 #include "support/Countries.h"
 #include "support/DateTime.h"
+#include "support/DocumentTypes.h"
 
 namespace brenvik {
 
@@ -23,10 +24,6 @@ TDateTime FilterDateFrom(const TDateRange& range);
 TDateTime FilterDateToExcl(const TDateRange& range);
 std::string ExportWindowLogLine(const TDateRange& range);
 
-// Types that go to KSeF: 0, 1, 2, 3, 22, 23, 48, 52, 53.
-bool IsEligibleType(int type);
-// Export of goods (2, 3) and intra-community supply (22, 23).
-bool IsForeignType(int type);
 // Odd types are corrections.
 bool IsCorrectionType(int type);
 

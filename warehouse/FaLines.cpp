@@ -5,21 +5,16 @@
 
 #include "support/Money.h"
 #include "support/DocumentKey.h"
+#include "support/DocumentTypes.h"
 #include "warehouse/DataModule.h"
 #include "support/Errors.h"
 #include "warehouse/LineRules.h"
 #include "warehouse/RateTotals.h"
 #include "warehouse/TableTools.h"
+#include "warehouse/VatRates.h"
 #include "support/TextCodec.h"
 
 namespace brenvik {
-
-namespace {
-
-bool IsExportType(int t) { return t == 2 || t == 3; }
-bool IsWdtType(int t) { return t == 22 || t == 23; }
-
-}  // namespace
 
 bool IsForeignCurrencyFa(const IXMLFaktura_Fa& fa) {
   return !fa->HasChild("KodWaluty") || fa->KodWaluty() != "PLN";
@@ -31,19 +26,10 @@ int LineNetPriceDigits(int invoType, bool foreign) {
 
 void ResetForeignRateTotals(const IXMLFaktura_Fa& fa, int invoType,
                             const TRegisterNonZero& registerNonZero) {
-  struct TGroup {
-    const char* Field1;
-    const char* Field2;  // null: a group of one field
-    int Rate;            // the rate whose totals the group feeds
-  };
-  static const TGroup Groups[] = {{"Value22", "Tax22", 23}, {"Value7", "Tax7", 8},
-                                  {"Value3", "Tax3", 5},    {"Value0", nullptr, 0},
-                                  {"ValueFree", nullptr, -1}, {"NPO", nullptr, -2}};
-  for (const TGroup& g : Groups) {
-    if (!registerNonZero(g.Field1) && !(g.Field2 && registerNonZero(g.Field2))) continue;
-    SetFaTotal(fa, NetTotalName(g.Rate, invoType), 0);
-    const std::string vat = VatTotalName(g.Rate);
-    if (!vat.empty()) SetFaTotal(fa, vat, 0);
+  for (const TVatRate& r : VatRates()) {
+    if (!registerNonZero(r.NetField) && !(*r.VatField && registerNonZero(r.VatField))) continue;
+    SetFaTotal(fa, r.Net[SaleKind(invoType)], 0);
+    if (*r.Vat) SetFaTotal(fa, r.Vat, 0);
   }
   SetFaTotal(fa, "P_15", 0);
 }

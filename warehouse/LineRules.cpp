@@ -3,15 +3,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "support/DocumentTypes.h"
 #include "support/Money.h"
 #include "support/Errors.h"
+#include "warehouse/VatRates.h"
 
 namespace brenvik {
 
 namespace {
-bool IsExportType(int t) { return t == 2 || t == 3; }
-bool IsWdtType(int t) { return t == 22 || t == 23; }
-
 // Characters, not bytes, count for the padding of a UTF-8 name.
 size_t Utf8Length(const std::string& s) {
   size_t n = 0;
@@ -22,10 +21,8 @@ size_t Utf8Length(const std::string& s) {
 }  // namespace
 
 std::string VatRateCode(int rate, int invoType) {
+  if (const TVatRate* r = FindVatRate(rate)) return r->Code[SaleKind(invoType)];
   if (rate > 0) return std::to_string(rate);
-  if (rate == 0) return IsWdtType(invoType) ? "0 WDT" : IsExportType(invoType) ? "0 EX" : "0 KR";
-  if (rate == -1) return "zw";
-  if (rate == -2) return IsExportType(invoType) ? "np I" : "np II";
   throw EConvertError("Nierozpoznana stawka VAT");
 }
 

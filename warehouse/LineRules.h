@@ -6,10 +6,10 @@
 
 namespace brenvik {
 
-// Rate code of a line: R > 0 its percentage, 0 the zero rate ("0 WDT" for
-// intra-Community supplies 22/23, "0 EX" for exports 2/3, else "0 KR"),
-// -1 "zw", -2 "np I" for exports, else "np II". Below -2 raises
-// EConvertError "Nierozpoznana stawka VAT".
+// Rate code of a line from the table in VatRates.def by the sale kind of the
+// document ("0 WDT" for 0 on 22/23, "np I" for -2 on 2/3, ...); a rate above 0
+// that is not listed gives its percentage, below -2 raises EConvertError
+// "Nierozpoznana stawka VAT".
 std::string VatRateCode(int rate, int invoType);
 
 // "GTU_07" for 7; empty for 0 or less (no element).

@@ -1,58 +1,102 @@
 #include "warehouse/RateTotals.h"
 
+#include <type_traits>
+#include <vector>
+
+#include "support/DocumentTypes.h"
 #include "support/Errors.h"
+#include "warehouse/VatRates.h"
 
 namespace brenvik {
 
 namespace {
 
 using TGetter = double (TXMLFaktura_Fa::*)();
-using TSetter = void (TXMLFaktura_Fa::*)(double);
+
 struct TTotal {
-  const char* Name;
+  std::string Name;
   TGetter Get;
-  TSetter Set;
+  TFaTotalSetter Set;
+  bool Pln;  // a tax total in PLN, which the lines do not rebuild
 };
 
-#define BRENVIK_TOTAL(N) {#N, &TXMLFaktura_Fa::N, &TXMLFaktura_Fa::Set##N}
-const TTotal Totals[] = {
-    BRENVIK_TOTAL(P_13_1),   BRENVIK_TOTAL(P_14_1),   BRENVIK_TOTAL(P_13_2),
-    BRENVIK_TOTAL(P_14_2),   BRENVIK_TOTAL(P_13_3),   BRENVIK_TOTAL(P_14_3),
-    BRENVIK_TOTAL(P_13_6_1), BRENVIK_TOTAL(P_13_6_2), BRENVIK_TOTAL(P_13_6_3),
-    BRENVIK_TOTAL(P_13_7),   BRENVIK_TOTAL(P_13_8),   BRENVIK_TOTAL(P_13_9),
-    BRENVIK_TOTAL(P_15)};
-#undef BRENVIK_TOTAL
+struct TDecimal {
+  const char* Name;
+  TGetter Get;
+  TFaTotalSetter Set;
+};
 
-const TTotal& FindTotal(const std::string& name) {
-  for (const TTotal& t : Totals)
-    if (name == t.Name) return t;
-  throw EArgumentException("Nieznana suma faktury: " + name);
+// Keeps the decimal members of Fa and passes over those of the other classes.
+template <class C>
+void AddFaDecimal(std::vector<TDecimal>& out, const char* name, double (C::*get)(),
+                  void (C::*set)(double)) {
+  if constexpr (std::is_same_v<C, TXMLFaktura_Fa>) out.push_back({name, get, set});
 }
 
-bool IsExportType(int t) { return t == 2 || t == 3; }
-bool IsWdtType(int t) { return t == 22 || t == 23; }
+std::vector<TDecimal> FaDecimals() {
+  std::vector<TDecimal> out;
+#define FA3_DECIMAL(Cls, Name) \
+  AddFaDecimal<TXML##Cls>(out, #Name, &TXML##Cls::Name, &TXML##Cls::Set##Name);
+#include "fa3/Fa3ClassesDefaults.h"
+#include "fa3/Fa3Classes.def"
+#include "fa3/Fa3ClassesReset.h"
+  return out;
+}
+
+// The totals of Fa: every element that the table of VAT rates names, then P_15.
+const std::vector<TTotal>& Totals() {
+  static const std::vector<TTotal> totals = [] {
+    const std::vector<TDecimal> decimals = FaDecimals();
+    std::vector<TTotal> out;
+    auto add = [&](const std::string& name, bool pln) {
+      if (name.empty()) return;
+      for (const TTotal& t : out)
+        if (t.Name == name) return;
+      for (const TDecimal& d : decimals) {
+        if (name != d.Name) continue;
+        out.push_back({name, d.Get, d.Set, pln});
+        return;
+      }
+      throw EArgumentException("Tabela stawek VAT zawiera nieznany element faktury: " + name);
+    };
+    for (const TVatRate& r : VatRates()) {
+      for (const char* net : r.Net) add(net, false);
+      add(r.Vat, false);
+      add(r.VatPln, true);
+    }
+    add("P_15", false);
+    return out;
+  }();
+  return totals;
+}
+
+const TTotal* FindAnyTotal(const std::string& name) {
+  for (const TTotal& t : Totals())
+    if (name == t.Name) return &t;
+  return nullptr;
+}
+
+const TTotal& FindTotal(const std::string& name) {
+  const TTotal* t = FindAnyTotal(name);
+  if (!t || t->Pln) throw EArgumentException("Nieznana suma faktury: " + name);
+  return *t;
+}
 
 }  // namespace
 
 std::string NetTotalName(int rate, int invoType) {
-  switch (rate) {
-    case 23: return "P_13_1";
-    case 8: return "P_13_2";
-    case 5: return "P_13_3";
-    case 0: return IsWdtType(invoType) ? "P_13_6_2" : IsExportType(invoType) ? "P_13_6_3" : "P_13_6_1";
-    case -1: return "P_13_7";
-    case -2: return IsExportType(invoType) ? "P_13_8" : "P_13_9";
-    default: return {};
-  }
+  const TVatRate* r = FindVatRate(rate);
+  return r ? r->Net[SaleKind(invoType)] : std::string();
+}
+
+TFaTotalSetter FaTotalSetter(const std::string& name) {
+  const TTotal* t = FindAnyTotal(name);
+  return t ? t->Set : nullptr;
 }
 
 std::string VatTotalName(int rate) {
-  switch (rate) {
-    case 23: return "P_14_1";
-    case 8: return "P_14_2";
-    case 5: return "P_14_3";
-    default: return {};
-  }
+  const TVatRate* r = FindVatRate(rate);
+  return r ? r->Vat : std::string();
 }
 
 double FaTotal(const IXMLFaktura_Fa& fa, const std::string& name) {

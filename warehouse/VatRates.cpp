@@ -1,0 +1,26 @@
+#include "warehouse/VatRates.h"
+
+namespace brenvik {
+
+namespace {
+
+#define BRENVIK_VAT_RATE(Rate, NetField, VatField, NetDomestic, NetExport, NetIntraEu,     \
+                         ByBuyer, Vat, VatPln, CodeDomestic, CodeExport, CodeIntraEu)   \
+  {Rate,   NetField, VatField, {NetDomestic, NetExport, NetIntraEu}, ByBuyer, Vat, VatPln, \
+   {CodeDomestic, CodeExport, CodeIntraEu}},
+constexpr TVatRate Rates[] = {
+#include "warehouse/VatRates.def"
+};
+#undef BRENVIK_VAT_RATE
+
+}  // namespace
+
+std::span<const TVatRate> VatRates() { return Rates; }
+
+const TVatRate* FindVatRate(int rate) {
+  for (const TVatRate& r : Rates)
+    if (r.Rate == rate) return &r;
+  return nullptr;
+}
+
+}  // namespace brenvik
