@@ -10,6 +10,7 @@
 #include "fixtures/TableWriter.h"
 #include "paradox/Table.h"
 #include "support/DocumentTypes.h"
+#include "warehouse/StelmarTables.h"
 
 using namespace brenvik;
 using Clock = std::chrono::steady_clock;
@@ -85,9 +86,9 @@ int main(int argc, char** argv) {
   });
   wi.SetFiltered(true);
   wt.SetTableName(dir + "2026WT");
-  wt.SetIndexFieldNames("Type;Year;MagId;Number");
+  wt.SetIndexFieldNames(DocumentKeyFields);
   wt.SetMasterSource(&dsWI);
-  wt.SetMasterFields("Type;Year;MagId;Number");
+  wt.SetMasterFields(DocumentKeyFields);
   w.SetTableName(dir + "2026W");
   w.SetIndexFieldNames("Group;Index");
   w.SetMasterSource(&dsWT);

@@ -8,6 +8,7 @@
 #include "commands/AppController.h"
 #include "commands/TerminalCommands.h"
 #include "warehouse/DataModule.h"
+#include "warehouse/StelmarTables.h"
 #include "support/ErrorHandling.h"
 #include "support/Logger.h"
 #include "support/OperatorLog.h"
@@ -61,16 +62,8 @@ int TablesCommand(TAppController& controller) {
     return 1;
   }
   std::fprintf(stdout, "Układ danych klientów: %s\n", dm.UsersTableExists ? "Users" : "rejestr klientów");
-  struct TRow {
-    TPxTable* Table;
-    bool Optional;
-  };
-  const TRow rows[] = {{&dm.tblWI, false},       {&dm.tblMasterWI, false}, {&dm.tblWT, false},
-                       {&dm.tblW, false},        {&dm.tblWS, false},       {&dm.tblReg, false},
-                       {&dm.tblUR, false},       {&dm.tblUsers, true},     {&dm.tblInvoDesc, true},
-                       {&dm.tblUsrCars, true},   {&dm.tblBarcodes, true}};
-  for (const TRow& row : rows) {
-    TPxTable& t = *row.Table;
+  for (const TStelmarTable& row : StelmarTables) {
+    TPxTable& t = dm.*row.Table;
     if (!t.Active()) {
       std::fprintf(stdout, "%-12s %s: brak (tabela opcjonalna)\n", t.ObjectName().c_str(),
                    t.TableName().c_str());

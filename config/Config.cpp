@@ -17,9 +17,6 @@ namespace fs = std::filesystem;
 namespace brenvik {
 namespace {
 
-const TDateTime kSend2KsefStartDate = EncodeDate(2026, 4, 1);
-const TDateTime kLastReadFromKsefDate = EncodeDate(2026, 3, 1);
-
 // Dates as the short date form reads them: year, month and day separated by "-".
 bool TryParseIniDate(const std::string& text, TDateTime& value) {
   int parts[3] = {0, 0, 0};
@@ -43,6 +40,13 @@ bool TryParseIniDate(const std::string& text, TDateTime& value) {
 }
 
 std::string BoolText(bool v) { return v ? "1" : "0"; }
+
+using TKind = TSetting::TKind;
+using TWritten = TSetting::TWritten;
+using TLoadDefault = TSetting::TLoadDefault;
+
+// Sections of the warehouse programs: their keys belong only in a file that names them.
+bool IsProgramSection(const std::string& section) { return section == "STELMAR" || section == "NERA"; }
 
 }  // namespace
 
@@ -117,10 +121,19 @@ TAPIConfig ReadEnvFile(const std::string& fileName) {
   return cfg;
 }
 
+std::span<const TSetting> TConfig::Settings() {
+#define BRENVIK_SETTING(section, key, kind, def, written, member, loadDefault)                \
+  TSetting{section,          key, TKind::kind, def, TWritten::written, TSetting::TMember(member), \
+           TLoadDefault::loadDefault},
+  static const TSetting settings[] = {
+#include "config/Settings.def"
+  };
+#undef BRENVIK_SETTING
+  return settings;
+}
+
 TConfig::TConfig(const std::string& iniFName) : FIniFName(iniFName), FIni(iniFName) {
-  CurDate = Today();
-  Send2KsefStartDate = kSend2KsefStartDate;
-  LastReadFromKsefDate = kLastReadFromKsefDate;
+  for (const TSetting& s : Settings()) ApplyDefault(s);
 }
 
 TConfig::~TConfig() {
@@ -203,40 +216,14 @@ void TConfig::EnsureInteger(const std::string& section, const std::string& key, 
   EnsureString(section, key, std::to_string(value));
 }
 
-void TConfig::EnsureBool(const std::string& section, const std::string& key, bool value) {
-  EnsureString(section, key, BoolText(value));
-}
-
-void TConfig::EnsureDate(const std::string& section, const std::string& key, TDateTime value) {
-  EnsureString(section, key, DateToStr(value));
-}
-
 void TConfig::EnsureDefaults() {
   const std::string iniDir = ExtractFilePath(FIniFName);
-  EnsureInteger("Meta", "ConfigVersion", 1);
-  EnsureBool("Log", "Enabled", true);
-  EnsureString("Log", "Dir", PathJoin(iniDir, "Logs"));
-  EnsureInteger("Log", "MaxMB", 5);
-  EnsureString("System", "NetFileDir", "");
-  if (FIni.SectionExists("STELMAR")) {
-    EnsureString("STELMAR", "StelmarDir", "");
-    EnsureBool("STELMAR", "YearPrgTbl", true);
-    EnsureString("STELMAR", "UserDir", "");
-    EnsureBool("STELMAR", "YearUsrTbl", true);
-    EnsureBool("STELMAR", "CmrPacking", false);
-    EnsureString("STELMAR", "CmrAttachUsrComments", "");
+  for (const TSetting& s : Settings()) {
+    if (s.Written == TWritten::No) continue;
+    if (IsProgramSection(s.Section) && !FIni.SectionExists(s.Section)) continue;
+    EnsureString(s.Section, s.Key,
+                 s.Written == TWritten::UnderIniFolder ? PathJoin(iniDir, s.Default) : s.Default);
   }
-  if (FIni.SectionExists("NERA")) {
-    EnsureString("NERA", "NeraDir", "");
-    EnsureString("NERA", "UserDir", "");
-  }
-  EnsureString("KSeF", "DataDir", PathJoin(iniDir, "Data"));
-  EnsureString("KSeF", "APIConnectorExeDir", PathJoin(iniDir, "bin/Release/net7.0"));
-  EnsureBool("KSeF", "AttachmentAllowed", false);
-  EnsureBool("KSeF", "Ask2Send", true);
-  EnsureDate("KSeF", "Send2KsefStartDate", kSend2KsefStartDate);
-  EnsureDate("KSeF", "LastReadFromKsefDate", kLastReadFromKsefDate);
-  EnsureInteger("KSeF", "DaysBackToSend", 5);
   for (const char* key : {"PrefiksPodatnika", "NIP", "Nazwa"}) EnsureString("Podmiot1", key, "");
   EnsureString("Podmiot1", "KodKraju", "PL");
   for (const char* key : {"AdresL1", "AdresL2", "GLN", "AdresKoresp.KodKraju",
@@ -336,31 +323,12 @@ void TConfig::CheckSellerNip() const {
 }
 
 void TConfig::LoadFromIni() {
-  FNetFileDir = ReadAndCheckDir("System", "NetFileDir", "");
-  CurDate = ReadDate("System", "CurDate", Today());
+  LoadSettings("System");
   StelmarEnabled = FIni.SectionExists("STELMAR");
-  if (StelmarEnabled) {
-    FStelmarDir = ReadAndCheckDir("STELMAR", "StelmarDir", "");
-    YearPrgTbl = ReadBool("STELMAR", "YearPrgTbl", true);
-    FUserDir = ReadAndCheckDir("STELMAR", "UserDir", PathJoin(FStelmarDir, "DATA"));
-    YearUsrTbl = ReadBool("STELMAR", "YearUsrTbl", YearPrgTbl);
-    CmrPacking = ReadBool("STELMAR", "CmrPacking", false);
-    CmrAttachUsrComments = ReadString("STELMAR", "CmrAttachUsrComments", "");
-    StelmarCodePage = ReadInteger("STELMAR", "CodePage", 0);
-  }
+  if (StelmarEnabled) LoadSettings("STELMAR");
   NeraEnabled = FIni.SectionExists("NERA");
-  if (NeraEnabled) {
-    FNeraDir = ReadAndCheckDir("NERA", "NERADir", "");
-    FUserDir = ReadAndCheckDir("NERA", "UserDir", FNeraDir);
-  }
-  FKsefDataDir = ReadAndCheckDir("KSeF", "DataDir", "");
-  for (const char* sub : KsefSubFolders) ForceFolder(PathJoin(FKsefDataDir, sub));
-  FAPIConnectorExeDir = ReadAndCheckDir("KSeF", "APIConnectorExeDir", "");
-  AttachmentAllowed = ReadBool("KSeF", "AttachmentAllowed", false);
-  Ask2Send = ReadBool("KSeF", "Ask2Send", true);
-  Send2KsefStartDate = ReadDate("KSeF", "Send2KsefStartDate", kSend2KsefStartDate);
-  LastReadFromKsefDate = ReadDate("KSeF", "LastReadFromKsefDate", kLastReadFromKsefDate);
-  DaysBackToSend = ReadInteger("KSeF", "DaysBackToSend", 5);
+  if (NeraEnabled) LoadSettings("NERA");
+  LoadSettings("KSeF");
   APICfg = LoadApiConfig(FAPIConnectorExeDir);
   PodatnikInfo = LoadPodatnikInfo();
   CheckSellerNip();
@@ -370,6 +338,94 @@ void TConfig::LoadFromIni() {
   RachunekBankowy2 = LoadRachunekBankowy(2);
   Stopka = LoadStopka();
   SaveIfChanged();
+}
+
+std::int32_t TConfig::DefaultInteger(const TSetting& s) const {
+  std::int32_t value = 0;
+  if (!TryParseIniInteger(s.Default, value))
+    throw Exception(std::string("Błędna wartość domyślna klucza ") + s.Key + ": " + s.Default);
+  return value;
+}
+
+bool TConfig::DefaultBool(const TSetting& s) const {
+  return s.LoadDefault == TLoadDefault::YearPrgTbl ? YearPrgTbl : DefaultInteger(s) != 0;
+}
+
+TDateTime TConfig::DefaultDate(const TSetting& s) const {
+  if (s.LoadDefault == TLoadDefault::Today) return Today();
+  TDateTime value;
+  if (!TryParseIniDate(s.Default, value))
+    throw Exception(std::string("Błędna wartość domyślna klucza ") + s.Key + ": " + s.Default);
+  return value;
+}
+
+std::string TConfig::DefaultText(const TSetting& s) const {
+  switch (s.LoadDefault) {
+    case TLoadDefault::Empty: return "";
+    case TLoadDefault::StelmarData: return PathJoin(FStelmarDir, "DATA");
+    case TLoadDefault::NeraDir: return FNeraDir;
+    default: return s.Default;
+  }
+}
+
+// The fields start at the values LoadFromIni takes for missing keys; folders
+// stay empty until they are read and checked.
+void TConfig::ApplyDefault(const TSetting& s) {
+  if (std::holds_alternative<std::monostate>(s.Member)) return;
+  switch (s.Kind) {
+    case TKind::Integer: this->*std::get<std::int32_t TConfig::*>(s.Member) = DefaultInteger(s); break;
+    case TKind::Bool: this->*std::get<bool TConfig::*>(s.Member) = DefaultBool(s); break;
+    case TKind::Date: this->*std::get<TDateTime TConfig::*>(s.Member) = DefaultDate(s); break;
+    case TKind::Text: this->*std::get<std::string TConfig::*>(s.Member) = DefaultText(s); break;
+    case TKind::Folder:
+    case TKind::DataFolder: break;
+  }
+}
+
+void TConfig::LoadSetting(const TSetting& s) {
+  switch (s.Kind) {
+    case TKind::Integer:
+      this->*std::get<std::int32_t TConfig::*>(s.Member) =
+          ReadInteger(s.Section, s.Key, DefaultInteger(s));
+      break;
+    case TKind::Bool:
+      this->*std::get<bool TConfig::*>(s.Member) = ReadBool(s.Section, s.Key, DefaultBool(s));
+      break;
+    case TKind::Date:
+      this->*std::get<TDateTime TConfig::*>(s.Member) = ReadDate(s.Section, s.Key, DefaultDate(s));
+      break;
+    case TKind::Text:
+      this->*std::get<std::string TConfig::*>(s.Member) =
+          ReadString(s.Section, s.Key, DefaultText(s));
+      break;
+    case TKind::Folder:
+    case TKind::DataFolder: {
+      std::string& folder = this->*std::get<std::string TConfig::*>(s.Member);
+      folder = ReadAndCheckDir(s.Section, s.Key, DefaultText(s));
+      if (s.Kind == TKind::DataFolder)
+        for (const char* sub : KsefSubFolders) ForceFolder(PathJoin(folder, sub));
+      break;
+    }
+  }
+}
+
+// The settings of one section that fill a field, in the table's order.
+void TConfig::LoadSettings(const std::string& section) {
+  for (const TSetting& s : Settings())
+    if (s.Section == section && !std::holds_alternative<std::monostate>(s.Member)) LoadSetting(s);
+}
+
+std::string TConfig::MemberText(const TSetting& s) const {
+  return std::visit(
+      [this](auto member) -> std::string {
+        using T = decltype(member);
+        if constexpr (std::is_same_v<T, std::monostate>) return "";
+        else if constexpr (std::is_same_v<T, std::int32_t TConfig::*>) return std::to_string(this->*member);
+        else if constexpr (std::is_same_v<T, bool TConfig::*>) return BoolText(this->*member);
+        else if constexpr (std::is_same_v<T, TDateTime TConfig::*>) return DateToStr(this->*member);
+        else return this->*member;
+      },
+      s.Member);
 }
 
 bool TConfig::HasAny(std::initializer_list<std::string> values) {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "support/DateTime.h"
@@ -58,6 +60,25 @@ struct TStopkaConfig {
 // The sub-folders of the KSeF data folder, in the order they are created.
 inline const char* const KsefSubFolders[] = {"Export", "Sent", "Import", "Received", "Logs", "Errors"};
 
+class TConfig;
+
+// One plain setting of the ini file; the rows are in config/Settings.def,
+// where their columns are described.
+struct TSetting {
+  enum class TKind { Integer, Bool, Text, Date, Folder, DataFolder };
+  enum class TWritten { No, Value, UnderIniFolder };
+  enum class TLoadDefault { Default, Empty, Today, StelmarData, NeraDir, YearPrgTbl };
+  using TMember = std::variant<std::monostate, std::int32_t TConfig::*, bool TConfig::*,
+                               std::string TConfig::*, TDateTime TConfig::*>;
+  const char* Section;
+  const char* Key;
+  TKind Kind;
+  const char* Default;
+  TWritten Written;
+  TMember Member;
+  TLoadDefault LoadDefault;
+};
+
 class TConfig {
 public:
   explicit TConfig(const std::string& iniFName);
@@ -84,6 +105,11 @@ public:
                               const std::string& defaultValue);
   void EnsureDefaults();
   void LoadFromIni();
+
+  // The table of plain settings, in the order EnsureDefaults writes them.
+  static std::span<const TSetting> Settings();
+  // The field a setting fills, spelt as the ini file spells it ("" for none).
+  std::string MemberText(const TSetting& setting) const;
 
   bool SectionExists(const std::string& section) const { return FIni.SectionExists(section); }
   const TIniDocument& Ini() const { return FIni; }
@@ -117,18 +143,19 @@ public:
   TAPIConfig APICfg;
   bool StelmarEnabled = false;
   bool NeraEnabled = false;
-  bool YearPrgTbl = true;
-  bool YearUsrTbl = true;
-  bool AttachmentAllowed = false;
-  bool Ask2Send = true;
-  bool CmrPacking = false;
+  // The fields of the settings table; the constructor gives them their defaults.
+  bool YearPrgTbl{};
+  bool YearUsrTbl{};
+  bool AttachmentAllowed{};
+  bool Ask2Send{};
+  bool CmrPacking{};
   std::string CmrAttachUsrComments;
   TDateTime CurDate;
   TDateTime Send2KsefStartDate;
   TDateTime LastReadFromKsefDate;
-  std::int32_t DaysBackToSend = 5;
+  std::int32_t DaysBackToSend{};
   // [STELMAR] CodePage: code page of Stelmar's tables, 0 when not set.
-  std::int32_t StelmarCodePage = 0;
+  std::int32_t StelmarCodePage{};
   TPodatnikInfoConfig PodatnikInfo;
   TRachunekBankowyConfig RachunekBankowy1;
   TRachunekBankowyConfig RachunekBankowy2;
@@ -138,8 +165,14 @@ private:
   void MarkDirty() { FDirty = true; }
   void EnsureString(const std::string& section, const std::string& key, const std::string& value);
   void EnsureInteger(const std::string& section, const std::string& key, std::int32_t value);
-  void EnsureBool(const std::string& section, const std::string& key, bool value);
-  void EnsureDate(const std::string& section, const std::string& key, TDateTime value);
+  // The typed value a setting takes when its key is missing.
+  std::int32_t DefaultInteger(const TSetting& s) const;
+  bool DefaultBool(const TSetting& s) const;
+  TDateTime DefaultDate(const TSetting& s) const;
+  std::string DefaultText(const TSetting& s) const;
+  void ApplyDefault(const TSetting& s);
+  void LoadSetting(const TSetting& s);
+  void LoadSettings(const std::string& section);
   TAPIConfig LoadApiConfig(const std::string& folder) const;
   TPodatnikInfoConfig LoadPodatnikInfo() const;
   TRachunekBankowyConfig LoadRachunekBankowy(int n) const;

@@ -1,6 +1,8 @@
 #include "warehouse/DataModule.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "support/Money.h"
 #include "support/DocumentRules.h"
@@ -8,6 +10,7 @@
 #include "support/Logger.h"
 #include "support/Paths.h"
 #include "paradox/TableFiles.h"
+#include "warehouse/StelmarTables.h"
 #include "warehouse/TableTools.h"
 #include "support/TextCodec.h"
 
@@ -36,9 +39,7 @@ TDM::~TDM() {
 }
 
 void TDM::ApplyCodePage() {
-  for (TPxTable* t : {&tblWI, &tblMasterWI, &tblWT, &tblW, &tblWS, &tblReg, &tblUR, &tblUsers,
-                      &tblInvoDesc, &tblUsrCars, &tblBarcodes})
-    t->SetCodePage(FConfig.StelmarCodePage);
+  for (const TStelmarTable& row : StelmarTables) (this->*row.Table).SetCodePage(FConfig.StelmarCodePage);
 }
 
 void TDM::Connect() { Session.SetActive(true); }
@@ -53,8 +54,9 @@ std::string TDM::PeriodTableName(bool yearly, const std::string& suffix) const {
 }
 
 std::string TDM::InvoDescTableName() const {
-  const int year = DecodeDateTime(FConfig.CurDate).Year;
-  return PathJoin(PathJoin(FConfig.StelmarDir(), "TABLES"), std::to_string(year % 100) + "desc");
+  for (const TStelmarTable& row : StelmarTables)
+    if (row.Table == &TDM::tblInvoDesc) return TableFileName(row);
+  throw Exception("Brak tabeli tblInvoDesc w wykazie tabel");
 }
 
 void TDM::SetExportWindow(TDateTime dateFrom, TDateTime dateTo) {
@@ -74,88 +76,73 @@ void TDM::FilterPendingDocument(TPxTable& dataSet, bool& accept) {
   accept = IsEligibleType(type) && FFilterDateFrom <= date && date < FFilterDateToExcl;
 }
 
+// The rows of the tables table in the order they open.
+static std::vector<const TStelmarTable*> TablesInOpenOrder() {
+  std::vector<const TStelmarTable*> rows;
+  for (const TStelmarTable& row : StelmarTables) rows.push_back(&row);
+  std::sort(rows.begin(), rows.end(),
+            [](const TStelmarTable* a, const TStelmarTable* b) { return a->OpenOrder < b->OpenOrder; });
+  return rows;
+}
+
+std::string TDM::TableFileName(const TStelmarTable& row) const {
+  std::string name = row.Name;
+  switch (row.Period) {
+    case TTablePeriod::FirmWide: break;
+    case TTablePeriod::ProgramPeriod: name = PeriodTableName(FConfig.YearPrgTbl, name); break;
+    case TTablePeriod::UserPeriod: name = PeriodTableName(FConfig.YearUsrTbl, name); break;
+    case TTablePeriod::ShortYear:
+      name = std::to_string(DecodeDateTime(FConfig.CurDate).Year % 100) + name;
+      break;
+  }
+  switch (row.Folder) {
+    case TTableFolder::Data: return StelmarDataDir + name;
+    case TTableFolder::User: return FConfig.UserDir() + name;
+    case TTableFolder::Tables: return PathJoin(PathJoin(FConfig.StelmarDir(), "TABLES"), name);
+  }
+  return name;
+}
+
+bool* TDM::ExistsFlag(const TStelmarTable& row) {
+  if (row.Table == &TDM::tblUsers) return &UsersTableExists;
+  if (row.Table == &TDM::tblInvoDesc) return &InvoDescExists;
+  if (row.Table == &TDM::tblUsrCars) return &UsrCarsExists;
+  if (row.Table == &TDM::tblBarcodes) return &BarcodesExists;
+  return nullptr;
+}
+
 void TDM::OpenExportTables(const std::function<void()>& beforeOpeningHeaders) {
-  const std::string& userDir = FConfig.UserDir();
-  const std::string tables = PathJoin(FConfig.StelmarDir(), "TABLES");
-  // 1. the firm-wide payers, when the table exists
-  tblUsers.SetTableName(userDir + "Users");
-  UsersTableExists = TableFileExists(tblUsers.TableName());
-  if (UsersTableExists) {
-    tblUsers.SetIndexFieldNames("Number");
-    tblUsers.SetMasterSource(&dsUR);
-    tblUsers.SetMasterFields("PayerNumber");
-    tblUsers.Open();
-  } else {
-    tblUsers.SetMasterSource(nullptr);
-    tblUsers.SetMasterFields("");
-  }
-  // 2. the customer register of the period, linked to the document's customer
-  tblUR.SetTableName(userDir + PeriodTableName(FConfig.YearUsrTbl, "UR"));
-  tblUR.SetIndexFieldNames("Number");
-  tblUR.SetMasterSource(&dsWI);
-  tblUR.SetMasterFields("User");
-  tblUR.Open();
-  // 3. the document headers, filtered to the pending window
-  tblWI.SetTableName(StelmarDataDir + PeriodTableName(FConfig.YearPrgTbl, "WI"));
-  if (beforeOpeningHeaders) beforeOpeningHeaders();
-  else ComputeExportWindow();
-  tblWI.SetOnFilterRecord([this](TPxTable& ds, bool& accept) { FilterPendingDocument(ds, accept); });
-  tblWI.SetFiltered(true);
-  tblWI.Open();
-  // 4. a second, unfiltered cursor for the corrected documents
-  tblMasterWI.SetTableName(tblWI.TableName());
-  tblMasterWI.SetIndexFieldNames("Type;Year;MagId;Number");
-  tblMasterWI.Open();
-  // 5, 6. lines and their goods
-  tblWT.SetTableName(StelmarDataDir + PeriodTableName(FConfig.YearPrgTbl, "WT"));
-  tblWT.SetIndexFieldNames("Type;Year;MagId;Number");
-  tblWT.SetMasterSource(&dsWI);
-  tblWT.SetMasterFields("Type;Year;MagId;Number");
-  tblWT.Open();
-  tblW.SetTableName(StelmarDataDir + PeriodTableName(FConfig.YearPrgTbl, "W"));
-  tblW.SetIndexFieldNames("Group;Index");
-  tblW.SetMasterSource(&dsWT);
-  tblW.SetMasterFields("Group;Index");
-  tblW.Open();
-  // 7. goods series, linked on four fields when the table knows the warehouse
-  tblWS.SetTableName(StelmarDataDir + PeriodTableName(FConfig.YearPrgTbl, "WS"));
-  if (FieldExists(tblWS, "MagId")) {
-    tblWS.SetIndexFieldNames("Group;Index;SeriesNo;MagId");
-    tblWS.SetMasterFields("Group;Index;Series;MagId");
-  } else {
-    tblWS.SetIndexFieldNames("Group;Index;SeriesNo");
-    tblWS.SetMasterFields("Group;Index;Series");
-  }
-  tblWS.SetMasterSource(&dsWT);
-  tblWS.Open();
-  // 8. the register entry of the document
-  tblReg.SetMasterSource(&dsWI);
-  tblReg.SetIndexFieldNames("Class;Year;MagId;Number");
-  tblReg.SetMasterFields("Type;Year;MagId;Number");
-  tblReg.SetTableName(StelmarDataDir + PeriodTableName(FConfig.YearPrgTbl, "REG"));
-  tblReg.Open();
-  // 9-11. the optional tables: linked and opened only when their file exists
-  auto openOptional = [](TPxTable& table, const std::string& name, const char* fields,
-                         const char* masterFields, TPxDataSource* source) {
-    table.SetTableName(name);
-    const bool exists = TableFileExists(name);
-    table.SetIndexFieldNames(fields);
+  for (const TStelmarTable* row : TablesInOpenOrder()) {
+    TPxTable& table = this->*row->Table;
+    table.SetTableName(TableFileName(*row));
+    // the optional tables are linked and opened only when their file exists
+    const bool exists = !row->Optional || TableFileExists(table.TableName());
+    std::string indexFields = row->IndexFields;
+    std::string masterFields = row->MasterFields;
+    if (exists && *row->KeyFieldIfPresent && FieldExists(table, row->KeyFieldIfPresent)) {
+      indexFields += std::string(";") + row->KeyFieldIfPresent;
+      masterFields += std::string(";") + row->KeyFieldIfPresent;
+    }
+    table.SetIndexFieldNames(indexFields);
+    table.SetMasterSource(exists && row->Master ? &(this->*row->Master) : nullptr);
     table.SetMasterFields(masterFields);
-    table.SetMasterSource(exists ? source : nullptr);
-    if (exists) table.Open();
-    return exists;
-  };
-  const char* const docKey = "Type;Year;MagId;Number";
-  InvoDescExists = openOptional(tblInvoDesc, InvoDescTableName(), docKey, docKey, &dsWI);
-  UsrCarsExists = openOptional(tblUsrCars, PathJoin(tables, "UsrCars"), "UserId;CarId", "User;CarId", &dsWI);
-  BarcodesExists = openOptional(tblBarcodes, PathJoin(tables, "Barcodes"), "Group;Index", "Group;Index", &dsW);
+    if (bool* flag = ExistsFlag(*row)) *flag = exists;
+    if (!exists) continue;
+    if (row->PendingFilter) {
+      // the export window is computed after the headers are named, before they open
+      if (beforeOpeningHeaders) beforeOpeningHeaders();
+      else ComputeExportWindow();
+      table.SetOnFilterRecord([this](TPxTable& ds, bool& accept) { FilterPendingDocument(ds, accept); });
+      table.SetFiltered(true);
+    }
+    table.Open();
+  }
 }
 
 void TDM::CloseExportTables() {
   if (tblReg.Active()) tblReg.SaveChanges();  // its result is only logged
-  for (TPxTable* t : {&tblBarcodes, &tblUsrCars, &tblInvoDesc, &tblReg, &tblWS, &tblW, &tblWT,
-                      &tblMasterWI, &tblWI, &tblUR, &tblUsers})
-    t->Close();
+  const std::vector<const TStelmarTable*> rows = TablesInOpenOrder();
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) (this->*(*row)->Table).Close();
 }
 
 TPxTable& TDM::BuyerTable() { return UsersTableExists ? tblUsers : tblUR; }

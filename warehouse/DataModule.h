@@ -17,6 +17,8 @@
 
 namespace brenvik {
 
+struct TStelmarTable;
+
 class TDM {
 public:
   // DataModuleCreate: the session's folders (the private folder "Tmp" under
@@ -81,6 +83,8 @@ public:
   // Table names of the working date.
   std::string PeriodTableName(bool yearly, const std::string& suffix) const;
   std::string InvoDescTableName() const;
+  // The file of a row of StelmarTables (warehouse/StelmarTables.h) for the working date.
+  std::string TableFileName(const TStelmarTable& row) const;
 
   TPxSession Session{"Session"};
   TPxTable tblWI{&Session, "tblWI"};
@@ -122,6 +126,8 @@ private:
   void ImportReceivedInvoices();
   std::map<std::string, TReceivedInvoice> FReceived;
   void ApplyCodePage();
+  // The flag that tells whether an optional table's file exists; nullptr for the others.
+  bool* ExistsFlag(const TStelmarTable& row);
   const TConfig& FConfig;
 };
 

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "common/TestFiles.h"
 #include "config/Config.h"
 #include "support/Errors.h"
 #include "support/Paths.h"
+#include "support/TextCodec.h"
 
 using namespace brenvik;
 using brenvik::testing::MakeDirs;
@@ -236,5 +239,55 @@ TEST(Paths, ResolveAndForce) {
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(std::string(e.what()), "Nie można utworzyć folderu:\r\n" + dir / "file/sub");
+  }
+}
+
+// Every row of the settings table: its default is spelt as its kind reads it,
+// no key is written or read twice, and in a fresh file with its section the
+// default survives EnsureDefaults and LoadFromIni into the row's field.
+TEST(ConfigSettings, EveryDefaultReachesItsField) {
+  using TKind = TSetting::TKind;
+  using TLoad = TSetting::TLoadDefault;
+  std::set<std::string> written, read;
+  for (const TSetting& s : TConfig::Settings()) {
+    const std::string key = AsciiUpper(std::string(s.Section) + "/" + s.Key);
+    if (s.Written != TSetting::TWritten::No) {
+      EXPECT_TRUE(written.insert(key).second) << key;
+    }
+    if (!std::holds_alternative<std::monostate>(s.Member)) {
+      EXPECT_TRUE(read.insert(key).second) << key;
+    }
+  }
+  // One site per warehouse program; UserDir is read in each.
+  for (const char* program : {"STELMAR", "NERA"}) {
+    TSite site;
+    MakeDirs(site.Dir / "nera");
+    const std::map<std::string, std::string> folders = {
+        {"NetFileDir", site.Dir / "net"},       {"DataDir", site.Dir / "ksef"},
+        {"APIConnectorExeDir", site.Dir / "api"}, {"StelmarDir", site.Dir / "stelmar"},
+        {"NERADir", site.Dir / "nera"}};
+    site.Write(std::string(program) == "STELMAR"
+                   ? "[STELMAR]\nStelmarDir=" + site.Dir / "stelmar" + "\n"
+                   : "[NERA]\nNERADir=" + site.Dir / "nera" + "\n");
+    TConfig cfg(site.Ini);
+    cfg.EnsureDefaults();
+    cfg.LoadFromIni();
+    for (const TSetting& s : TConfig::Settings()) {
+      const std::string section = s.Section;
+      if (std::holds_alternative<std::monostate>(s.Member)) continue;
+      if ((section == "STELMAR" || section == "NERA") && section != program) continue;
+      std::string expected = s.Default;
+      if (s.Kind == TKind::Folder || s.Kind == TKind::DataFolder) {
+        if (s.LoadDefault == TLoad::StelmarData) expected = PathJoin(site.Dir / "stelmar", "DATA");
+        else if (s.LoadDefault == TLoad::NeraDir) expected = site.Dir / "nera";
+        else expected = folders.at(s.Key);
+        expected = IncludeTrailingPathDelimiter(expected);
+      } else if (s.LoadDefault == TLoad::Today) {
+        expected = DateToStr(Today());
+      } else if (s.LoadDefault == TLoad::YearPrgTbl) {
+        expected = cfg.ReadString("STELMAR", "YearPrgTbl", "?");
+      }
+      EXPECT_EQ(cfg.MemberText(s), expected) << program << ": " << s.Section << "/" << s.Key;
+    }
   }
 }

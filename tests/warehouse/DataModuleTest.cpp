@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "support/Money.h"
 #include "support/DocumentRules.h"
 #include "support/DocumentKey.h"
@@ -10,6 +12,7 @@
 #include "support/Errors.h"
 #include "support/Paths.h"
 #include "fixtures/TableWriter.h"
+#include "warehouse/StelmarTables.h"
 #include "warehouse/TableTools.h"
 
 using namespace brenvik;
@@ -19,6 +22,16 @@ using brenvik::testing::TTempDir;
 using brenvik::testing::WriteFile;
 
 namespace {
+
+std::vector<std::string> SplitFieldList(const std::string& names) {
+  std::vector<std::string> fields;
+  for (size_t start = 0; start < names.size();) {
+    const size_t end = std::min(names.find(';', start), names.size());
+    fields.push_back(names.substr(start, end - start));
+    start = end + 1;
+  }
+  return fields;
+}
 
 const char* const kHeaders = R"("fields": [["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
   ["Date","@"],["Flags","S"],["Name","A24"],["User","I"],["Options","I"],["CarId","I"],
@@ -103,6 +116,31 @@ TEST_F(DataModuleTest, CreationPreparesTmpAndRequiresStelmarData) {
   } catch (const EArgumentException& e) {
     EXPECT_EQ(std::string(e.what()), "Folder " + Dir / "nowhere/DATA" + " nie istnieje");
   }
+}
+
+// Every row of the tables table on a site that has all eleven: it opens from
+// its own file, and its index and master fields are fields of the table and
+// of the master; no table and no opening step comes twice.
+TEST_F(DataModuleTest, EveryTableOpensWithItsKeyFields) {
+  Build(true);
+  DM->OpenExportTables();
+  std::set<std::string> objects;
+  std::set<int> steps;
+  for (const TStelmarTable& row : StelmarTables) {
+    TPxTable& table = (*DM).*row.Table;
+    const std::string object = table.ObjectName();
+    EXPECT_TRUE(objects.insert(object).second) << object;
+    EXPECT_TRUE(steps.insert(row.OpenOrder).second) << object;
+    ASSERT_TRUE(table.Active()) << object;
+    EXPECT_EQ(table.TableName(), DM->TableFileName(row)) << object;
+    for (const std::string& field : SplitFieldList(row.IndexFields))
+      EXPECT_TRUE(FieldExists(table, field)) << object << ": " << field;
+    if (!row.Master) continue;
+    TPxTable& master = *((*DM).*row.Master).DataSet();
+    for (const std::string& field : SplitFieldList(row.MasterFields))
+      EXPECT_TRUE(FieldExists(master, field)) << object << " -> " << master.ObjectName() << ": " << field;
+  }
+  DM->CloseExportTables();
 }
 
 TEST_F(DataModuleTest, WindowShowsOnlyEligibleTypesOfWholeDays) {
