@@ -8,7 +8,6 @@
 
 #include "fa3/Schemat_FA3.h"
 #include "support/DateTime.h"
-#include "support/OperatorLog.h"
 
 namespace brenvik {
 
@@ -29,9 +28,9 @@ using TFillPodmiot1 = std::function<void(const IXMLFaktura&)>;
 void FillNaglowek(const IXMLFaktura& faktura, const std::string& mainCaption,
                   const TClock& clock = Now);
 // The header, then the seller through fillPodmiot1 (skipped when empty).
+// The caption is the program's, as its window shows it.
 void FillNaglowekAndPodmiot1(const IXMLFaktura& faktura, const TFillPodmiot1& fillPodmiot1,
-                             const std::string& mainCaption = MainWindowCaption(),
-                             const TClock& clock = Now);
+                             const std::string& mainCaption, const TClock& clock = Now);
 
 // Saves through the owner document (replaces the file).
 void SaveFaktura(const IXMLFaktura& faktura, const std::string& path);

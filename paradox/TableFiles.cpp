@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "support/Paths.h"
 #include "support/TextCodec.h"
@@ -73,10 +74,15 @@ void TFileHandle::Reset() {
   FFd = -1;
 }
 
-bool ReadExact(int fd, long long offset, void* buffer, size_t count) {
-  auto* p = static_cast<char*>(buffer);
+namespace {
+
+// Repeats a positioned read or write until all of count is done; a short
+// transfer goes on from where it stopped, an interrupted one is retried.
+template <typename Buffer, typename Transfer>
+bool TransferExact(int fd, long long offset, Buffer* buffer, size_t count, Transfer transfer) {
+  auto* p = static_cast<std::conditional_t<std::is_const_v<Buffer>, const char, char>*>(buffer);
   while (count > 0) {
-    const ssize_t n = ::pread(fd, p, count, static_cast<off_t>(offset));
+    const ssize_t n = transfer(fd, p, count, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     p += n;
@@ -86,17 +92,14 @@ bool ReadExact(int fd, long long offset, void* buffer, size_t count) {
   return true;
 }
 
+}  // namespace
+
+bool ReadExact(int fd, long long offset, void* buffer, size_t count) {
+  return TransferExact(fd, offset, buffer, count, ::pread);
+}
+
 bool WriteExact(int fd, long long offset, const void* buffer, size_t count) {
-  const auto* p = static_cast<const char*>(buffer);
-  while (count > 0) {
-    const ssize_t n = ::pwrite(fd, p, count, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    offset += n;
-    count -= static_cast<size_t>(n);
-  }
-  return true;
+  return TransferExact(fd, offset, buffer, count, ::pwrite);
 }
 
 long long FileSizeOfFd(int fd) {

@@ -1,23 +1,19 @@
 #include "support/DocumentTypes.h"
 
+#include "support/RowLookup.h"
+
 namespace brenvik {
 
-namespace {
-
 #define BRENVIK_DOC_TYPE(Type, Ksef, Sale, Deferred) {Type, Ksef, Sale, Deferred},
-constexpr TDocumentType Types[] = {
+static constexpr TDocumentType Types[] = {
 #include "support/DocumentTypes.def"
 };
 #undef BRENVIK_DOC_TYPE
 
-}  // namespace
-
 std::span<const TDocumentType> DocumentTypes() { return Types; }
 
 const TDocumentType* FindDocumentType(int type) {
-  for (const TDocumentType& t : Types)
-    if (t.Type == type) return &t;
-  return nullptr;
+  return FindRow(DocumentTypes(), &TDocumentType::Type, type);
 }
 
 bool IsEligibleType(int type) {

@@ -76,9 +76,9 @@ void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key
   const std::string documentName = tblWI.FieldByName("Name").AsString();
   if (documentName.empty())
     throw Exception("Brak numeru dokumentu (" + InvoKeyToText(key) + ")");
-  FillNaglowekAndPodmiot1(faktura, [this](const IXMLFaktura& f) {
-    FillPodmiot1(f, FConfig.PodatnikInfo);
-  });
+  FillNaglowekAndPodmiot1(
+      faktura, [this](const IXMLFaktura& f) { FillPodmiot1(f, FConfig.PodatnikInfo); },
+      MainWindowCaption());
   FillPodmiot2(faktura, documentName);
   FillPodmiot3(faktura, documentName);
   FillFa(faktura, key, documentName);

@@ -1,5 +1,7 @@
 #include "warehouse/VatRates.h"
 
+#include "support/RowLookup.h"
+
 namespace brenvik {
 
 namespace {
@@ -17,10 +19,6 @@ constexpr TVatRate Rates[] = {
 
 std::span<const TVatRate> VatRates() { return Rates; }
 
-const TVatRate* FindVatRate(int rate) {
-  for (const TVatRate& r : Rates)
-    if (r.Rate == rate) return &r;
-  return nullptr;
-}
+const TVatRate* FindVatRate(int rate) { return FindRow(VatRates(), &TVatRate::Rate, rate); }
 
 }  // namespace brenvik
