@@ -39,7 +39,6 @@ TProcessOptions In(const TTempDir& dir) {
 }  // namespace
 
 TEST(CliReceive, WritesBackSentNumbersAndFilesAReceivedSample) {
-  if (Fa3SamplesDir().empty()) GTEST_SKIP() << "no FA(3) samples folder";
   TTempDir dir;
   const std::string ini = ReceiveSite(dir);
   const std::string sent = "1111111111-20260410-ABCDEF012345-7F";

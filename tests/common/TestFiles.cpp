@@ -42,14 +42,24 @@ std::string ReadFile(const std::string& path) {
 std::string SourceDir() { return BRENVIK_SOURCE_DIR; }
 std::string BinaryDir() { return BRENVIK_BINARY_DIR; }
 
-std::string Fa3SchemaDir() {
-  if (const char* d = std::getenv("BRENVIK_FA3_SCHEMA_DIR"); d && *d)
-    return fs::is_directory(d) ? std::string(d) : std::string();
-  return (fs::path(SourceDir()) / "third_party" / "fa3-schema").string();
+namespace {
+
+// A folder of test data; a checkout without it is broken, so the tests that
+// need it fail with the path rather than pass without looking.
+std::string DataFolder(const fs::path& path) {
+  if (!fs::is_directory(path)) throw std::runtime_error("brak danych testowych: " + path.string());
+  return path.string();
 }
-std::string Fa3SamplesDir() { return (fs::path(SourceDir()) / "tests" / "data" / "fa3-samples").string(); }
+
+}  // namespace
+
+std::string Fa3SchemaDir() {
+  if (const char* d = std::getenv("BRENVIK_FA3_SCHEMA_DIR"); d && *d) return DataFolder(d);
+  return DataFolder(fs::path(SourceDir()) / "third_party" / "fa3-schema");
+}
+std::string Fa3SamplesDir() { return DataFolder(fs::path(SourceDir()) / "tests" / "data" / "fa3-samples"); }
 std::string ParadoxSamplesDir() {
-  return (fs::path(SourceDir()) / "tests" / "data" / "paradox-samples").string();
+  return DataFolder(fs::path(SourceDir()) / "tests" / "data" / "paradox-samples");
 }
 
 }  // namespace brenvik::testing

@@ -230,7 +230,6 @@ TEST(Fa3Walk, EveryMemberOfEveryClassRoundTripsThroughAFile) {
 
 TEST(Fa3Walk, EverySampleInvoiceReadsBackThroughTheBinding) {
   std::string samples = Fa3SamplesDir();
-  if (samples.empty()) GTEST_SKIP() << "no FA(3) sample folder";
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(samples)) {
     if (entry.path().extension() != ".xml") continue;

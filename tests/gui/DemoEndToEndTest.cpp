@@ -49,7 +49,6 @@ std::vector<fs::path> FilesUnder(const std::string& dir) {
 // The whole road on the demo site: generated, sent through the connector
 // stand-in, numbers written back, received invoices filed.
 TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
-  if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema";
   TTempDir dir;
   const std::string site = dir / "site";
   TProcessOptions o;
@@ -103,7 +102,6 @@ TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
 // connector stand-in, the buttons disabled until the run's end step, then
 // the numbers in the register.
 TEST(DemoEndToEnd, WindowSendsTheDemoSite) {
-  if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema";
   TWindowFixture fixture;
   const std::string site = fixture.Dir / "site";
   TProcessOptions o;

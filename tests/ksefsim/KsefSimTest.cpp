@@ -66,7 +66,6 @@ TEST(KsefNumber, CheckOfTheKnownExampleAndShape) {
 }
 
 TEST(KsefSim, AcceptsValidFilesAndRefusesDuplicatesAndInvalid) {
-  if (brenvik::testing::Fa3SamplesDir().empty() || brenvik::testing::Fa3SchemaDir().empty()) GTEST_SKIP();
   TSite site("SIM_SCHEMA_DIR=" + brenvik::testing::Fa3SchemaDir() + "\n");
   WriteFile(site.data + "/Export/0-2026-1-1.xml", Sample("mf-example-01.xml"));
   WriteFile(site.data + "/Export/0-2026-1-2.xml", Sample("mf-example-02.xml"));
@@ -95,7 +94,6 @@ TEST(KsefSim, AcceptsValidFilesAndRefusesDuplicatesAndInvalid) {
 }
 
 TEST(KsefSim, InboxIsDeliveredOnce) {
-  if (brenvik::testing::Fa3SamplesDir().empty()) GTEST_SKIP();
   TSite site("SIM_INBOX=../inbox\n");
   WriteFile(site.tmp / "inbox/a.xml", Sample("mf-example-26.xml"));
   EXPECT_EQ(site.Run(), 0) << site.err;

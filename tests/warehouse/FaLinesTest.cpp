@@ -199,7 +199,6 @@ TEST(FaLines, ForeignTotalsHoldWholeCents) {
   site.DM->FillFaWiersze(f, key, false);
   EXPECT_EQ(ElementText(*f->Fa(), "P_13_6_1"), "30.3");
   EXPECT_EQ(ElementText(*f->Fa(), "P_15"), "30.3");
-  if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema";
   site.DM->FillPlatnoscAndStopka(f);
   EXPECT_EQ(site.Validate(f, "cents"), std::vector<std::string>{});
 }
@@ -295,10 +294,7 @@ TEST(FaLines, MixSiteInvoicesKeepTheirTotalsAndValidate) {
     for (site.DM->tblWT.First(); !site.DM->tblWT.Eof(); site.DM->tblWT.Next())
       if (site.DM->tblWT.FieldByName("Group").AsString() != "O") ++goodsLines;
     EXPECT_EQ(f->Fa()->HasChild("FaWiersz") ? f->Fa()->FaWiersz()->Count() : 0, goodsLines) << name;
-    if (!Fa3SchemaDir().empty()) {
-      EXPECT_EQ(site.Validate(f, name), std::vector<std::string>{}) << name;
-    }
+    EXPECT_EQ(site.Validate(f, name), std::vector<std::string>{}) << name;
   }
   EXPECT_GE(documents, 20);
-  if (Fa3SchemaDir().empty()) GTEST_SKIP() << "no FA(3) schema: files not validated";
 }
