@@ -1,17 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "support/DocumentRules.h"
 
 using namespace brenvik;
-
-TEST(DeferredPaymentType, ExactlyTheListedTypes) {
-  const std::set<int> deferred{0,   1,   2,   3,   4,   5,   6,   7,   10,  18,  22,  48, 50,
-                               52,  96,  128, 129, 130, 131, 132, 133, 134, 135, 146, 176};
-  for (int type = -5; type <= 300; ++type)
-    EXPECT_EQ(IsDeferredPaymentType(type), deferred.count(type) == 1) << type;
-}
 
 TEST(PaymentFormText, NamesOfTheCodes) {
   EXPECT_EQ(PaymentFormText(0), "gotówka");

@@ -38,3 +38,25 @@ TEST(DocumentTypes, EveryRowAndOnlyTheRowsAnswer) {
         << type;
   }
 }
+
+// The types as Stelmar's documents know them, written out apart from the
+// table, so that a wrong row shows.
+TEST(DocumentTypes, TheListedTypesOfEachKind) {
+  struct TKind {
+    const char* Name;
+    bool (*Has)(int);
+    std::set<int> Types;
+  };
+  const TKind kinds[] = {
+      {"KSeF", IsEligibleType, {0, 1, 2, 3, 22, 23, 48, 52, 53}},
+      {"zagraniczny", IsForeignType, {2, 3, 22, 23}},
+      {"eksport", IsExportType, {2, 3}},
+      {"WDT", IsWdtType, {22, 23}},
+      {"płatność odroczona", IsDeferredPaymentType,
+       {0, 1, 2, 3, 4, 5, 6, 7, 10, 18, 22, 48, 50, 52, 96, 128, 129, 130, 131, 132, 133, 134, 135,
+        146, 176}},
+  };
+  for (const TKind& k : kinds)
+    for (int type = -5; type <= 300; ++type)
+      EXPECT_EQ(k.Has(type), k.Types.count(type) == 1) << k.Name << " " << type;
+}

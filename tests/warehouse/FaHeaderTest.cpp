@@ -89,14 +89,11 @@ TEST(ExportWindow, LogLine) {
 
 // ---------------------------------------------------------------- types, currency, date
 
-TEST(DocumentTypes, EligibleForeignAndCorrection) {
-  const std::set<int> eligible{0, 1, 2, 3, 22, 23, 48, 52, 53};
-  const std::set<int> foreign{2, 3, 22, 23};
-  for (int t = -2; t <= 300; ++t) {
-    EXPECT_EQ(IsEligibleType(t), eligible.count(t) == 1) << t;
-    EXPECT_EQ(IsForeignType(t), foreign.count(t) == 1) << t;
-  }
-  for (int t : eligible) EXPECT_EQ(IsCorrectionType(t), t == 1 || t == 3 || t == 23 || t == 53) << t;
+TEST(DocumentTypes, CorrectionsAreTheOddTypes) {
+  for (const TDocumentType& t : DocumentTypes())
+    if (t.Ksef)
+      EXPECT_EQ(IsCorrectionType(t.Type), t.Type == 1 || t.Type == 3 || t.Type == 23 || t.Type == 53)
+          << t.Type;
 }
 
 TEST(CurrencyCode, IntlIdThenOptionBit14) {
