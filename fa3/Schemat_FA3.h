@@ -67,7 +67,9 @@ namespace brenvik {
   class TXML##Cls : public TXMLTZnakowyList {              \
   public:                                                  \
     TXML##Cls(TXMLDocument& owner, xmlNodePtr node);
+// clang-format off
 #define FA3_END(Cls) };
+// clang-format on
 #define FA3_TEXT(Cls, Name) \
   std::string Name();       \
   void Set##Name(const std::string& value);
