@@ -29,11 +29,14 @@ std::string Number(int i) {
 }
 
 std::string Invoice(int i) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Faktura xmlns=\"" + std::string(Fa3Namespace) +
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Faktura xmlns=\"" +
+         std::string(Fa3Namespace) +
          "\"><Podmiot1><DaneIdentyfikacyjne><NIP>9999999999</NIP><Nazwa>Dostawca</Nazwa>"
          "</DaneIdentyfikacyjne></Podmiot1><Podmiot2><DaneIdentyfikacyjne><NIP>5265877635</NIP>"
-         "</DaneIdentyfikacyjne></Podmiot2><Fa><KodWaluty>PLN</KodWaluty><P_1>2025-03-04</P_1><P_2>FZ/" +
-         std::to_string(i) + "</P_2><P_15>123.45</P_15><RodzajFaktury>VAT</RodzajFaktury></Fa></Faktura>\n";
+         "</DaneIdentyfikacyjne></Podmiot2><Fa><KodWaluty>PLN</KodWaluty><P_1>2025-03-04</"
+         "P_1><P_2>FZ/" +
+         std::to_string(i) +
+         "</P_2><P_15>123.45</P_15><RodzajFaktury>VAT</RodzajFaktury></Fa></Faktura>\n";
 }
 
 }  // namespace
@@ -48,8 +51,13 @@ int main() {
   fs::create_directories(dir + "stelmar/DATA");
   {
     TPxTableWriter reg(dir + "stelmar/DATA/2025REG.db",
-                       {{"Class", "S"}, {"Year", "S"}, {"MagId", "S"}, {"Number", "S"}, {"KSeF", "A40"},
-                        {"Document", "A30"}, {"NIP", "A20"}},
+                       {{"Class", "S"},
+                        {"Year", "S"},
+                        {"MagId", "S"},
+                        {"Number", "S"},
+                        {"KSeF", "A40"},
+                        {"Document", "A30"},
+                        {"NIP", "A20"}},
                        1250);
     for (int i = 0; i < 100000; ++i) {
       // Every tenth invoice of the Import folder is booked.
@@ -69,7 +77,8 @@ int main() {
   table.SetTableName(dir + "stelmar/DATA/2025REG");
   table.Open();
   long long sum = 0;
-  for (table.First(); !table.Eof(); table.Next()) sum += table.FieldByName("Document").AsString().size();
+  for (table.First(); !table.Eof(); table.Next())
+    sum += table.FieldByName("Document").AsString().size();
   table.Close();
   const double baseline = Ms(t0);
 

@@ -61,7 +61,8 @@ int TablesCommand(TAppController& controller) {
     std::fprintf(stderr, "%s\n", NormalizeLineBreaks(e.what()).c_str());
     return 1;
   }
-  std::fprintf(stdout, "Układ danych klientów: %s\n", dm.UsersTableExists ? "Users" : "rejestr klientów");
+  std::fprintf(stdout, "Układ danych klientów: %s\n",
+               dm.UsersTableExists ? "Users" : "rejestr klientów");
   for (const TStelmarTable& row : StelmarTables) {
     TPxTable& t = dm.*row.Table;
     if (!t.Active()) {
@@ -77,8 +78,8 @@ int TablesCommand(TAppController& controller) {
     std::fprintf(stdout, "%-12s %s: %d rekordów%s\n", t.ObjectName().c_str(), t.FilePath().c_str(),
                  whole.RecordCount(), row.Optional ? " (tabela opcjonalna, jest)" : "");
   }
-  std::fprintf(stdout, "Zakres dat eksportu: od %s do %s\n", DateToStr(dm.DateRange.DateFrom).c_str(),
-               DateToStr(dm.DateRange.DateTo).c_str());
+  std::fprintf(stdout, "Zakres dat eksportu: od %s do %s\n",
+               DateToStr(dm.DateRange.DateFrom).c_str(), DateToStr(dm.DateRange.DateTo).c_str());
   return 0;
 }
 
@@ -91,7 +92,8 @@ void PrintUsage() {
 std::string WindowProgramName(const std::string& exePath) {
   std::string name = BareFileName(exePath);
   const std::string suffix = "-cli";
-  if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+  if (name.size() > suffix.size() &&
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
     name.resize(name.size() - suffix.size());
   return name;
 }
@@ -101,7 +103,8 @@ std::string WindowProgramName(const std::string& exePath) {
 const std::vector<TCliCommand>& CliCommands() {
   static const std::vector<TCliCommand> commands = {
       {"check", "wczytuje konfigurację i wypisuje raport stanu", CheckCommand},
-      {"tables", "otwiera tabele dnia roboczego i wypisuje ich pliki i liczby rekordów", TablesCommand},
+      {"tables", "otwiera tabele dnia roboczego i wypisuje ich pliki i liczby rekordów",
+       TablesCommand},
       {"export", "generuje pliki FA(3) do wysłania (gdy żadne nie czekają)",
        WithDataModule<ExportOnTerminal>},
       {"send", "generuje pliki FA(3), wysyła je konektorem KSeF i aktualizuje numery KSeF",
@@ -120,9 +123,12 @@ int RunCli(int argc, char** argv) {
   bool answerYes = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--yes") answerYes = true;
-    else if (a.rfind("/ini=", 0) == 0) args.push_back(a);
-    else if (commandName.empty()) commandName = a;
+    if (a == "--yes")
+      answerYes = true;
+    else if (a.rfind("/ini=", 0) == 0)
+      args.push_back(a);
+    else if (commandName.empty())
+      commandName = a;
     else {
       std::fprintf(stderr, "Nieznany argument: %s\n", a.c_str());
       PrintUsage();
@@ -143,7 +149,8 @@ int RunCli(int argc, char** argv) {
   switch (singleInstance.Create(SingleInstanceMutexName(), true)) {
     case TNamedMutex::TState::Owned: break;
     case TNamedMutex::TState::AlreadyExists:
-      std::fprintf(stderr, "Program %s już działa. Zamknij go i spróbuj ponownie.\n", AppName().c_str());
+      std::fprintf(stderr, "Program %s już działa. Zamknij go i spróbuj ponownie.\n",
+                   AppName().c_str());
       return 3;
     default:
       std::fprintf(stderr, "Nie można utworzyć blokady %s.\n", singleInstance.Path().c_str());

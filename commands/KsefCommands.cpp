@@ -56,8 +56,7 @@ int CountXmlFiles(const std::string& folder) {
     if (!it->is_regular_file(typeError)) continue;
     if (SameTextAscii(it->path().extension().string(), ".xml")) ++count;
   }
-  if (ec)
-    throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
+  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
   return count;
 }
 
@@ -67,8 +66,9 @@ int PendingFileCount(const TConfig& config) {
 
 bool ConfirmSend(const TConfig& config, int count) {
   if (!config.Ask2Send) return false;
-  return MessageDlg(Fill("Wysłać natychmiast %d faktur do KSeF?", count), TMsgDlgType::mtConfirmation,
-                    {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbYes) == TModalResult::mrYes;
+  return MessageDlg(Fill("Wysłać natychmiast %d faktur do KSeF?", count),
+                    TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
+                    TMsgDlgBtn::mbYes) == TModalResult::mrYes;
 }
 
 int GenerateWaitingFiles(ICommandHost& host) {
@@ -77,10 +77,11 @@ int GenerateWaitingFiles(ICommandHost& host) {
   if (n > 0) {
     // Files of an earlier run come first: nothing new until they are sent.
     host.SetBusyCursor(false);
-    MessageDlg(Fill("Masz %d dokumentów, które nie były jeszcze wysłane\r"
-                    "Generowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.",
-                    n),
-               TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+    MessageDlg(
+        Fill("Masz %d dokumentów, które nie były jeszcze wysłane\r"
+             "Generowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.",
+             n),
+        TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
     return n;
   }
   InfoLog(GenerationStep, llInfo);
@@ -162,8 +163,8 @@ void ReceiveFromKsefCommand(ICommandHost& host) {
 }
 
 void SendInvToKsef(ICommandHost& host) {
-  const std::string cmdLine =
-      ksef::ConnectorCommandLine(IncludeTrailingPathDelimiter(host.CommandConfig().APIConnectorExeDir()));
+  const std::string cmdLine = ksef::ConnectorCommandLine(
+      IncludeTrailingPathDelimiter(host.CommandConfig().APIConnectorExeDir()));
   host.RunConsoleInThread(cmdLine, [&host](int exitCode, const std::string& errMsg) {
     SendFinished(host, exitCode, errMsg);
   });

@@ -73,7 +73,8 @@ int RunProcessAndWait(const std::string& cmdLine) {
 
   char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
   pid_t pid = 0;
-  const int error = ::posix_spawn(&pid, program.c_str(), &settings.Actions, &settings.Attr, argv, environ);
+  const int error =
+      ::posix_spawn(&pid, program.c_str(), &settings.Actions, &settings.Attr, argv, environ);
   if (error != 0)
     throw EOSError("Nie można uruchomić programu " + program + ": " + SystemText(error));
 
@@ -87,8 +88,7 @@ int RunProcessAndWait(const std::string& cmdLine) {
   if (WIFSIGNALED(status))
     throw EOSError("Program " + program + " został przerwany sygnałem " +
                    std::to_string(WTERMSIG(status)) + " (" + ::strsignal(WTERMSIG(status)) + ")");
-  if (!WIFEXITED(status))
-    throw EOSError("Nie można odczytać kodu zakończenia programu " + program);
+  if (!WIFEXITED(status)) throw EOSError("Nie można odczytać kodu zakończenia programu " + program);
   const int code = WEXITSTATUS(status);
   // The system keeps only the low eight bits of an exit code: the connector's
   // code for refused duplicates arrives truncated.

@@ -17,7 +17,8 @@ inline constexpr TColour clReportGreen{0, 128, 0};
 
 // addColoredLine appends one line in a colour (an empty text is a plain empty
 // line); the report's other lines go through InfoLog.
-void WriteStatusReport(const TConfig& cfg,
-                       const std::function<void(const std::string& text, TColour colour)>& addColoredLine);
+void WriteStatusReport(
+    const TConfig& cfg,
+    const std::function<void(const std::string& text, TColour colour)>& addColoredLine);
 
 }  // namespace brenvik

@@ -37,7 +37,8 @@ void TTerminalCommandHost::ShowConnectorLines(const std::vector<std::string>& li
   std::fflush(FOut);
 }
 
-void TTerminalCommandHost::RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) {
+void TTerminalCommandHost::RunConsoleInThread(const std::string& cmdLine,
+                                              TRunFinishedProc onFinished) {
   FRunPending = true;
   FCmdLine = cmdLine;
   FOnFinished = std::move(onFinished);

@@ -20,7 +20,8 @@ std::string Plain(const std::string& caption) {
 
 char AccessKey(const std::string& caption) {
   const auto pos = caption.find('&');
-  const char c = pos != std::string::npos && pos + 1 < caption.size() ? caption[pos + 1] : caption[0];
+  const char c =
+      pos != std::string::npos && pos + 1 < caption.size() ? caption[pos + 1] : caption[0];
   return AsciiLower(std::string(1, c))[0];
 }
 
@@ -44,8 +45,10 @@ TModalResult TTerminalDialogs::Show(const TDialogRequest& request) {
   }
   if (!FIn || ::isatty(::fileno(FIn)) != 1) {
     TMsgDlgBtn safe = request.Default;
-    if (Has(buttons, TMsgDlgBtn::mbNo)) safe = TMsgDlgBtn::mbNo;
-    else if (Has(buttons, TMsgDlgBtn::mbCancel)) safe = TMsgDlgBtn::mbCancel;
+    if (Has(buttons, TMsgDlgBtn::mbNo))
+      safe = TMsgDlgBtn::mbNo;
+    else if (Has(buttons, TMsgDlgBtn::mbCancel))
+      safe = TMsgDlgBtn::mbCancel;
     std::fprintf(FOut, "-> %s (brak terminala do odpowiedzi; użyj --yes, aby odpowiadać \"Tak\")\n",
                  Plain(ButtonCaption(safe)).c_str());
     return ResultOf(safe);
@@ -57,7 +60,8 @@ TModalResult TTerminalDialogs::Show(const TDialogRequest& request) {
       const std::string cap = ButtonCaption(b);
       prompt += "[" + std::string(1, AccessKey(cap)) + "] " + Plain(cap);
     }
-    std::fprintf(FOut, "%s (Enter: %s)? ", prompt.c_str(), Plain(ButtonCaption(request.Default)).c_str());
+    std::fprintf(FOut, "%s (Enter: %s)? ", prompt.c_str(),
+                 Plain(ButtonCaption(request.Default)).c_str());
     std::fflush(FOut);
     char line[256];
     if (!std::fgets(line, sizeof line, FIn)) return ResultOf(request.Default);

@@ -46,7 +46,9 @@ using TWritten = TSetting::TWritten;
 using TLoadDefault = TSetting::TLoadDefault;
 
 // Sections of the warehouse programs: their keys belong only in a file that names them.
-bool IsProgramSection(const std::string& section) { return section == "STELMAR" || section == "NERA"; }
+bool IsProgramSection(const std::string& section) {
+  return section == "STELMAR" || section == "NERA";
+}
 
 }  // namespace
 
@@ -67,10 +69,14 @@ bool TryParseIniInteger(const std::string& text, std::int32_t& value) {
   for (; i < text.size(); ++i) {
     const char c = text[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     v = v * base + d;
     if (v > 0xFFFFFFFFLL) return false;
   }
@@ -122,8 +128,13 @@ TAPIConfig ReadEnvFile(const std::string& fileName) {
 }
 
 std::span<const TSetting> TConfig::Settings() {
-#define BRENVIK_SETTING(section, key, kind, def, written, member, loadDefault)                \
-  TSetting{section,          key, TKind::kind, def, TWritten::written, TSetting::TMember(member), \
+#define BRENVIK_SETTING(section, key, kind, def, written, member, loadDefault) \
+  TSetting{section,                                                            \
+           key,                                                                \
+           TKind::kind,                                                        \
+           def,                                                                \
+           TWritten::written,                                                  \
+           TSetting::TMember(member),                                          \
            TLoadDefault::loadDefault},
   static const TSetting settings[] = {
 #include "config/Settings.def"
@@ -140,7 +151,10 @@ TConfig::~TConfig() {
   try {
     SaveIfChanged();
   } catch (const std::exception& e) {
-    try { TLogger::Error("Nie zapisano pliku konfiguracyjnego " + FIniFName + ": " + e.what()); } catch (...) {}
+    try {
+      TLogger::Error("Nie zapisano pliku konfiguracyjnego " + FIniFName + ": " + e.what());
+    } catch (...) {
+    }
   }
 }
 
@@ -212,7 +226,8 @@ void TConfig::EnsureString(const std::string& section, const std::string& key,
   MarkDirty();
 }
 
-void TConfig::EnsureInteger(const std::string& section, const std::string& key, std::int32_t value) {
+void TConfig::EnsureInteger(const std::string& section, const std::string& key,
+                            std::int32_t value) {
   EnsureString(section, key, std::to_string(value));
 }
 
@@ -373,7 +388,9 @@ std::string TConfig::DefaultText(const TSetting& s) const {
 void TConfig::ApplyDefault(const TSetting& s) {
   if (std::holds_alternative<std::monostate>(s.Member)) return;
   switch (s.Kind) {
-    case TKind::Integer: this->*std::get<std::int32_t TConfig::*>(s.Member) = DefaultInteger(s); break;
+    case TKind::Integer:
+      this->*std::get<std::int32_t TConfig::*>(s.Member) = DefaultInteger(s);
+      break;
     case TKind::Bool: this->*std::get<bool TConfig::*>(s.Member) = DefaultBool(s); break;
     case TKind::Date: this->*std::get<TDateTime TConfig::*>(s.Member) = DefaultDate(s); break;
     case TKind::Text: this->*std::get<std::string TConfig::*>(s.Member) = DefaultText(s); break;
@@ -419,11 +436,16 @@ std::string TConfig::MemberText(const TSetting& s) const {
   return std::visit(
       [this](auto member) -> std::string {
         using T = decltype(member);
-        if constexpr (std::is_same_v<T, std::monostate>) return "";
-        else if constexpr (std::is_same_v<T, std::int32_t TConfig::*>) return std::to_string(this->*member);
-        else if constexpr (std::is_same_v<T, bool TConfig::*>) return BoolText(this->*member);
-        else if constexpr (std::is_same_v<T, TDateTime TConfig::*>) return DateToStr(this->*member);
-        else return this->*member;
+        if constexpr (std::is_same_v<T, std::monostate>)
+          return "";
+        else if constexpr (std::is_same_v<T, std::int32_t TConfig::*>)
+          return std::to_string(this->*member);
+        else if constexpr (std::is_same_v<T, bool TConfig::*>)
+          return BoolText(this->*member);
+        else if constexpr (std::is_same_v<T, TDateTime TConfig::*>)
+          return DateToStr(this->*member);
+        else
+          return this->*member;
       },
       s.Member);
 }
@@ -434,7 +456,9 @@ bool TConfig::HasAny(std::initializer_list<std::string> values) {
   return false;
 }
 
-bool TConfig::HasAdres(const TAdresConfig& a) { return HasAny({a.KodKraju, a.AdresL1, a.AdresL2, a.GLN}); }
+bool TConfig::HasAdres(const TAdresConfig& a) {
+  return HasAny({a.KodKraju, a.AdresL1, a.AdresL2, a.GLN});
+}
 bool TConfig::HasDaneId(const TPodatnikDaneIdConfig& d) { return HasAny({d.NIP, d.Nazwa}); }
 bool TConfig::HasKontakt(const TDaneKontaktoweConfig& k) { return HasAny({k.Email, k.Telefon}); }
 
@@ -451,7 +475,9 @@ bool TConfig::HasPodatnikInfo(const TPodatnikInfoConfig& cfg) {
 bool TConfig::HasRachunekBankowy(const TRachunekBankowyConfig& cfg) {
   return HasAny({cfg.NrRB, cfg.SWIFT, cfg.NazwaBanku, cfg.OpisRachunku});
 }
-bool TConfig::HasInformacje(const TStopkaConfig& cfg) { return HasAny({cfg.Inf1, cfg.Inf2, cfg.Inf3}); }
+bool TConfig::HasInformacje(const TStopkaConfig& cfg) {
+  return HasAny({cfg.Inf1, cfg.Inf2, cfg.Inf3});
+}
 bool TConfig::HasRejestry(const TStopkaConfig& cfg) {
   return HasAny({cfg.PelnaNazwa, cfg.KRS, cfg.Regon, cfg.BDO});
 }

@@ -58,7 +58,8 @@ struct TStopkaConfig {
 };
 
 // The sub-folders of the KSeF data folder, in the order they are created.
-inline const char* const KsefSubFolders[] = {"Export", "Sent", "Import", "Received", "Logs", "Errors"};
+inline const char* const KsefSubFolders[] = {"Export",   "Sent", "Import",
+                                             "Received", "Logs", "Errors"};
 
 class TConfig;
 

@@ -48,8 +48,7 @@ void InitFakturaDocument(const IXMLFaktura& faktura) {
   DeclareNamespace(faktura->Node(), "xsd", XsdNamespace);
 }
 
-void FillNaglowek(const IXMLFaktura& faktura, const std::string& mainCaption,
-                  const TClock& clock) {
+void FillNaglowek(const IXMLFaktura& faktura, const std::string& mainCaption, const TClock& clock) {
   IXMLTNaglowek naglowek = faktura->Naglowek();
   IXMLTNaglowek_KodFormularza kod = naglowek->KodFormularza();
   kod->SetText("FA");

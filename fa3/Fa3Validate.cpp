@@ -71,8 +71,7 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 std::vector<std::string> ValidateFa3File(const std::string& path, const std::string& schemaDir) {
   std::string schemaFile = PathJoin(schemaDir, Fa3SchemaFileName);
-  if (!FileExists(schemaFile))
-    throw EFOpenError("Brak schematu FA(3) \"" + schemaFile + "\"");
+  if (!FileExists(schemaFile)) throw EFOpenError("Brak schematu FA(3) \"" + schemaFile + "\"");
 
   std::vector<std::string> schemaErrors;
   std::unique_ptr<xmlSchema, TSchemaDeleter> schema;

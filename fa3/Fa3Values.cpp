@@ -38,8 +38,7 @@ void ShortestDigits(double value, std::string& digits, int& exponent) {
   char buf[64];
   std::to_chars_result res{};
   for (int precision = 1; precision <= 15; ++precision) {
-    res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
-                        precision - 1);
+    res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision - 1);
     double back = 0;
     std::from_chars(buf, res.ptr, back);
     if (back == value) break;
@@ -124,8 +123,7 @@ std::string FormatFa3DateTime(TDateTime value) {
 
 TDateTime ParseFa3DateTime(const std::string& text, const std::string& elementName) {
   std::string s = StripXmlBlanks(text);
-  if (s.empty())
-    throw EConvertError("Element " + elementName + " jest pusty: brak daty i czasu");
+  if (s.empty()) throw EConvertError("Element " + elementName + " jest pusty: brak daty i czasu");
   if (s.size() < 19 || s[10] != 'T') BadValue(text, elementName, "datą i czasem");
   size_t pos = 19;
   int msec = 0;

@@ -8,40 +8,39 @@ namespace brenvik {
 // ---- constructors: each creates the list objects of its repeated children
 #define FA3_CLASS(Cls, Base) \
   TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node) : TXML##Base(owner, node) {
-#define FA3_COLLECTION(Cls, ItemName, ItemCls)                   \
-  TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node)     \
+#define FA3_COLLECTION(Cls, ItemName, ItemCls)               \
+  TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node) \
       : TXMLNodeListOf<TXML##ItemCls>(owner, node, #ItemName) {
-#define FA3_TEXT_COLLECTION(Cls, ItemName)                       \
-  TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node)     \
+#define FA3_TEXT_COLLECTION(Cls, ItemName)                   \
+  TXML##Cls::TXML##Cls(TXMLDocument& owner, xmlNodePtr node) \
       : TXMLTZnakowyList(owner, node, #ItemName) {
 #define FA3_END(Cls) }
 #define FA3_LIST(Cls, Name, ListCls, ItemCls) \
   F##Name = std::make_unique<TXML##ListCls>(owner, node, #Name);
-#define FA3_TEXTLIST(Cls, Name) \
-  F##Name = std::make_unique<TXMLTZnakowyList>(owner, node, #Name);
+#define FA3_TEXTLIST(Cls, Name) F##Name = std::make_unique<TXMLTZnakowyList>(owner, node, #Name);
 #include "fa3/Fa3ClassesDefaults.h"
 #include "fa3/Fa3Classes.def"
 #include "fa3/Fa3ClassesReset.h"
 
 // ---- accessors
-#define FA3_TEXT(Cls, Name)                                                    \
-  std::string TXML##Cls::Name() { return ChildText(#Name); }                         \
+#define FA3_TEXT(Cls, Name)                                  \
+  std::string TXML##Cls::Name() { return ChildText(#Name); } \
   void TXML##Cls::Set##Name(const std::string& value) { SetChildText(#Name, value); }
-#define FA3_ATTR(Cls, Name)                                                    \
-  std::string TXML##Cls::Name() { return Attribute(#Name); }                         \
+#define FA3_ATTR(Cls, Name)                                  \
+  std::string TXML##Cls::Name() { return Attribute(#Name); } \
   void TXML##Cls::Set##Name(const std::string& value) { SetAttribute(#Name, value); }
-#define FA3_DECIMAL(Cls, Name)                                                 \
-  double TXML##Cls::Name() { return ChildDecimal(#Name); }                           \
+#define FA3_DECIMAL(Cls, Name)                             \
+  double TXML##Cls::Name() { return ChildDecimal(#Name); } \
   void TXML##Cls::Set##Name(double value) { SetChildDecimal(#Name, value); }
-#define FA3_INT(Cls, Name)                                                     \
-  int TXML##Cls::Name() { return ChildInteger(#Name); }                              \
+#define FA3_INT(Cls, Name)                              \
+  int TXML##Cls::Name() { return ChildInteger(#Name); } \
   void TXML##Cls::Set##Name(int value) { SetChildInteger(#Name, value); }
 #define FA3_FLAG(Cls, Name) FA3_INT(Cls, Name)
-#define FA3_DATE(Cls, Name)                                                    \
-  TDateTime TXML##Cls::Name() { return ChildDate(#Name); }                           \
+#define FA3_DATE(Cls, Name)                                \
+  TDateTime TXML##Cls::Name() { return ChildDate(#Name); } \
   void TXML##Cls::Set##Name(TDateTime value) { SetChildDate(#Name, value); }
-#define FA3_DATETIME(Cls, Name)                                                \
-  TDateTime TXML##Cls::Name() { return ChildDateTime(#Name); }                       \
+#define FA3_DATETIME(Cls, Name)                                \
+  TDateTime TXML##Cls::Name() { return ChildDateTime(#Name); } \
   void TXML##Cls::Set##Name(TDateTime value) { SetChildDateTime(#Name, value); }
 #define FA3_CHILD(Cls, Name, ChildCls) \
   IXML##ChildCls TXML##Cls::Name() { return Child<TXML##ChildCls>(#Name); }
@@ -63,15 +62,18 @@ std::vector<std::string> JoinOrder(const std::vector<std::string>& base,
 }
 }  // namespace
 
-#define FA3_CLASS(Cls, Base)                                                    \
-  const std::vector<std::string>& TXML##Cls::SchemaChildOrder() const {         \
+#define FA3_CLASS(Cls, Base)                                            \
+  const std::vector<std::string>& TXML##Cls::SchemaChildOrder() const { \
     static const std::vector<std::string> order = JoinOrder(TXML##Base::SchemaChildOrder(), {
 // Collections hold only their items; their blocks expand to unused helpers.
-#define FA3_COLLECTION(Cls, ItemName, ItemCls)                                  \
+#define FA3_COLLECTION(Cls, ItemName, ItemCls)                                     \
   [[maybe_unused]] static const std::vector<std::string>& CollectionOrder##Cls() { \
     static const std::vector<std::string> order = JoinOrder({}, {
 #define FA3_TEXT_COLLECTION(Cls, ItemName) FA3_COLLECTION(Cls, ItemName, _)
-#define FA3_END(Cls) }); return order; }
+#define FA3_END(Cls)     \
+  }); \
+  return order;          \
+  }
 #define FA3_TEXT(Cls, Name) #Name,
 #define FA3_DECIMAL(Cls, Name) #Name,
 #define FA3_INT(Cls, Name) #Name,

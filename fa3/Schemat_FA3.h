@@ -44,28 +44,28 @@ namespace brenvik {
 #include "fa3/Fa3ClassesReset.h"
 
 // ---- pass 2: list classes
-#define FA3_LIST_CLASS(ListCls, ItemCls)                        \
-  class TXML##ListCls : public TXMLNodeListOf<TXML##ItemCls> {  \
-  public:                                                       \
-    using TXMLNodeListOf<TXML##ItemCls>::TXMLNodeListOf;        \
+#define FA3_LIST_CLASS(ListCls, ItemCls)                       \
+  class TXML##ListCls : public TXMLNodeListOf<TXML##ItemCls> { \
+  public:                                                      \
+    using TXMLNodeListOf<TXML##ItemCls>::TXMLNodeListOf;       \
   };
 #include "fa3/Fa3ClassesDefaults.h"
 #include "fa3/Fa3Classes.def"
 #include "fa3/Fa3ClassesReset.h"
 
 // ---- pass 3: node classes with their accessors
-#define FA3_CLASS(Cls, Base)                                           \
-  class TXML##Cls : public TXML##Base {                                \
-  public:                                                              \
-    TXML##Cls(TXMLDocument& owner, xmlNodePtr node);                   \
+#define FA3_CLASS(Cls, Base)                         \
+  class TXML##Cls : public TXML##Base {              \
+  public:                                            \
+    TXML##Cls(TXMLDocument& owner, xmlNodePtr node); \
     const std::vector<std::string>& SchemaChildOrder() const override;
 #define FA3_COLLECTION(Cls, ItemName, ItemCls)             \
   class TXML##Cls : public TXMLNodeListOf<TXML##ItemCls> { \
   public:                                                  \
     TXML##Cls(TXMLDocument& owner, xmlNodePtr node);
-#define FA3_TEXT_COLLECTION(Cls, ItemName)                 \
-  class TXML##Cls : public TXMLTZnakowyList {              \
-  public:                                                  \
+#define FA3_TEXT_COLLECTION(Cls, ItemName)    \
+  class TXML##Cls : public TXMLTZnakowyList { \
+  public:                                     \
     TXML##Cls(TXMLDocument& owner, xmlNodePtr node);
 // clang-format off
 #define FA3_END(Cls) };
@@ -93,12 +93,12 @@ private:                                      \
   std::unique_ptr<TXML##ListCls> F##Name;     \
                                               \
 public:
-#define FA3_TEXTLIST(Cls, Name)                \
-  IXMLTZnakowyList Name();                     \
-                                               \
-private:                                       \
-  std::unique_ptr<TXMLTZnakowyList> F##Name;   \
-                                               \
+#define FA3_TEXTLIST(Cls, Name)              \
+  IXMLTZnakowyList Name();                   \
+                                             \
+private:                                     \
+  std::unique_ptr<TXMLTZnakowyList> F##Name; \
+                                             \
 public:
 #include "fa3/Fa3ClassesDefaults.h"
 #include "fa3/Fa3Classes.def"

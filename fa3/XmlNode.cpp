@@ -39,8 +39,7 @@ bool IsXmlText(const std::string& s) {
 }
 
 void CheckText(const std::string& value, const std::string& where) {
-  if (!IsValidUtf8(value))
-    throw EConvertError(where + ": tekst nie jest poprawnym tekstem UTF-8");
+  if (!IsValidUtf8(value)) throw EConvertError(where + ": tekst nie jest poprawnym tekstem UTF-8");
   if (!IsXmlText(value))
     throw EConvertError(where + ": tekst zawiera znaki sterujące niedozwolone w XML");
 }
@@ -69,9 +68,7 @@ TXMLDocument::~TXMLDocument() {
 
 std::string TXMLDocument::Version() const { return FDoc->version ? Str(FDoc->version) : ""; }
 
-std::string TXMLDocument::Encoding() const {
-  return FDoc->encoding ? Str(FDoc->encoding) : "";
-}
+std::string TXMLDocument::Encoding() const { return FDoc->encoding ? Str(FDoc->encoding) : ""; }
 
 void TXMLDocument::SetEncoding(const std::string& encoding) {
   if (FDoc->encoding) xmlFree(const_cast<xmlChar*>(FDoc->encoding));
@@ -187,8 +184,7 @@ bool TXMLNode::EnsureChildInSchemaOrder(const std::string& name) {
     return -1;
   };
   std::ptrdiff_t own = rank(X(name));
-  if (own < 0)
-    throw EXMLDocError("Element " + name + " nie należy do elementu " + NodeName());
+  if (own < 0) throw EXMLDocError("Element " + name + " nie należy do elementu " + NodeName());
   xmlNodePtr before = nullptr;
   for (xmlNodePtr child = FNode->children; child && !before; child = child->next)
     if (child->type == XML_ELEMENT_NODE && SameNamespace(child->ns, FNode->ns) &&
@@ -283,8 +279,7 @@ void TXMLNode::SetChildDateTime(const char* name, TDateTime value) {
 
 // ---------------------------------------------------------------- collections
 
-TXMLNodeCollection::TXMLNodeCollection(TXMLDocument& owner, xmlNodePtr node,
-                                       std::string itemName)
+TXMLNodeCollection::TXMLNodeCollection(TXMLDocument& owner, xmlNodePtr node, std::string itemName)
     : TXMLNode(owner, node), FItemName(std::move(itemName)) {}
 
 int TXMLNodeCollection::Count() const {
@@ -299,8 +294,7 @@ xmlNodePtr TXMLNodeCollection::ItemNode(int index) const {
   if (index >= 0)
     for (xmlNodePtr child = FNode->children; child; child = child->next)
       if (IsElementNamed(child, FItemName.c_str()) && i++ == index) return child;
-  throw EListError("Indeks listy " + FItemName + " poza zakresem (" + std::to_string(index) +
-                   ")");
+  throw EListError("Indeks listy " + FItemName + " poza zakresem (" + std::to_string(index) + ")");
 }
 
 xmlNodePtr TXMLNodeCollection::NewItem(int index) {

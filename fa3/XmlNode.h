@@ -116,8 +116,7 @@ protected:
   xmlNodePtr ChildElement(const char* name);
   // A new element in this element's namespace: before `before`, after
   // `after`, or as the last child when both are null.
-  xmlNodePtr NewElement(const char* name, xmlNodePtr before = nullptr,
-                        xmlNodePtr after = nullptr);
+  xmlNodePtr NewElement(const char* name, xmlNodePtr before = nullptr, xmlNodePtr after = nullptr);
   bool IsElementNamed(xmlNodePtr node, const char* name) const;
   void ReplaceContent(xmlNodePtr element, const std::string& value);
 
@@ -161,7 +160,7 @@ public:
 
 protected:
   xmlNodePtr ItemNode(int index) const;  // EListError outside the list
-  xmlNodePtr NewItem(int index);          // 0..Count(); Count() appends
+  xmlNodePtr NewItem(int index);         // 0..Count(); Count() appends
 
 private:
   std::string FItemName;

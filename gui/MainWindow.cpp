@@ -64,7 +64,8 @@ std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime)
 }
 
 TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
-    : QWidget(parent), FConfig(config),
+    : QWidget(parent),
+      FConfig(config),
       FTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable()),
       FRunChannel(std::make_shared<TRunChannel>(&PostToMainThread)) {
   gMainForm = this;

@@ -88,10 +88,10 @@ public:
   void RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) override;
 
 protected:
-  void showEvent(QShowEvent* event) override;       // FormShow
-  void closeEvent(QCloseEvent* event) override;     // close command / FormCloseQuery
-  void changeEvent(QEvent* event) override;         // minimise
-  void resizeEvent(QResizeEvent* event) override;   // anchoring
+  void showEvent(QShowEvent* event) override;      // FormShow
+  void closeEvent(QCloseEvent* event) override;    // close command / FormCloseQuery
+  void changeEvent(QEvent* event) override;        // minimise
+  void resizeEvent(QResizeEvent* event) override;  // anchoring
 
 private:
   void FormShow();
@@ -102,8 +102,8 @@ private:
   void ApplySendButtonRule();
 
   const TConfig* FConfig;
-  QTextEdit* FMemoLog = nullptr;            // owned by the window
-  QPushButton* FBtnSendToKSEF = nullptr;    // owned by the window
+  QTextEdit* FMemoLog = nullptr;          // owned by the window
+  QPushButton* FBtnSendToKSEF = nullptr;  // owned by the window
   QPushButton* FBtnReceiveFromKSEF = nullptr;
   TNamedMutex FExportMutex;
   std::string FCaption;

@@ -32,7 +32,8 @@ TModalResult TQtDialogs::Show(const TDialogRequest& request) {
     case TMsgDlgType::mtCustom: box.setIcon(QMessageBox::NoIcon); break;
   }
   std::map<QAbstractButton*, TMsgDlgBtn> buttons;
-  const TMsgDlgButtons list = request.Buttons.empty() ? TMsgDlgButtons{TMsgDlgBtn::mbOK} : request.Buttons;
+  const TMsgDlgButtons list =
+      request.Buttons.empty() ? TMsgDlgButtons{TMsgDlgBtn::mbOK} : request.Buttons;
   for (TMsgDlgBtn b : list) {
     const bool reject = b == TMsgDlgBtn::mbCancel || (b == TMsgDlgBtn::mbNo && list.size() == 2) ||
                         (b == TMsgDlgBtn::mbOK && list.size() == 1);

@@ -16,7 +16,9 @@ namespace brenvik {
 
 namespace {
 
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t Le16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t Le32(const unsigned char* p) {
   return static_cast<std::uint32_t>(Le16(p)) | (static_cast<std::uint32_t>(Le16(p + 2)) << 16);
 }
@@ -55,7 +57,8 @@ THeader CheckHeader(int fd, const std::string& path) {
     throw Damaged(path, "nagłówek jest uszkodzony");
   // Encrypted data blocks cannot be checked or read; say so rather than "damaged".
   if ((fieldInfo == 0x58 ? Le32(h + 0x25) : Le32(h + 0x5C)) != 0)
-    throw EDatabaseError("Tabela w pliku " + path + " jest zaszyfrowana hasłem; program nie czyta takich tabel");
+    throw EDatabaseError("Tabela w pliku " + path +
+                         " jest zaszyfrowana hasłem; program nie czyta takich tabel");
   if (fieldInfo + 2 * r.NumFields > r.HeaderSize ||
       !ReadExact(fd, fieldInfo, h + fieldInfo, static_cast<size_t>(2 * r.NumFields)))
     throw Damaged(path, "nagłówek jest uszkodzony");
@@ -65,9 +68,11 @@ THeader CheckHeader(int fd, const std::string& path) {
     // A BCD field keeps its count of decimals where other types keep their length.
     sum += h[fieldInfo + 2 * i] == 0x17 ? 17 : h[fieldInfo + 2 * i + 1];
   }
-  if (sum != r.RecordSize) throw Damaged(path, "definicje pól nie zgadzają się z długością rekordu");
+  if (sum != r.RecordSize)
+    throw Damaged(path, "definicje pól nie zgadzają się z długością rekordu");
   if (r.RecordSize > r.BlockSize - 6) throw Damaged(path, "nagłówek jest uszkodzony");
-  if (static_cast<long long>(r.HeaderSize) + static_cast<long long>(r.FileBlocks) * r.BlockSize > size)
+  if (static_cast<long long>(r.HeaderSize) + static_cast<long long>(r.FileBlocks) * r.BlockSize >
+      size)
     throw Damaged(path, "plik jest obcięty");
   // The chain of data blocks must stay inside the file, visit no block twice
   // and hold the count of records that the header declares.
@@ -87,7 +92,8 @@ THeader CheckHeader(int fd, const std::string& path) {
     records += static_cast<std::uint64_t>(n);
     b = Le16(bh);
   }
-  if (records != r.NumRecords) throw Damaged(path, "liczba rekordów w nagłówku nie zgadza się z blokami danych");
+  if (records != r.NumRecords)
+    throw Damaged(path, "liczba rekordów w nagłówku nie zgadza się z blokami danych");
   return r;
 }
 
@@ -162,7 +168,8 @@ TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {
     offset += f.px_flen;
     img.Fields.push_back(def);
   }
-  if (offset != img.RecordSize) throw Damaged(path, "definicje pól nie zgadzają się z długością rekordu");
+  if (offset != img.RecordSize)
+    throw Damaged(path, "definicje pól nie zgadzają się z długością rekordu");
   if (img.PrimaryKeyFields < 0 || img.PrimaryKeyFields > static_cast<int>(img.Fields.size()))
     throw Damaged(path, "nagłówek jest uszkodzony");
   if (!withRecords || img.Encrypted) return img;
@@ -174,7 +181,8 @@ TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {
   for (int r = 0; r < count; ++r) {
     int deleted = 0;
     pxdatablockinfo_t info{};
-    char* dest = reinterpret_cast<char*>(img.Data.data() + kept * static_cast<size_t>(img.RecordSize));
+    char* dest =
+        reinterpret_cast<char*>(img.Data.data() + kept * static_cast<size_t>(img.RecordSize));
     if (!PX_get_record2(px.Doc.get(), r, dest, &deleted, &info))
       throw Damaged(path, "nie można odczytać rekordu " + std::to_string(r + 1));
     if (deleted) continue;

@@ -30,7 +30,9 @@ struct TPxFileImage {
   std::vector<unsigned char> Data;
   std::vector<long long> Positions;
   size_t RecordCount() const { return Positions.size(); }
-  const unsigned char* Record(size_t i) const { return Data.data() + i * static_cast<size_t>(RecordSize); }
+  const unsigned char* Record(size_t i) const {
+    return Data.data() + i * static_cast<size_t>(RecordSize);
+  }
 };
 
 // Throws EDatabaseError with a Polish message naming the file when it is

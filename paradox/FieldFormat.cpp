@@ -35,12 +35,24 @@ std::string PxFieldTypeName(TPxFieldType type) {
 
 bool IsKnownPxFieldType(int code) {
   switch (code) {
-    case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x09:
-    case 0x0C: case 0x0D: case 0x0E: case 0x0F: case 0x10: case 0x14: case 0x15:
-    case 0x16: case 0x17: case 0x18:
-      return true;
-    default:
-      return false;
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x06:
+    case 0x09:
+    case 0x0C:
+    case 0x0D:
+    case 0x0E:
+    case 0x0F:
+    case 0x10:
+    case 0x14:
+    case 0x15:
+    case 0x16:
+    case 0x17:
+    case 0x18: return true;
+    default: return false;
   }
 }
 
@@ -52,13 +64,17 @@ bool IsPxBlobType(TPxFieldType type) {
 
 bool IsPxNumericType(TPxFieldType type) {
   switch (type) {
-    case TPxFieldType::Date: case TPxFieldType::Short: case TPxFieldType::Long:
-    case TPxFieldType::Currency: case TPxFieldType::Number: case TPxFieldType::Logical:
-    case TPxFieldType::Time: case TPxFieldType::Timestamp: case TPxFieldType::AutoInc:
-    case TPxFieldType::BCD:
-      return true;
-    default:
-      return false;
+    case TPxFieldType::Date:
+    case TPxFieldType::Short:
+    case TPxFieldType::Long:
+    case TPxFieldType::Currency:
+    case TPxFieldType::Number:
+    case TPxFieldType::Logical:
+    case TPxFieldType::Time:
+    case TPxFieldType::Timestamp:
+    case TPxFieldType::AutoInc:
+    case TPxFieldType::BCD: return true;
+    default: return false;
   }
 }
 
@@ -171,7 +187,8 @@ void PxEncodeDouble(unsigned char* p, double v) {
 void PxEncodeLogical(unsigned char* p, bool v) { p[0] = v ? 0x81 : 0x80; }
 
 void PxEncodeBCD(unsigned char* p, int decimals, double v) {
-  if (decimals < 0 || decimals > 32) throw EConvertError("Niedozwolona liczba miejsc po przecinku BCD: " + std::to_string(decimals));
+  if (decimals < 0 || decimals > 32)
+    throw EConvertError("Niedozwolona liczba miejsc po przecinku BCD: " + std::to_string(decimals));
   char buf[128];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(v));
   std::string text(buf);
@@ -180,7 +197,8 @@ void PxEncodeBCD(unsigned char* p, int decimals, double v) {
   std::string frac = dot == std::string::npos ? "" : text.substr(dot + 1);
   if (static_cast<int>(whole.size()) > 32 - decimals)
     throw EConvertError("Wartość " + FloatToText(v) + " nie mieści się w polu BCD");
-  const std::string digits = std::string(static_cast<size_t>(32 - decimals) - whole.size(), '0') + whole + frac;
+  const std::string digits =
+      std::string(static_cast<size_t>(32 - decimals) - whole.size(), '0') + whole + frac;
   const bool negative = v < 0 && digits.find_first_not_of('0') != std::string::npos;
   std::memset(p, 0, 17);
   p[0] = static_cast<unsigned char>((negative ? 0x00 : 0x80) | 0x40 | decimals);
@@ -192,7 +210,9 @@ void PxEncodeBCD(unsigned char* p, int decimals, double v) {
   }
 }
 
-TDateTime PxDateToDateTime(std::int32_t days) { return TDateTime(static_cast<double>(days - PxDateDelta)); }
+TDateTime PxDateToDateTime(std::int32_t days) {
+  return TDateTime(static_cast<double>(days - PxDateDelta));
+}
 
 std::int32_t PxDateTimeToDate(TDateTime dt) {
   return static_cast<std::int32_t>(std::floor(dt.Value) + PxDateDelta);
@@ -262,8 +282,10 @@ std::string DateTimeToText(TDateTime dt) {
 
 TPxBlobRef PxDecodeBlobRef(const unsigned char* p) {
   TPxBlobRef r;
-  r.Offset = static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) | (static_cast<std::uint32_t>(p[3]) << 24);
-  r.Length = static_cast<std::uint32_t>(p[4] | (p[5] << 8) | (p[6] << 16)) | (static_cast<std::uint32_t>(p[7]) << 24);
+  r.Offset = static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) |
+             (static_cast<std::uint32_t>(p[3]) << 24);
+  r.Length = static_cast<std::uint32_t>(p[4] | (p[5] << 8) | (p[6] << 16)) |
+             (static_cast<std::uint32_t>(p[7]) << 24);
   r.ModNr = static_cast<std::uint16_t>(p[8] | (p[9] << 8));
   return r;
 }

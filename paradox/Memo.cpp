@@ -27,8 +27,7 @@ TPxBlobReader::TPxBlobReader(const std::string& path) : FPath(path) {
 std::string TPxBlobReader::Read(const TPxBlobRef& ref, std::string_view leading,
                                 const std::string& what) const {
   if (ref.Length <= leading.size()) return std::string(leading.substr(0, ref.Length));
-  if (!FFile.Valid())
-    throw EDatabaseError("Brak pliku notatek (.MB) dla " + what);
+  if (!FFile.Valid()) throw EDatabaseError("Brak pliku notatek (.MB) dla " + what);
   auto damaged = [&]() {
     return EDatabaseError("Notatka " + what + " jest uszkodzona w pliku " + FPath);
   };

@@ -32,7 +32,8 @@ std::vector<std::string> SplitNames(const std::string& names) {
   size_t start = 0;
   while (start <= names.size()) {
     const size_t end = names.find(';', start);
-    const std::string part = Trim(names.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    const std::string part =
+        Trim(names.substr(start, end == std::string::npos ? std::string::npos : end - start));
     if (!part.empty()) out.push_back(part);
     if (end == std::string::npos) break;
     start = end + 1;
@@ -108,8 +109,12 @@ std::string TPxKeyValue::ToText() const {
 
 // ---------------------------------------------------------------- field
 
-const std::string& TPxField::FieldName() const { return FTable->FFields[static_cast<size_t>(FIndex)].Name; }
-TPxFieldType TPxField::DataType() const { return FTable->FFields[static_cast<size_t>(FIndex)].Type; }
+const std::string& TPxField::FieldName() const {
+  return FTable->FFields[static_cast<size_t>(FIndex)].Name;
+}
+TPxFieldType TPxField::DataType() const {
+  return FTable->FFields[static_cast<size_t>(FIndex)].Type;
+}
 int TPxField::Size() const { return FTable->FFields[static_cast<size_t>(FIndex)].Size; }
 
 bool TPxField::IsNull() const {
@@ -136,14 +141,16 @@ long long TPxField::AsInteger() const {
     case TPxFieldType::FmtMemo: {
       const std::string text = AsString();
       if (const auto v = TextToInteger(text)) return *v;
-      throw EDatabaseError("Wartość \"" + text + "\" " + FTable->Describe(FIndex) + " nie jest liczbą całkowitą");
+      throw EDatabaseError("Wartość \"" + text + "\" " + FTable->Describe(FIndex) +
+                           " nie jest liczbą całkowitą");
     }
     default: break;
   }
   if (IsPxNumericType(f.Type)) {
     const double d = *FTable->FieldNumber(FTable->CurrentRecord(), FIndex);
     if (!(std::fabs(d) < 9.2e18))
-      throw EDatabaseError("Wartość " + FloatToText(d) + " " + FTable->Describe(FIndex) + " nie mieści się w liczbie całkowitej");
+      throw EDatabaseError("Wartość " + FloatToText(d) + " " + FTable->Describe(FIndex) +
+                           " nie mieści się w liczbie całkowitej");
     return static_cast<long long>(std::nearbyint(d));
   }
   throw EDatabaseError("Nie można odczytać " + FTable->Describe(FIndex) + " jako liczby");
@@ -153,10 +160,12 @@ double TPxField::AsFloat() const {
   const TPxFieldDef& f = FTable->FFields[static_cast<size_t>(FIndex)];
   if (IsNull()) return 0;
   if (IsPxNumericType(f.Type)) return *FTable->FieldNumber(FTable->CurrentRecord(), FIndex);
-  if (f.Type == TPxFieldType::Alpha || f.Type == TPxFieldType::Memo || f.Type == TPxFieldType::FmtMemo) {
+  if (f.Type == TPxFieldType::Alpha || f.Type == TPxFieldType::Memo ||
+      f.Type == TPxFieldType::FmtMemo) {
     const std::string text = AsString();
     if (const auto v = TextToFloat(text)) return *v;
-    throw EDatabaseError("Wartość \"" + text + "\" " + FTable->Describe(FIndex) + " nie jest liczbą");
+    throw EDatabaseError("Wartość \"" + text + "\" " + FTable->Describe(FIndex) +
+                         " nie jest liczbą");
   }
   throw EDatabaseError("Nie można odczytać " + FTable->Describe(FIndex) + " jako liczby");
 }
@@ -195,8 +204,8 @@ void TPxField::SetAsString(const std::string& text) const {
                          std::to_string(t.FCodePage) + " nie obsługuje (" + t.Describe(FIndex) +
                          "); nic nie zapisano");
   if (static_cast<int>(encoded->size()) > f.Size)
-    throw EDatabaseError("Tekst \"" + text + "\" nie mieści się w " + t.Describe(FIndex) + " (najwyżej " +
-                         std::to_string(f.Size) + " znaków); nic nie zapisano");
+    throw EDatabaseError("Tekst \"" + text + "\" nie mieści się w " + t.Describe(FIndex) +
+                         " (najwyżej " + std::to_string(f.Size) + " znaków); nic nie zapisano");
   std::string bytes = *encoded;
   bytes.resize(static_cast<size_t>(f.Size), '\0');
   t.FPending[FIndex] = bytes;
@@ -221,7 +230,8 @@ void TPxTable::DetachFromMaster() {
 }
 
 void TPxTable::SetTableName(const std::string& name) {
-  if (FActive && name != FTableName) throw EDatabaseError("Nie można zmienić nazwy otwartej tabeli " + FTableName);
+  if (FActive && name != FTableName)
+    throw EDatabaseError("Nie można zmienić nazwy otwartej tabeli " + FTableName);
   if (name != FTableName) {
     FFields.clear();
     FFieldMap.clear();
@@ -233,7 +243,13 @@ void TPxTable::SetIndexFieldNames(const std::string& names) {
   FIndexFieldNames = names;
   if (FActive) {
     BuildOrder();
-    if (FMasterSource) ApplyMasterRange(); else { FLo = 0; FHi = FOrder.size(); First(); }
+    if (FMasterSource)
+      ApplyMasterRange();
+    else {
+      FLo = 0;
+      FHi = FOrder.size();
+      First();
+    }
   }
 }
 
@@ -263,14 +279,16 @@ void TPxTable::SetFiltered(bool filtered) {
 
 void TPxTable::Open() {
   if (FActive) return;
-  if (Trim(FTableName).empty()) throw EDatabaseError("Nie podano nazwy tabeli (" + FObjectName + ")");
+  if (Trim(FTableName).empty())
+    throw EDatabaseError("Nie podano nazwy tabeli (" + FObjectName + ")");
   const std::string path = FindTableFile(FTableName);
   if (path.empty()) throw EDatabaseError("Tabela " + FTableName + " nie istnieje (brak pliku .db)");
   TPxFileImage image = ReadPxFile(path, true);
   if (image.Encrypted)
-    throw EDatabaseError("Tabela " + FTableName + " jest zaszyfrowana hasłem; program nie czyta takich tabel");
+    throw EDatabaseError("Tabela " + FTableName +
+                         " jest zaszyfrowana hasłem; program nie czyta takich tabel");
 
-  FCodePage = FCodePageSetting != 0 ? FCodePageSetting
+  FCodePage = FCodePageSetting != 0                                           ? FCodePageSetting
               : (image.HeaderCodePage == 852 || image.HeaderCodePage == 1250) ? image.HeaderCodePage
                                                                               : 1250;
   FImage = std::move(image);
@@ -335,7 +353,8 @@ void TPxTable::UpdateFieldDefs() {
   const TPxFileImage image = ReadPxFile(path, false);
   FFields = image.Fields;
   FFieldMap.clear();
-  for (size_t i = 0; i < FFields.size(); ++i) FFieldMap.emplace(AsciiLower(FFields[i].Name), static_cast<int>(i));
+  for (size_t i = 0; i < FFields.size(); ++i)
+    FFieldMap.emplace(AsciiLower(FFields[i].Name), static_cast<int>(i));
 }
 
 bool TPxTable::FieldExists(const std::string& name) {
@@ -355,7 +374,9 @@ int TPxTable::RequireField(const std::string& name) const {
   return i;
 }
 
-TPxField TPxTable::FieldByName(const std::string& name) { return TPxField(this, RequireField(name)); }
+TPxField TPxTable::FieldByName(const std::string& name) {
+  return TPxField(this, RequireField(name));
+}
 
 std::string TPxTable::Describe(int index) const {
   return "pola " + FFields[static_cast<size_t>(index)].Name + " w tabeli " + FTableName;
@@ -374,7 +395,8 @@ const unsigned char* TPxTable::FieldBytes(int index) const {
 std::string TPxTable::DecodeText(std::string_view bytes, int index) const {
   if (IsAscii(bytes)) return std::string(bytes);
   if (auto u = TryCodePageToUtf8(bytes, FCodePage)) return *u;
-  throw EDatabaseError("Tekst " + Describe(index) + " ma znaki spoza strony kodowej " + std::to_string(FCodePage));
+  throw EDatabaseError("Tekst " + Describe(index) + " ma znaki spoza strony kodowej " +
+                       std::to_string(FCodePage));
 }
 
 std::string TPxTable::BlobBytes(const unsigned char* rec, int index) const {
@@ -398,8 +420,7 @@ std::optional<double> TPxTable::FieldNumber(const unsigned char* rec, int index)
       if (auto v = PxDecodeLong(p)) return *v;
       return std::nullopt;
     case TPxFieldType::Number:
-    case TPxFieldType::Currency:
-      return PxDecodeDouble(p);
+    case TPxFieldType::Currency: return PxDecodeDouble(p);
     case TPxFieldType::Date:
       if (auto v = PxDecodeLong(p)) return PxDateToDateTime(*v).Value;
       return std::nullopt;
@@ -415,8 +436,7 @@ std::optional<double> TPxTable::FieldNumber(const unsigned char* rec, int index)
     case TPxFieldType::BCD:
       if (auto v = PxDecodeBCD(p, f.Decimals)) return *TextToFloat(*v);
       return std::nullopt;
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -426,15 +446,12 @@ std::string TPxTable::FieldText(int index) const {
   const TPxFieldDef& f = FFields[static_cast<size_t>(index)];
   const unsigned char* p = rec + f.Offset;
   switch (f.Type) {
-    case TPxFieldType::Alpha:
-      return DecodeText(PxAlphaBytes(p, f.Size), index);
+    case TPxFieldType::Alpha: return DecodeText(PxAlphaBytes(p, f.Size), index);
     case TPxFieldType::Memo:
-    case TPxFieldType::FmtMemo:
-      return DecodeText(BlobBytes(rec, index), index);
+    case TPxFieldType::FmtMemo: return DecodeText(BlobBytes(rec, index), index);
     case TPxFieldType::Blob:
     case TPxFieldType::Ole:
-    case TPxFieldType::Graphic:
-      return BlobBytes(rec, index);  // binary data, as stored
+    case TPxFieldType::Graphic: return BlobBytes(rec, index);  // binary data, as stored
     case TPxFieldType::Bytes:
       return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(f.Size));
     case TPxFieldType::Short:
@@ -472,7 +489,8 @@ std::vector<int> TPxTable::ParseFieldList(const std::string& names, const std::s
   std::vector<int> out;
   for (const std::string& n : SplitNames(names)) {
     const int i = FieldIndex(n);
-    if (i < 0) throw EDatabaseError("Brak pola: \"" + n + "\" w tabeli: " + FTableName + " (" + what + ")");
+    if (i < 0)
+      throw EDatabaseError("Brak pola: \"" + n + "\" w tabeli: " + FTableName + " (" + what + ")");
     const TPxFieldType t = FFields[static_cast<size_t>(i)].Type;
     if (t != TPxFieldType::Alpha && !IsPxNumericType(t))
       throw EDatabaseError("Pole " + n + " tabeli " + FTableName + " nie może być polem indeksu");
@@ -519,7 +537,8 @@ TPxTable::TKeyPart TPxTable::MakeKeyPart(int index, const TPxKeyValue& v) const 
     const std::string text = v.ToText();
     const auto raw = TryUtf8ToCodePage(text, FCodePage);
     k.K = TKeyPart::Bytes;
-    // A text the code page cannot hold matches no record; a byte that no stored text has stands for it.
+    // A text the code page cannot hold matches no record; a byte that no stored text has stands for
+    // it.
     k.Raw = raw ? *raw : std::string(1, '\xFF') + text;
     if (k.Raw.empty()) k.K = TKeyPart::Null;  // empty alpha is stored as null
     return k;
@@ -587,7 +606,8 @@ void TPxTable::SeekFrom(size_t pos) {
     FEof = false;
   } else {
     FEof = true;
-    if (!FHasRecord || FCur < FLo || FCur >= FHi) FHasRecord = false;  // an empty view has no record
+    if (!FHasRecord || FCur < FLo || FCur >= FHi)
+      FHasRecord = false;  // an empty view has no record
   }
 }
 
@@ -623,7 +643,8 @@ int TPxTable::RecordCount() {
 
 bool TPxTable::FindKey(const std::vector<TPxKeyValue>& values) {
   if (!FActive) throw EDatabaseError("Tabela " + FTableName + " nie jest otwarta do odczytu");
-  if (FIndexFields.empty()) throw EDatabaseError("Tabela " + FTableName + " nie ma indeksu do wyszukiwania");
+  if (FIndexFields.empty())
+    throw EDatabaseError("Tabela " + FTableName + " nie ma indeksu do wyszukiwania");
   if (values.empty() || values.size() > FIndexFields.size())
     throw EDatabaseError("Zła liczba wartości klucza dla tabeli " + FTableName);
   std::vector<TKeyPart> key;
@@ -635,7 +656,8 @@ bool TPxTable::FindKey(const std::vector<TPxKeyValue>& values) {
     }
     return 0;
   };
-  auto it = std::partition_point(FOrder.begin() + static_cast<long>(FLo), FOrder.begin() + static_cast<long>(FHi),
+  auto it = std::partition_point(FOrder.begin() + static_cast<long>(FLo),
+                                 FOrder.begin() + static_cast<long>(FHi),
                                  [&](size_t rec) { return cmp(rec) < 0; });
   for (; it != FOrder.begin() + static_cast<long>(FHi) && cmp(*it) == 0; ++it) {
     const size_t pos = static_cast<size_t>(it - FOrder.begin());
@@ -706,7 +728,8 @@ void TPxTable::ApplyMasterRange() {
     }
     return 0;
   };
-  const auto lo = std::partition_point(FOrder.begin(), FOrder.end(), [&](size_t r) { return cmp(r) < 0; });
+  const auto lo =
+      std::partition_point(FOrder.begin(), FOrder.end(), [&](size_t r) { return cmp(r) < 0; });
   const auto hi = std::partition_point(lo, FOrder.end(), [&](size_t r) { return cmp(r) <= 0; });
   FLo = static_cast<size_t>(lo - FOrder.begin());
   FHi = static_cast<size_t>(hi - FOrder.begin());
@@ -717,7 +740,8 @@ void TPxTable::ApplyMasterRange() {
 
 void TPxTable::Edit() {
   if (!FActive) throw EDatabaseError("Tabela " + FTableName + " nie jest otwarta");
-  if (!FHasRecord || FEof) throw EDatabaseError("Tabela " + FTableName + " nie ma bieżącego rekordu do edycji");
+  if (!FHasRecord || FEof)
+    throw EDatabaseError("Tabela " + FTableName + " nie ma bieżącego rekordu do edycji");
   FEditing = true;
   FPending.clear();
 }
@@ -747,12 +771,16 @@ void TPxTable::LoadProtectedFields() {
 void TPxTable::CheckWritable(int index) const {
   const TPxFieldDef& f = FFields[static_cast<size_t>(index)];
   if (FImage.FileVersion < 40)
-    throw EDatabaseError("Tabela " + FTableName + " ma format Paradox 3; program nie zapisuje do takich tabel (pole " + f.Name + ")");
+    throw EDatabaseError("Tabela " + FTableName +
+                         " ma format Paradox 3; program nie zapisuje do takich tabel (pole " +
+                         f.Name + ")");
   if (FImage.Encrypted)
-    throw EDatabaseError("Tabela " + FTableName + " jest zaszyfrowana; program do niej nie zapisuje (pole " + f.Name + ")");
+    throw EDatabaseError("Tabela " + FTableName +
+                         " jest zaszyfrowana; program do niej nie zapisuje (pole " + f.Name + ")");
   if (f.Type != TPxFieldType::Alpha)
-    throw EDatabaseError("Pole " + f.Name + " w tabeli " + FTableName + " nie jest polem tekstowym (" +
-                         PxFieldTypeName(f.Type) + "); program zapisuje tylko pola tekstowe");
+    throw EDatabaseError("Pole " + f.Name + " w tabeli " + FTableName +
+                         " nie jest polem tekstowym (" + PxFieldTypeName(f.Type) +
+                         "); program zapisuje tylko pola tekstowe");
   const_cast<TPxTable*>(this)->LoadProtectedFields();
   if (!FProtectionProblem.empty())
     throw EDatabaseError("Zapis " + Describe(index) + " wstrzymany: " + FProtectionProblem);
@@ -785,12 +813,14 @@ void TPxTable::Post() {
 void TPxTable::BackupTableFile() {
   const std::string dir = FSession ? FSession->PrivateDir() : std::string();
   if (dir.empty() || !FolderExists(dir))
-    throw EDatabaseError("Brak folderu prywatnego sesji na kopię tabeli " + FTableName + "; nic nie zapisano");
+    throw EDatabaseError("Brak folderu prywatnego sesji na kopię tabeli " + FTableName +
+                         "; nic nie zapisano");
   const std::string bare = BareFileName(FImage.Path);
   std::string target;
   for (int n = 0;; ++n) {
-    target = IncludeTrailingPathDelimiter(dir) + bare + "_" + FormatDateTime("yyyymmdd_hhnnsszzz", Now()) +
-             (n ? "_" + std::to_string(n) : "") + ".db";
+    target = IncludeTrailingPathDelimiter(dir) + bare + "_" +
+             FormatDateTime("yyyymmdd_hhnnsszzz", Now()) + (n ? "_" + std::to_string(n) : "") +
+             ".db";
     if (!FileExists(target)) break;
   }
   // Copied through the descriptor that holds the lock: opening the table file
@@ -800,14 +830,17 @@ void TPxTable::BackupTableFile() {
   if (size < 0 || !ReadExact(FWriteFile.Fd(), 0, content.data(), content.size()))
     throw EDatabaseError("Nie można odczytać pliku " + FImage.Path + " do kopii; nic nie zapisano");
   TFileHandle out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (!out.Valid() || !WriteExact(out.Fd(), 0, content.data(), content.size()) || ::fsync(out.Fd()) != 0)
-    throw EDatabaseError("Nie można zapisać kopii tabeli " + FTableName + " w " + target + "; nic nie zapisano");
+  if (!out.Valid() || !WriteExact(out.Fd(), 0, content.data(), content.size()) ||
+      ::fsync(out.Fd()) != 0)
+    throw EDatabaseError("Nie można zapisać kopii tabeli " + FTableName + " w " + target +
+                         "; nic nie zapisano");
   out.Reset();
   std::vector<std::string> copies;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.size() > bare.size() + 1 && SameTextAscii(name.substr(0, bare.size() + 1), bare + "_") &&
+    if (name.size() > bare.size() + 1 &&
+        SameTextAscii(name.substr(0, bare.size() + 1), bare + "_") &&
         SameTextAscii(ExtractFileExt(name), ".db"))
       copies.push_back(it->path().string());
   }
@@ -826,10 +859,12 @@ void TPxTable::WriteField(int index, const std::string& bytes) {
 
   if (!FWriteFile.Valid()) {
     FWriteFile = TFileHandle(::open(FImage.Path.c_str(), O_RDWR | O_CLOEXEC));
-    if (!FWriteFile.Valid()) throw EDatabaseError("Nie można otworzyć pliku " + FImage.Path + " do zapisu" + refused);
+    if (!FWriteFile.Valid())
+      throw EDatabaseError("Nie można otworzyć pliku " + FImage.Path + " do zapisu" + refused);
   }
   TExclusiveFileLock lock(FWriteFile.Fd(), FLockTimeoutMs);
-  if (!lock.Locked()) throw EDatabaseError("Tabela " + FTableName + " jest zablokowana przez inny program" + refused);
+  if (!lock.Locked())
+    throw EDatabaseError("Tabela " + FTableName + " jest zablokowana przez inny program" + refused);
   if (!FBackedUp) BackupTableFile();
 
   // The record must still be where it was read and hold what was read: the
@@ -845,7 +880,8 @@ void TPxTable::WriteField(int index, const std::string& bytes) {
     same = same && std::memcmp(now.data(), mine, size) == 0;
   }
   if (!same)
-    throw EDatabaseError("Rekord " + KeyText() + " tabeli " + FTableName + " został zmieniony przez inny program" + refused);
+    throw EDatabaseError("Rekord " + KeyText() + " tabeli " + FTableName +
+                         " został zmieniony przez inny program" + refused);
 
   const std::string oldValue = FieldText(index);
   if (!WriteExact(FWriteFile.Fd(), pos + f.Offset, bytes.data(), bytes.size()))
@@ -855,10 +891,11 @@ void TPxTable::WriteField(int index, const std::string& bytes) {
   std::memcpy(expected.data() + f.Offset, bytes.data(), bytes.size());
   std::vector<unsigned char> back(size);
   if (!ReadExact(FWriteFile.Fd(), pos, back.data(), size) || back != expected)
-    throw EDatabaseError("Zapis " + Describe(index) + " (rekord " + KeyText() + ") nie został potwierdzony odczytem");
+    throw EDatabaseError("Zapis " + Describe(index) + " (rekord " + KeyText() +
+                         ") nie został potwierdzony odczytem");
   std::memcpy(mine, back.data(), size);
-  TLogger::Log(llDebug, "Zapis do tabeli " + FTableName + ", klucz " + KeyText() + ", pole " + f.Name + ": \"" +
-                            oldValue + "\" -> \"" + FieldText(index) + "\"");
+  TLogger::Log(llDebug, "Zapis do tabeli " + FTableName + ", klucz " + KeyText() + ", pole " +
+                            f.Name + ": \"" + oldValue + "\" -> \"" + FieldText(index) + "\"");
 }
 
 bool TPxTable::SaveChanges() {

@@ -56,7 +56,8 @@ std::string FindTableFile(const std::string& tableName) {
 }
 
 bool TableFileExists(const std::string& tableName) {
-  return !FindFileIgnoringCase(ExtractFilePath(tableName), ExtractFileName(tableName) + ".db").empty();
+  return !FindFileIgnoringCase(ExtractFilePath(tableName), ExtractFileName(tableName) + ".db")
+              .empty();
 }
 
 TFileHandle::~TFileHandle() { Reset(); }

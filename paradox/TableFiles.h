@@ -31,7 +31,11 @@ public:
   TFileHandle& operator=(const TFileHandle&) = delete;
   int Fd() const { return FFd; }
   bool Valid() const { return FFd >= 0; }
-  int Release() { const int fd = FFd; FFd = -1; return fd; }
+  int Release() {
+    const int fd = FFd;
+    FFd = -1;
+    return fd;
+  }
   void Reset();
 
 private:

@@ -12,7 +12,8 @@ namespace {
 
 constexpr double kMSecPerDay = 86400000.0;
 // Days from 0000-03-01 based civil calendar to 1899-12-30.
-constexpr std::int64_t kDayZeroFrom1970 = -25569;  // day 0 of a TDateTime, 1899-12-30, counted from 1970-01-01
+constexpr std::int64_t kDayZeroFrom1970 =
+    -25569;  // day 0 of a TDateTime, 1899-12-30, counted from 1970-01-01
 
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -66,14 +67,13 @@ TDateTime EncodeDate(int year, int month, int day) {
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-      msec < 0 || msec > 999)
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || msec < 0 ||
+      msec > 999)
     throw EConvertError("Niepoprawny czas");
   return TDateTime((((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + msec) / kMSecPerDay);
 }
 
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int msec) {
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
   const double date = EncodeDate(year, month, day).Value;
   const double time = EncodeTime(hour, minute, second, msec).Value;
   // The date format keeps the time fraction positive also before 1899-12-30.
@@ -101,7 +101,8 @@ TDateTime Now() {
   const std::time_t t = system_clock::to_time_t(now);
   std::tm tm{};
   localtime_r(&t, &tm);
-  const int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  const int ms =
+      static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
   return EncodeDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
                         tm.tm_sec, ms < 0 ? 0 : ms);
 }
@@ -136,14 +137,16 @@ std::string FormatDateTime(const std::string& pattern, TDateTime dt) {
     const char c = pattern[i];
     const char lc = static_cast<char>(c | 0x20);
     size_t n = 1;
-    while (i + n < pattern.size() && static_cast<char>(pattern[i + n] | 0x20) == lc &&
-           (lc == 'y' || lc == 'm' || lc == 'd' || lc == 'h' || lc == 'n' || lc == 's' ||
-            lc == 'z'))
+    while (
+        i + n < pattern.size() && static_cast<char>(pattern[i + n] | 0x20) == lc &&
+        (lc == 'y' || lc == 'm' || lc == 'd' || lc == 'h' || lc == 'n' || lc == 's' || lc == 'z'))
       ++n;
     switch (lc) {
       case 'y':
-        if (n >= 3) std::snprintf(buf, sizeof buf, "%04d", p.Year);
-        else std::snprintf(buf, sizeof buf, "%02d", p.Year % 100);
+        if (n >= 3)
+          std::snprintf(buf, sizeof buf, "%04d", p.Year);
+        else
+          std::snprintf(buf, sizeof buf, "%02d", p.Year % 100);
         break;
       case 'm': std::snprintf(buf, sizeof buf, n >= 2 ? "%02d" : "%d", p.Month); break;
       case 'd': std::snprintf(buf, sizeof buf, n >= 2 ? "%02d" : "%d", p.Day); break;

@@ -22,13 +22,13 @@ struct TDateParts {
 // Throws EConvertError for an impossible date or time.
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
-TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                         int second = 0, int msec = 0);
+TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                         int msec = 0);
 bool IsValidDate(int year, int month, int day);
 TDateParts DecodeDateTime(TDateTime dt);
 
-TDateTime Now();    // local clock
-TDateTime Today();  // local date, time 00:00
+TDateTime Now();                 // local clock
+TDateTime Today();               // local date, time 00:00
 TDateTime DateOf(TDateTime dt);  // whole-day part
 TDateTime IncDay(TDateTime dt, int days);
 TDateTime IncMonth(TDateTime dt, int months);  // day clamped to the month's length

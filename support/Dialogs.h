@@ -9,15 +9,38 @@
 namespace brenvik {
 
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
-enum class TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll,
-                        mbNoToAll, mbYesToAll, mbHelp };
-enum class TModalResult { mrNone, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore, mrYes, mrNo,
-                          mrAll, mrNoToAll, mrYesToAll, mrHelp };
+enum class TMsgDlgBtn {
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp
+};
+enum class TModalResult {
+  mrNone,
+  mrOk,
+  mrCancel,
+  mrAbort,
+  mrRetry,
+  mrIgnore,
+  mrYes,
+  mrNo,
+  mrAll,
+  mrNoToAll,
+  mrYesToAll,
+  mrHelp
+};
 using TMsgDlgButtons = std::vector<TMsgDlgBtn>;
 
 // Polish captions of the standard dialogs ("&" marks the access key).
-std::string DialogTitle(TMsgDlgType type);        // "Ostrzeżenie", "Błąd", ...
-std::string ButtonCaption(TMsgDlgBtn button);     // "&Tak", "&Nie", ...
+std::string DialogTitle(TMsgDlgType type);     // "Ostrzeżenie", "Błąd", ...
+std::string ButtonCaption(TMsgDlgBtn button);  // "&Tak", "&Nie", ...
 TModalResult ResultOf(TMsgDlgBtn button);
 // The application's title for plain boxes.
 inline const char* const AppDisplayName = "Kompletor KSEF";
@@ -55,7 +78,10 @@ public:
   TModalResult Show(const TDialogRequest& request) override;
   void Answer(TModalResult result) { FAnswers.push_back(result); }
   const std::vector<TDialogRequest>& Asked() const { return FAsked; }
-  void Clear() { FAsked.clear(); FAnswers.clear(); }
+  void Clear() {
+    FAsked.clear();
+    FAnswers.clear();
+  }
 
 private:
   std::deque<TModalResult> FAnswers;

@@ -27,7 +27,10 @@ TInvoKey ParseInvoKey(const std::string& text);
 struct TWareKey {
   std::string Group;
   std::string Index;
-  void Clear() { Group.clear(); Index.clear(); }
+  void Clear() {
+    Group.clear();
+    Index.clear();
+  }
   friend bool operator==(const TWareKey&, const TWareKey&) = default;
 };
 

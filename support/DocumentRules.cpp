@@ -4,7 +4,6 @@
 
 namespace brenvik {
 
-
 std::string PaymentFormText(int payInfo) {
   switch (payInfo) {
     case 0: return "gotówka";

@@ -10,7 +10,7 @@ enum TSaleKind { skDomestic, skExport, skIntraEu };
 
 struct TDocumentType {
   int Type;
-  bool Ksef;           // goes to KSeF
+  bool Ksef;  // goes to KSeF
   TSaleKind Sale;
   bool DeferredPayment;  // payment may be deferred
 };

@@ -53,8 +53,14 @@ namespace {
 void ReportUnhandled(const TErrorInfo& info) noexcept {
   try {
     const std::string text = UnhandledErrorText(info.ClassName, info.Message);
-    try { TLogger::Error(text); } catch (...) {}
-    try { ShowFatalError(text); } catch (...) {}
+    try {
+      TLogger::Error(text);
+    } catch (...) {
+    }
+    try {
+      ShowFatalError(text);
+    } catch (...) {
+    }
     RequestTerminate();
   } catch (...) {
     // The end of the line for errors: nothing may leave this handler.

@@ -9,7 +9,8 @@
 namespace brenvik {
 
 bool MatchesMask(const std::string& name, const std::string& mask, bool ignoreCase) {
-  if (ignoreCase) return fnmatch(AsciiLower(mask).c_str(), AsciiLower(name).c_str(), FNM_NOESCAPE) == 0;
+  if (ignoreCase)
+    return fnmatch(AsciiLower(mask).c_str(), AsciiLower(name).c_str(), FNM_NOESCAPE) == 0;
   return fnmatch(mask.c_str(), name.c_str(), FNM_NOESCAPE) == 0;
 }
 

@@ -33,7 +33,10 @@ struct TLoggerState {
   std::function<TDateTime()> Clock;
   std::function<void(const std::string&)> LastResort;
 
-  TLoggerState() { Reset(); OutputDebugString("TLogger.Create"); }
+  TLoggerState() {
+    Reset();
+    OutputDebugString("TLogger.Create");
+  }
   void Reset() {
     Enabled = true;
     LogDir = PathJoin(CurrentFolder(), "Logs");
@@ -135,8 +138,8 @@ std::string TLogger::ThreadIdText(long tid) {
 
 std::string TLogger::FormatLine(TDateTime when, TLogLevel level, long tid,
                                 const std::string& message) {
-  return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", when) + " [" + LevelName(level) + "] [TID:" +
-         ThreadIdText(tid) + "] " + ReplaceCrLf(message);
+  return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", when) + " [" + LevelName(level) +
+         "] [TID:" + ThreadIdText(tid) + "] " + ReplaceCrLf(message);
 }
 
 std::string TLogger::CurrentFileName() {
@@ -154,7 +157,8 @@ void TLogger::EnsureDir() {
   }
   if (ok) return;
   OutputDebugString("TLogger.EnsureDir");
-  const std::string text = "Nie można utworzyć folderu:\r\n" + s.LogDir + "\r\nNaciśnij dowolny klawisz...";
+  const std::string text =
+      "Nie można utworzyć folderu:\r\n" + s.LogDir + "\r\nNaciśnij dowolny klawisz...";
   if (s.LastResort) {
     s.LastResort(text);
     throw EInOutError(text);  // a replaced last resort must not let the write go on
@@ -168,7 +172,8 @@ void TLogger::RotateIfNeeded(const std::string& file) {
   if (FileSizeOf(file) < s.MaxBytes) return;
   const std::string target =
       ChangeFileExt(file, "") + "_" + FormatDateTime("yyyymmdd_hhnnss", s.Time()) + ".log";
-  if (std::rename(file.c_str(), target.c_str()) != 0) RaiseFileError("Nie można przenieść pliku", file);
+  if (std::rename(file.c_str(), target.c_str()) != 0)
+    RaiseFileError("Nie można przenieść pliku", file);
 }
 
 void TLogger::AppendLine(const std::string& file, const std::string& line) {

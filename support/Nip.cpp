@@ -92,9 +92,10 @@ void CheckNip(bool& hasBranch, std::string& countryPrefix, std::string& nip,
   if (r == 10 || nip[9] - '0' != r) report("Zła suma kontrolna numeru");
 }
 
-void ConfirmNipProblem(const std::string& message, const std::string& nip,
-                       const std::string& name, const std::string& docText) {
-  const std::string text = message + " NIP: " + nip + "\r" + name + "\r" + docText + "\rKontynuować?";
+void ConfirmNipProblem(const std::string& message, const std::string& nip, const std::string& name,
+                       const std::string& docText) {
+  const std::string text =
+      message + " NIP: " + nip + "\r" + name + "\r" + docText + "\rKontynuować?";
   // "No" is the default: Enter must not let a faulty number through.
   const TModalResult answer = MessageDlg(text, TMsgDlgType::mtError,
                                          {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbNo);

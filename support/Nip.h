@@ -15,8 +15,7 @@ bool IsNipOptBranch(std::string_view text, bool& hasBranch);
 // Told about a faulty number: the message, the number as normalised so far,
 // the contractor's name and the document. Returning means: go on.
 using TNipProblemHandler = std::function<void(const std::string& message, const std::string& nip,
-                                              const std::string& name,
-                                              const std::string& docText)>;
+                                              const std::string& name, const std::string& docText)>;
 
 // Normalises Nip in place (no blanks, upper case, "BRAK" when empty, an EU
 // country prefix moved to CountryPrefix, the dashes of the two usual layouts
@@ -29,8 +28,8 @@ void CheckNip(bool& hasBranch, std::string& countryPrefix, std::string& nip,
 
 // Asks the operator whether to go on despite the problem (error box, Yes and
 // No, No the default); any answer but Yes raises EAbort "Wczytywanie przerwano".
-void ConfirmNipProblem(const std::string& message, const std::string& nip,
-                       const std::string& name, const std::string& docText);
+void ConfirmNipProblem(const std::string& message, const std::string& nip, const std::string& name,
+                       const std::string& docText);
 
 inline const char* const LoadAbortedText = "Wczytywanie przerwano";
 

@@ -14,12 +14,12 @@ bool HasInvalidPathChars(const std::string& path);
 // rooted second part wins. Throws EArgumentException "Invalid characters in path".
 std::string PathJoin(const std::string& first, const std::string& second);
 std::string IncludeTrailingPathDelimiter(const std::string& path);
-std::string ExtractFilePath(const std::string& path);   // folder with trailing "/"
-std::string ExtractFileName(const std::string& path);   // no folder
-std::string ExtractFileExt(const std::string& path);    // ".ini", or empty
+std::string ExtractFilePath(const std::string& path);  // folder with trailing "/"
+std::string ExtractFileName(const std::string& path);  // no folder
+std::string ExtractFileExt(const std::string& path);   // ".ini", or empty
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
-std::string BareFileName(const std::string& path);      // no folder, no extension
-std::string CurrentFolder();                             // with trailing "/"
+std::string BareFileName(const std::string& path);  // no folder, no extension
+std::string CurrentFolder();                        // with trailing "/"
 bool FolderExists(const std::string& path);
 bool FileExists(const std::string& path);
 

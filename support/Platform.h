@@ -6,11 +6,11 @@
 
 namespace brenvik {
 
-bool IsDebuggerAttached();               // TracerPid of /proc/self/status
+bool IsDebuggerAttached();                        // TracerPid of /proc/self/status
 void OutputDebugString(const std::string& text);  // to stderr, only under a debugger
 long CurrentThreadId();
-bool IsMainThread();                     // the thread that loaded the program
-std::string ExecutablePath();            // /proc/self/exe
+bool IsMainThread();           // the thread that loaded the program
+std::string ExecutablePath();  // /proc/self/exe
 bool StdinIsTerminal();
 
 // "\r\n" and lone "\r" become "\n", for texts shown in dialogs and terminals.

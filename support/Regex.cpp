@@ -41,8 +41,8 @@ bool TRegex::Matches(std::string_view text) const {
   std::unique_ptr<pcre2_match_data, TMatchDataDeleter> data(
       pcre2_match_data_create_from_pattern(Code(FCode), nullptr));
   if (!data) throw Exception("Brak pamięci na dopasowanie wzorca");
-  const int rc = pcre2_match(Code(FCode), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                             0, 0, data.get(), nullptr);
+  const int rc = pcre2_match(Code(FCode), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                             0, data.get(), nullptr);
   if (rc >= 0) return true;
   if (rc == PCRE2_ERROR_NOMATCH) return false;
   throw Exception("Błąd dopasowania wzorca: " + ErrorText(rc));
@@ -52,11 +52,11 @@ std::string TRegex::ReplaceAll(std::string_view text, const std::string& replace
   std::string out(text.size() + 64, '\0');
   for (;;) {
     PCRE2_SIZE length = out.size();
-    const int rc = pcre2_substitute(
-        Code(FCode), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
-        PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH, nullptr, nullptr,
-        reinterpret_cast<PCRE2_SPTR>(replacement.data()), replacement.size(),
-        reinterpret_cast<PCRE2_UCHAR*>(out.data()), &length);
+    const int rc =
+        pcre2_substitute(Code(FCode), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                         PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH, nullptr,
+                         nullptr, reinterpret_cast<PCRE2_SPTR>(replacement.data()),
+                         replacement.size(), reinterpret_cast<PCRE2_UCHAR*>(out.data()), &length);
     if (rc == PCRE2_ERROR_NOMEMORY) {
       out.resize(length + 1);  // the needed length, then try again
       continue;

@@ -56,11 +56,21 @@ bool IsValidUtf8(std::string_view s) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     size_t n;
     unsigned cp;
-    if (c < 0x80) { ++i; continue; }
-    if ((c & 0xE0) == 0xC0) { n = 1; cp = c & 0x1F; }
-    else if ((c & 0xF0) == 0xE0) { n = 2; cp = c & 0x0F; }
-    else if ((c & 0xF8) == 0xF0) { n = 3; cp = c & 0x07; }
-    else return false;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if ((c & 0xE0) == 0xC0) {
+      n = 1;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      n = 2;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      n = 3;
+      cp = c & 0x07;
+    } else
+      return false;
     if (i + n >= s.size()) return false;
     for (size_t k = 1; k <= n; ++k) {
       const unsigned char cc = static_cast<unsigned char>(s[i + k]);
@@ -85,15 +95,16 @@ std::optional<std::string> TryUtf8ToCodePage(std::string_view utf8, int codePage
 
 std::string CodePageToUtf8(std::string_view bytes, int codePage) {
   auto r = TryCodePageToUtf8(bytes, codePage);
-  if (!r) throw EConvertError("Nie można odczytać tekstu w stronie kodowej " + std::to_string(codePage));
+  if (!r)
+    throw EConvertError("Nie można odczytać tekstu w stronie kodowej " + std::to_string(codePage));
   return *r;
 }
 
 std::string Utf8ToCodePage(std::string_view utf8, int codePage) {
   auto r = TryUtf8ToCodePage(utf8, codePage);
   if (!r)
-    throw EConvertError("Tekstu \"" + std::string(utf8) + "\" nie można zapisać w stronie kodowej " +
-                        std::to_string(codePage));
+    throw EConvertError("Tekstu \"" + std::string(utf8) +
+                        "\" nie można zapisać w stronie kodowej " + std::to_string(codePage));
   return *r;
 }
 

@@ -26,7 +26,8 @@ TDM::TDM(const TConfig& config, const std::string& programDir) : FConfig(config)
     StelmarDataDir = IncludeTrailingPathDelimiter(
         RequireFolderExists(Trim(PathJoin(FConfig.StelmarDir(), "DATA"))));
   ApplyCodePage();
-  tblWI.SetOnFilterRecord([this](TPxTable& ds, bool& accept) { FilterPendingDocument(ds, accept); });
+  tblWI.SetOnFilterRecord(
+      [this](TPxTable& ds, bool& accept) { FilterPendingDocument(ds, accept); });
   Connect();
 }
 
@@ -34,12 +35,16 @@ TDM::~TDM() {
   try {
     Disconnect();
   } catch (const std::exception& e) {
-    try { TLogger::Error(std::string("Zamykanie tabel: ") + e.what()); } catch (...) {}
+    try {
+      TLogger::Error(std::string("Zamykanie tabel: ") + e.what());
+    } catch (...) {
+    }
   }
 }
 
 void TDM::ApplyCodePage() {
-  for (const TStelmarTable& row : StelmarTables) (this->*row.Table).SetCodePage(FConfig.StelmarCodePage);
+  for (const TStelmarTable& row : StelmarTables)
+    (this->*row.Table).SetCodePage(FConfig.StelmarCodePage);
 }
 
 void TDM::Connect() { Session.SetActive(true); }
@@ -66,7 +71,8 @@ void TDM::SetExportWindow(TDateTime dateFrom, TDateTime dateTo) {
 }
 
 void TDM::ComputeExportWindow() {
-  const TDateRange w = ExportWindow(FConfig.CurDate, FConfig.DaysBackToSend, FConfig.Send2KsefStartDate);
+  const TDateRange w =
+      ExportWindow(FConfig.CurDate, FConfig.DaysBackToSend, FConfig.Send2KsefStartDate);
   SetExportWindow(w.DateFrom, w.DateTo);
 }
 
@@ -80,8 +86,9 @@ void TDM::FilterPendingDocument(TPxTable& dataSet, bool& accept) {
 static std::vector<const TStelmarTable*> TablesInOpenOrder() {
   std::vector<const TStelmarTable*> rows;
   for (const TStelmarTable& row : StelmarTables) rows.push_back(&row);
-  std::sort(rows.begin(), rows.end(),
-            [](const TStelmarTable* a, const TStelmarTable* b) { return a->OpenOrder < b->OpenOrder; });
+  std::sort(rows.begin(), rows.end(), [](const TStelmarTable* a, const TStelmarTable* b) {
+    return a->OpenOrder < b->OpenOrder;
+  });
   return rows;
 }
 
@@ -130,9 +137,12 @@ void TDM::OpenExportTables(const std::function<void()>& beforeOpeningHeaders) {
     if (!exists) continue;
     if (row->PendingFilter) {
       // the export window is computed after the headers are named, before they open
-      if (beforeOpeningHeaders) beforeOpeningHeaders();
-      else ComputeExportWindow();
-      table.SetOnFilterRecord([this](TPxTable& ds, bool& accept) { FilterPendingDocument(ds, accept); });
+      if (beforeOpeningHeaders)
+        beforeOpeningHeaders();
+      else
+        ComputeExportWindow();
+      table.SetOnFilterRecord(
+          [this](TPxTable& ds, bool& accept) { FilterPendingDocument(ds, accept); });
       table.SetFiltered(true);
     }
     table.Open();

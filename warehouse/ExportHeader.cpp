@@ -57,16 +57,16 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
   }
   if (IsBuyerRelated()) fa->SetTP(1);
 
-AddDodatkowyOpis(fa, key);
-AddDodatkowyOpisFromInvoDesc(fa);
+  AddDodatkowyOpis(fa, key);
+  AddDodatkowyOpisFromInvoDesc(fa);
 }
 
 bool TDM::FindCorrectedSentFile(std::string& path) {
   const TInvoKey master =
       ReadInvoKey(tblWI, "MasterType", "MasterYear", "MasterMagId", "MasterNumber");
   if (!tblMasterWI.FindKey({master.InvoType, master.InvoYear, master.InvoMagId, master.InvoNr}))
-    throw Exception("Brak MasterInvoKey (" + InvoKeyToText(master) + ") w tabeli: " +
-                    tblMasterWI.TableName());
+    throw Exception("Brak MasterInvoKey (" + InvoKeyToText(master) +
+                    ") w tabeli: " + tblMasterWI.TableName());
   const TDateTime date = tblMasterWI.FieldByName("Date").AsDateTime();
   return FindSentFileNear(PathJoin(FConfig.KsefDataDir(), ksef::SentFolder), date,
                           InvoKeyToText(master), path);

@@ -74,16 +74,15 @@ void TDM::ReadDocNotSended2KSEF() {
 
 void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key) {
   const std::string documentName = tblWI.FieldByName("Name").AsString();
-  if (documentName.empty())
-    throw Exception("Brak numeru dokumentu (" + InvoKeyToText(key) + ")");
+  if (documentName.empty()) throw Exception("Brak numeru dokumentu (" + InvoKeyToText(key) + ")");
   FillNaglowekAndPodmiot1(
       faktura, [this](const IXMLFaktura& f) { FillPodmiot1(f, FConfig.PodatnikInfo); },
       MainWindowCaption());
   FillPodmiot2(faktura, documentName);
   FillPodmiot3(faktura, documentName);
   FillFa(faktura, key, documentName);
-FillFaWiersze(faktura, key, (DocumentOptions() & 64) != 0);
-FillPlatnoscAndStopka(faktura);
+  FillFaWiersze(faktura, key, (DocumentOptions() & 64) != 0);
+  FillPlatnoscAndStopka(faktura);
 }
 
 }  // namespace brenvik

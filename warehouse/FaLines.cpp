@@ -47,9 +47,8 @@ void TDM::FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool gr
   const bool foreign = IsForeignCurrencyFa(fa);
   const int netDigits = LineNetPriceDigits(type, foreign);
   if (foreign)
-    ResetForeignRateTotals(fa, type, [this](const std::string& field) {
-      return FieldIsNonZero(tblReg, field);
-    });
+    ResetForeignRateTotals(
+        fa, type, [this](const std::string& field) { return FieldIsNonZero(tblReg, field); });
 
   for (tblWT.First(); !tblWT.Eof(); tblWT.Next()) {
     TWareKey ware;
@@ -77,8 +76,10 @@ void TDM::FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool gr
     const std::string unit = tblW.FieldByName("Unit").AsString();
     line->SetP_8A(Trim(unit).empty() ? "szt." : unit);
     line->SetP_8B(quantity);
-    if (grossPricing) line->SetP_9B(price);
-    else line->SetP_9A(amounts.NetPrice);
+    if (grossPricing)
+      line->SetP_9B(price);
+    else
+      line->SetP_9A(amounts.NetPrice);
     line->SetP_11(amounts.Net);
     if (grossPricing) line->SetP_11A(amounts.Gross);
     line->SetP_12(rateCode);

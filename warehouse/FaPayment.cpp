@@ -28,8 +28,8 @@ void FillRachunekBankowy(const IXMLTRachunekBankowy& element, const TRachunekBan
   if (!Blank(cfg.OpisRachunku)) element->SetOpisRachunku(cfg.OpisRachunku);
 }
 
-void AddKluczWartosc(const IXMLFaktura_Fa& fa, const std::string& klucz,
-                     const std::string& wartosc, int lineNo) {
+void AddKluczWartosc(const IXMLFaktura_Fa& fa, const std::string& klucz, const std::string& wartosc,
+                     int lineNo) {
   const IXMLTKluczWartosc entry = fa->DodatkowyOpis()->Add();
   if (lineNo > 0) entry->SetNrWiersza(lineNo);
   entry->SetKlucz(klucz);
@@ -90,8 +90,9 @@ void TDM::AddDodatkowyOpis(const IXMLFaktura_Fa& fa, const TInvoKey& key) {
     const std::string nrRej = GetCarNrRej(user, carId);
     // An empty value is not allowed in DodatkowyOpis: the entry is left out.
     if (Blank(nrRej))
-      TLogger::Log(llWarn, "Dokument " + InvoKeyToText(key) + ": brak numeru rejestracyjnego samochodu " +
-                               std::to_string(carId) + " klienta " + std::to_string(user));
+      TLogger::Log(llWarn, "Dokument " + InvoKeyToText(key) +
+                               ": brak numeru rejestracyjnego samochodu " + std::to_string(carId) +
+                               " klienta " + std::to_string(user));
     else
       AddKluczWartosc(fa, "Nr rejestracyjny samochodu", nrRej);
   }
@@ -113,8 +114,10 @@ void TDM::AddDodatkowyOpisFromInvoDesc(const IXMLFaktura_Fa& fa) {
     const std::string text = tblInvoDesc.FieldByName("Description").AsString();
     // Position -1 is the goods-issue number (WZ) of the invoice head.
     if (pos < 0 || Blank(text)) continue;
-    if (pos == 0) AddKluczWartosc(fa, "Dodatkowy opis na fakturze", text);
-    else AddKluczWartosc(fa, "Pozycja: " + std::to_string(pos), text, pos);
+    if (pos == 0)
+      AddKluczWartosc(fa, "Dodatkowy opis na fakturze", text);
+    else
+      AddKluczWartosc(fa, "Pozycja: " + std::to_string(pos), text, pos);
   }
 }
 
@@ -159,7 +162,8 @@ void TDM::FillPlatnoscAndStopka(const IXMLFaktura& faktura) {
     }
     FillFormaPlatnosci(platnosc, static_cast<int>(tblWI.FieldByName("PayInfo").AsInteger()));
     if (!paidOnSale)
-      for (const TRachunekBankowyConfig* account : {&FConfig.RachunekBankowy1, &FConfig.RachunekBankowy2})
+      for (const TRachunekBankowyConfig* account :
+           {&FConfig.RachunekBankowy1, &FConfig.RachunekBankowy2})
         if (TConfig::HasRachunekBankowy(*account))
           FillRachunekBankowy(platnosc->RachunekBankowy()->Add(), *account);
   }

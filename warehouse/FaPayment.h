@@ -18,8 +18,8 @@ namespace brenvik {
 void FillRachunekBankowy(const IXMLTRachunekBankowy& element, const TRachunekBankowyConfig& cfg);
 
 // Appends a DodatkowyOpis entry to Fa; lineNo > 0 also writes NrWiersza.
-void AddKluczWartosc(const IXMLFaktura_Fa& fa, const std::string& klucz,
-                     const std::string& wartosc, int lineNo = 0);
+void AddKluczWartosc(const IXMLFaktura_Fa& fa, const std::string& klucz, const std::string& wartosc,
+                     int lineNo = 0);
 
 // The payment form of "PayInfo": FormaPlatnosci 1 (cash), 2 (card) or 6
 // (transfer); for 3, 4 and 5 PlatnoscInna with the form's text; nothing

@@ -28,14 +28,17 @@ const char* const kBadSentName =
 std::vector<std::string> SplitAt(const std::string& text, char delimiter) {
   std::vector<std::string> parts(1);
   for (char c : text) {
-    if (c == delimiter) parts.emplace_back();
-    else parts.back() += c;
+    if (c == delimiter)
+      parts.emplace_back();
+    else
+      parts.back() += c;
   }
   return parts;
 }
 
 // The files of a folder itself matching the mask, in listing order.
-std::vector<std::string> ListFiles(const std::string& folder, const std::string& mask, bool ignoreCase) {
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& mask,
+                                   bool ignoreCase) {
   std::vector<std::string> files;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -74,7 +77,8 @@ void FileIntoFolder(const std::string& path, const std::string& folder) {
     return;
   }
   fs::rename(path, target, ec);
-  if (ec) throw EInOutError("Nie można przenieść pliku " + path + " do " + folder + ": " + ec.message());
+  if (ec)
+    throw EInOutError("Nie można przenieść pliku " + path + " do " + folder + ": " + ec.message());
 }
 
 std::string MoveAside(const std::string& path, const std::string& folder) {
@@ -82,10 +86,12 @@ std::string MoveAside(const std::string& path, const std::string& folder) {
   const std::string name = ExtractFileName(path);
   std::string target = PathJoin(folder, name);
   for (int n = 1; FileExists(target); ++n)
-    target = PathJoin(folder, ChangeFileExt(name, "") + "_" + std::to_string(n) + ExtractFileExt(name));
+    target =
+        PathJoin(folder, ChangeFileExt(name, "") + "_" + std::to_string(n) + ExtractFileExt(name));
   std::error_code ec;
   fs::rename(path, target, ec);
-  if (ec) throw EInOutError("Nie można przenieść pliku " + path + " do " + folder + ": " + ec.message());
+  if (ec)
+    throw EInOutError("Nie można przenieść pliku " + path + " do " + folder + ": " + ec.message());
   return target;
 }
 
@@ -115,8 +121,10 @@ void TDM::SetKsefInRegs() {
     const std::string base =
         PathJoin(FConfig.NeraDir(), std::to_string(DecodeDateTime(FConfig.CurDate).Year));
     std::vector<std::string> names;
-    if (TableFileExists(PathJoin(base, "REGISTER"))) names = {"REGISTER"};
-    else names = {"REGB", "REGB1", "REGBKOR"};
+    if (TableFileExists(PathJoin(base, "REGISTER")))
+      names = {"REGISTER"};
+    else
+      names = {"REGB", "REGB1", "REGBKOR"};
     for (const std::string& name : names) {
       tblReg.SetIndexFieldNames("");
       tblReg.SetTableName(PathJoin(base, name));
@@ -138,12 +146,13 @@ void TDM::ProcessKsefFiles(int mode) {
       std::string number;
       ParseSentFileName(file, key, number);
       if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr}))
-        throw Exception("Nie znaleziono w rejestrze " + tblReg.TableName() + " wpisu o kluczu: " +
-                        InvoKeyToText(key));
+        throw Exception("Nie znaleziono w rejestrze " + tblReg.TableName() +
+                        " wpisu o kluczu: " + InvoKeyToText(key));
       tblReg.Edit();
       tblReg.FieldByName("KSeF").SetAsString(number);
       tblReg.Post();
-      InfoLog("Dopisano nr KSeF: " + number + " do faktury: " + tblReg.FieldByName("Document").AsString(),
+      InfoLog("Dopisano nr KSeF: " + number +
+                  " do faktury: " + tblReg.FieldByName("Document").AsString(),
               llInfo);
       const std::string month = PathJoin(sent, KsefNumberMonthFolder(number));
       ForceFolder(month);
@@ -162,8 +171,7 @@ const TDM::TReceivedInvoice& TDM::ReceivedInvoice(const std::string& file) {
   TReceivedInvoice inv;
   inv.Number = BareFileName(file);
   try {
-    if (!ksef::HasKsefNumberShape(inv.Number))
-      throw Exception("nazwa pliku nie jest numerem KSeF");
+    if (!ksef::HasKsefNumberShape(inv.Number)) throw Exception("nazwa pliku nie jest numerem KSeF");
     IXMLFaktura doc = LoadFaktura(file);
     inv.HasFa = doc->HasChild("Fa");
     if (inv.HasFa) {
@@ -183,7 +191,8 @@ void TDM::ImportReceivedInvoices() {
   const std::string tableName = tblReg.FilePath().empty() ? tblReg.TableName() : tblReg.FilePath();
   const bool isRegisterTable = AsciiLower(tblReg.TableName()).find("register") != std::string::npos;
   std::string fields;
-  if (FConfig.NeraEnabled && FConfig.StelmarEnabled && tblReg.TableName().rfind(StelmarDataDir, 0) == 0)
+  if (FConfig.NeraEnabled && FConfig.StelmarEnabled &&
+      tblReg.TableName().rfind(StelmarDataDir, 0) == 0)
     fields = "Class;NIP;Document";  // Stelmar's register has no "Dokument"
   else if (FConfig.NeraEnabled)
     fields = isRegisterTable ? "RegType;NIP;DocName" : "NIP;Dokument";
@@ -195,7 +204,8 @@ void TDM::ImportReceivedInvoices() {
   // One listing per pass: the received files and every file of the folder,
   // for filing the further files of an invoice with it.
   std::vector<std::string> everything;
-  for (const std::string& f : ListFiles(import, "*", false)) everything.push_back(ExtractFileName(f));
+  for (const std::string& f : ListFiles(import, "*", false))
+    everything.push_back(ExtractFileName(f));
   std::sort(everything.begin(), everything.end());
   for (const std::string& file : ListFiles(import, "*.xml", true)) {
     if (!FileExists(file)) continue;  // filed by an earlier file of this pass
@@ -207,8 +217,10 @@ void TDM::ImportReceivedInvoices() {
       continue;
     const TReceivedInvoice& inv = ReceivedInvoice(file);
     if (!inv.Problem.empty()) {
-      const std::string aside = MoveAside(file, PathJoin(FConfig.KsefDataDir(), ksef::ErrorsFolder));
-      InfoLog("Odrzucono plik " + file + " (" + inv.Problem + "); przeniesiono do " + aside, llError);
+      const std::string aside =
+          MoveAside(file, PathJoin(FConfig.KsefDataDir(), ksef::ErrorsFolder));
+      InfoLog("Odrzucono plik " + file + " (" + inv.Problem + "); przeniesiono do " + aside,
+              llError);
       continue;
     }
     if (!inv.HasFa) {
@@ -216,20 +228,25 @@ void TDM::ImportReceivedInvoices() {
       continue;
     }
     if (inv.BuyerNip != sellerNip) {
-      InfoLog("Pomijam: Faktura na innego kontrahenta (NIP: " + inv.BuyerNip + ") w " + file, llWarn);
+      InfoLog("Pomijam: Faktura na innego kontrahenta (NIP: " + inv.BuyerNip + ") w " + file,
+              llWarn);
       continue;
     }
     int kind;
-    if (inv.Kind == "VAT") kind = 128;
-    else if (inv.Kind == "KOR") kind = 129;
+    if (inv.Kind == "VAT")
+      kind = 128;
+    else if (inv.Kind == "KOR")
+      kind = 129;
     else {
       InfoLog("Pomijam: Nie rozpoznano rodzaju faktury w " + file, llDebug);
       continue;
     }
     const std::string invoice = TrimControls(inv.P2);
     bool found;
-    if (fields == "NIP;Dokument") found = tblReg.FindKey({inv.SupplierNip, invoice});
-    else found = tblReg.FindKey({kind, inv.SupplierNip, invoice});
+    if (fields == "NIP;Dokument")
+      found = tblReg.FindKey({inv.SupplierNip, invoice});
+    else
+      found = tblReg.FindKey({kind, inv.SupplierNip, invoice});
     if (!found) {
       InfoLog("Nie znaleziono w rejestrze " + tableName + " wpisu o numerze: " + invoice +
                   " dla kontrahenta z NIP: " + inv.SupplierNip,

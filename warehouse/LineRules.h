@@ -16,16 +16,15 @@ std::string VatRateCode(int rate, int invoType);
 std::string GtuCode(int gtu);
 
 struct TLineAmounts {
-  double NetPrice = 0;   // unit net price (P_9A)
-  double Net = 0;        // line net value (P_11)
-  double Gross = 0;      // line gross value (P_11A), gross pricing only
+  double NetPrice = 0;  // unit net price (P_9A)
+  double Net = 0;       // line net value (P_11)
+  double Gross = 0;     // line gross value (P_11A), gross pricing only
 };
 
 // Price and quantity as already rounded (2 and 3 places); netDigits is the
 // precision of the unit net price (4 for a foreign-currency export or
 // intra-Community supply, else 2).
-TLineAmounts LineAmounts(double price, double quantity, int rate, bool grossPricing,
-                         int netDigits);
+TLineAmounts LineAmounts(double price, double quantity, int rate, bool grossPricing, int netDigits);
 
 // "%-40s  Cena: %s  Ilość: %d": the name padded (never cut) to 40
 // characters, the price with two decimals, the quantity rounded to the

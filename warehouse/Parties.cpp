@@ -131,8 +131,7 @@ bool FillPodmiot3From(const IXMLFaktura& faktura, const TRecipientInput& in) {
     auto p2 = faktura->Podmiot2();
     const std::string buyerName =
         p2->HasChild("DaneIdentyfikacyjne") ? p2->DaneIdentyfikacyjne()->Nazwa() : std::string();
-    const std::string buyerAddress =
-        p2->HasChild("Adres") ? p2->Adres()->AdresL1() : std::string();
+    const std::string buyerAddress = p2->HasChild("Adres") ? p2->Adres()->AdresL1() : std::string();
     const bool differs =
         rec.Name != buyerName || (!rec.Address.empty() && rec.Address != buyerAddress);
     id3 = in.Nip3IdWew;

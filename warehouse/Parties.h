@@ -31,10 +31,10 @@ struct TCustomerData {
 
 // The buyer's record with the flags of its layout.
 struct TBuyerInput {
-  int Options = 0;          // low 16 bits of the buyer's "Options", signed
-  TCustomerData Record;     // read with checking on for Options 0 and 3
+  int Options = 0;       // low 16 bits of the buyer's "Options", signed
+  TCustomerData Record;  // read with checking on for Options 0 and 3
   bool UsersLayout = false;
-  std::string PayerText;    // register layout: the customer's "Payer"
+  std::string PayerText;  // register layout: the customer's "Payer"
   bool JST = false;
   bool GV = false;
 };
@@ -49,7 +49,7 @@ TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in);
 
 // The recipient's record and the register fields that decide about it.
 struct TRecipientInput {
-  TCustomerData Record;     // the customer register record, checking off
+  TCustomerData Record;  // the customer register record, checking off
   bool UsersLayout = false;
   std::string Nip3IdWew;    // Users layout
   bool PayerIsNull = true;  // register layout: "Payer" is null

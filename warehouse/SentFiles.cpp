@@ -106,9 +106,8 @@ void FillChangedParties(const IXMLFaktura& faktura, const TMasterInvoiceData& ma
   for (int i = 0; i < master.Podmiot3List->Count(); ++i) {
     auto item = master.Podmiot3List->Items(i);
     if (!IsAdditionalBuyer(item)) continue;
-    const bool stillThere = std::any_of(current.begin(), current.end(), [&](const auto& c) {
-      return SameNodeXml(item, c);
-    });
+    const bool stillThere = std::any_of(current.begin(), current.end(),
+                                        [&](const auto& c) { return SameNodeXml(item, c); });
     if (!stillThere) CopyAdditionalBuyer(item, fa->Podmiot2K()->Add());
   }
 }

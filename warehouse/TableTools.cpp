@@ -14,7 +14,8 @@ namespace brenvik {
 namespace {
 
 void RequireOpenField(TPxTable& table, const std::string& fieldName) {
-  if (!table.Active()) throw EDatabaseError("Tabela " + table.TableName() + " nie jest otwarta do odczytu");
+  if (!table.Active())
+    throw EDatabaseError("Tabela " + table.TableName() + " nie jest otwarta do odczytu");
   if (!table.FieldExists(fieldName))
     throw EDatabaseError("Brak pola: \"" + fieldName + "\" w tabeli: " + table.TableName());
 }
@@ -22,15 +23,19 @@ void RequireOpenField(TPxTable& table, const std::string& fieldName) {
 std::vector<std::string> SplitAny(const std::string& text, const std::string& delimiters) {
   std::vector<std::string> parts(1);
   for (char c : text) {
-    if (delimiters.find(c) != std::string::npos) parts.emplace_back();
-    else parts.back() += c;
+    if (delimiters.find(c) != std::string::npos)
+      parts.emplace_back();
+    else
+      parts.back() += c;
   }
   return parts;
 }
 
 }  // namespace
 
-bool FieldExists(TPxTable& table, const std::string& fieldName) { return table.FieldExists(fieldName); }
+bool FieldExists(TPxTable& table, const std::string& fieldName) {
+  return table.FieldExists(fieldName);
+}
 
 bool FieldIsNonZero(TPxTable& table, const std::string& fieldName) {
   RequireOpenField(table, fieldName);
@@ -79,7 +84,9 @@ bool ReadBarcode(TPxTable* dataSet, std::string& barcode) {
   return false;
 }
 
-bool IsPackingGroup(bool cmrPacking, const std::string& group) { return cmrPacking && group == "O"; }
+bool IsPackingGroup(bool cmrPacking, const std::string& group) {
+  return cmrPacking && group == "O";
+}
 
 bool LocatePackingGroup(bool cmrPacking, TPxTable& table) {
   if (!cmrPacking) return false;
@@ -114,7 +121,8 @@ void ReadCustomerRecord(const std::string& docText, TPxTable& table, std::string
     }
   }
   // The users table has a layout of its own; only it bears that name.
-  const bool usersLayout = SameTextAscii(BareFileName(table.FilePath().empty() ? table.TableName() : table.FilePath()), "Users");
+  const bool usersLayout = SameTextAscii(
+      BareFileName(table.FilePath().empty() ? table.TableName() : table.FilePath()), "Users");
   if (usersLayout)
     addressLine = FormatAddressLine(table.FieldByName("ZipCode").AsString(), city,
                                     table.FieldByName("Street").AsString(),

@@ -6,10 +6,10 @@ namespace brenvik {
 
 namespace {
 
-#define BRENVIK_VAT_RATE(Rate, NetField, VatField, NetDomestic, NetExport, NetIntraEu,     \
-                         ByBuyer, Vat, VatPln, CodeDomestic, CodeExport, CodeIntraEu)   \
-  {Rate,   NetField, VatField, {NetDomestic, NetExport, NetIntraEu}, ByBuyer, Vat, VatPln, \
-   {CodeDomestic, CodeExport, CodeIntraEu}},
+#define BRENVIK_VAT_RATE(Rate, NetField, VatField, NetDomestic, NetExport, NetIntraEu, ByBuyer, \
+                         Vat, VatPln, CodeDomestic, CodeExport, CodeIntraEu)                    \
+  {Rate,    NetField, VatField, {NetDomestic, NetExport, NetIntraEu},                           \
+   ByBuyer, Vat,      VatPln,   {CodeDomestic, CodeExport, CodeIntraEu}},
 constexpr TVatRate Rates[] = {
 #include "warehouse/VatRates.def"
 };

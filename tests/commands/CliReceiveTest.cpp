@@ -18,14 +18,16 @@ namespace {
 std::string ReceiveSite(const TTempDir& dir) {
   std::string ini = MinimalSiteIni(dir.Path());
   for (std::string* text : {&ini}) {
-    for (size_t p; (p = text->find("5265877635")) != std::string::npos;) text->replace(p, 10, "1111111111");
+    for (size_t p; (p = text->find("5265877635")) != std::string::npos;)
+      text->replace(p, 10, "1111111111");
   }
   WriteFile(dir / "site.ini", ini);
   WriteFile(dir / "api/.env", "KSEF_NIP=1111111111\n");
-  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"DATA/2026REG": {"fields": [["Class","S"],["Year","S"],
+  BuildFixtureFromText(
+      R"({"codepage": 1250, "tables": {"DATA/2026REG": {"fields": [["Class","S"],["Year","S"],
     ["MagId","S"],["Number","S"],["KSeF","A40"],["Document","A30"],["NIP","A20"]], "records": [
     [0, 2026, 1, 5, "-", "FV 5/2026", ""], [128, 0, 0, 0, "", "FV2026/02/150", "9999999999"]]}}})",
-                       dir / "stelmar/");
+      dir / "stelmar/");
   return dir / "site.ini";
 }
 
@@ -45,12 +47,15 @@ TEST(CliReceive, WritesBackSentNumbersAndFilesAReceivedSample) {
   WriteFile(dir / ("ksef/Sent/0-2026-1-5_" + sent + ".xml"), "<x/>");
   const std::string received = "9999999999-20260215-0123456789AB-01";
   MakeDirs(dir / "ksef/Import");
-  std::filesystem::copy_file(Fa3SamplesDir() + "/mf-example-01.xml", dir / ("ksef/Import/" + received + ".xml"));
+  std::filesystem::copy_file(Fa3SamplesDir() + "/mf-example-01.xml",
+                             dir / ("ksef/Import/" + received + ".xml"));
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, In(dir));
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
   EXPECT_NE(r.Out.find("Odczyt dokumentów z KSEF"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + sent + " do faktury: FV 5/2026"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + received + " do faktury: FV2026/02/150"), std::string::npos);
+  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + sent + " do faktury: FV 5/2026"), std::string::npos)
+      << r.Out;
+  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + received + " do faktury: FV2026/02/150"),
+            std::string::npos);
   EXPECT_NE(r.Out.find("Zakończono odczyt dokumentów z KSEF"), std::string::npos);
   EXPECT_TRUE(FileExists(dir / ("ksef/Sent/2026-04/0-2026-1-5_" + sent + ".xml")));
   EXPECT_TRUE(FileExists(dir / ("ksef/Received/2026-02/" + received + ".xml")));
@@ -67,6 +72,7 @@ TEST(CliReceive, ABadSentFileNameEndsWithItsMessage) {
   WriteFile(bad, "<x/>");
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, In(dir));
   EXPECT_EQ(r.ExitCode, 1);
-  EXPECT_NE((r.Out + r.Err).find("Niepoprawny format nazwy pliku: " + bad), std::string::npos) << r.Out << r.Err;
+  EXPECT_NE((r.Out + r.Err).find("Niepoprawny format nazwy pliku: " + bad), std::string::npos)
+      << r.Out << r.Err;
   EXPECT_TRUE(FileExists(bad));
 }

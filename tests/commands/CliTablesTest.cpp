@@ -21,8 +21,10 @@ const char* const kKey = R"([["Type","S"],["Year","S"],["MagId","S"],["Number","
 
 std::string Site(bool withUsers) {
   std::string j = std::string(R"({"codepage": 1250, "tables": {
-    "DATA/2026WI": {"fields": )") + kKey + R"(, "records": []},
-    "DATA/2026WT": {"fields": )" + kKey + R"(, "records": []},
+    "DATA/2026WI": {"fields": )") +
+                  kKey + R"(, "records": []},
+    "DATA/2026WT": {"fields": )" +
+                  kKey + R"(, "records": []},
     "DATA/2026W": {"fields": [["Group","A10"],["Index","A20"]], "records": [["A","1"],["A","2"]]},
     "DATA/2026WS": {"fields": [["Group","A10"],["Index","A20"],["SeriesNo","A10"]], "records": []},
     "DATA/2026REG": {"fields": [["Class","S"],["Year","S"],["MagId","S"],["Number","S"],["KSeF","A40"]], "records": []},
@@ -41,8 +43,10 @@ TEST(CliTables, ListsTheTablesOfTheWorkingDateInBothLayouts) {
     const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"tables", "/ini=" + ini}, In(dir));
     ASSERT_EQ(r.ExitCode, 0) << r.Err << r.Out;
     EXPECT_NE(r.Out.find("2026W.db: 2 rekordów"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find(withUsers ? "Układ danych klientów: Users" : "Układ danych klientów: rejestr"),
-              std::string::npos) << r.Out;
+    EXPECT_NE(
+        r.Out.find(withUsers ? "Układ danych klientów: Users" : "Układ danych klientów: rejestr"),
+        std::string::npos)
+        << r.Out;
     EXPECT_NE(r.Out.find("tblBarcodes"), std::string::npos);
     EXPECT_NE(r.Out.find("brak (tabela opcjonalna)"), std::string::npos);
   }

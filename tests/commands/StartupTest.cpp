@@ -27,7 +27,8 @@ std::string TodayLog(const std::string& folder, const std::string& name = "brenv
 TProcessOptions In(const TTempDir& dir) {
   TProcessOptions o;
   o.WorkDir = dir.Path();
-  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}, {"BRENVIK_NONINTERACTIVE", "1"},
+  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()},
+           {"BRENVIK_NONINTERACTIVE", "1"},
            {"QT_QPA_PLATFORM", "offscreen"}};
   return o;
 }
@@ -57,9 +58,11 @@ TEST(IniLocation, CommandLineRules) {
 
 TEST(Startup, MissingIniNamesThePathAndStillWritesTheShutdownLine) {
   TTempDir dir;
-  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + dir / "none.txt"}, In(dir));
+  const TProcessResult r =
+      RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + dir / "none.txt"}, In(dir));
   EXPECT_EQ(r.ExitCode, 1);
-  EXPECT_NE(r.Err.find("Brak pliku konfiguracyjnego: " + dir / "none.ini"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("Brak pliku konfiguracyjnego: " + dir / "none.ini"), std::string::npos)
+      << r.Err;
   // The logger was never configured: its default place is the current folder's Logs.
   const std::string log = TodayLog(dir / "Logs/");
   EXPECT_NE(log.find("----- Zamknięcie aplikacji ------"), std::string::npos) << log;
@@ -67,7 +70,8 @@ TEST(Startup, MissingIniNamesThePathAndStillWritesTheShutdownLine) {
   // The window program reports it in its last-resort box and ends with 1.
   const TProcessResult w = RunProcess(BRENVIK_EXE, {"/ini=" + dir / "none.ini"}, In(dir));
   EXPECT_EQ(w.ExitCode, 1);
-  EXPECT_NE(w.Err.find("Brak pliku konfiguracyjnego: " + dir / "none.ini"), std::string::npos) << w.Err;
+  EXPECT_NE(w.Err.find("Brak pliku konfiguracyjnego: " + dir / "none.ini"), std::string::npos)
+      << w.Err;
 }
 
 TEST(Startup, LogKeysDecideWhereAndWhetherTheLogIsWritten) {
@@ -94,10 +98,14 @@ TEST(Startup, CheckPrintsTheStatusReport) {
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir));
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   const std::vector<std::string> expected = {
-      "=== Status aplikacji ===", "Nazwa firmy: Firma Testowa", "NIP: 5265877635",
+      "=== Status aplikacji ===",
+      "Nazwa firmy: Firma Testowa",
+      "NIP: 5265877635",
       "Środowisko: https://ksef-test.mf.gov.pl",
-      "Data od której będą wysyłane dokumenty do KSeF: 2026-04-01", "Data wysyłki: 2026-04-10",
-      "Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: 5", "Gotowy do pracy ✔"};
+      "Data od której będą wysyłane dokumenty do KSeF: 2026-04-01",
+      "Data wysyłki: 2026-04-10",
+      "Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: 5",
+      "Gotowy do pracy ✔"};
   size_t pos = 0;
   for (const std::string& line : expected) {
     const size_t found = r.Out.find(line, pos);
@@ -120,7 +128,8 @@ TEST(Startup, CheckOnABrokenSitePrintsTheMessageAndFails) {
       << r.Err;
   const std::string log = TodayLog(dir / "Logs/");
   EXPECT_NE(log.find("[ERROR]"), std::string::npos);
-  EXPECT_NE(log.find("Ładowanie konfiguracji: Exception: Brak zgodności NIP"), std::string::npos) << log;
+  EXPECT_NE(log.find("Ładowanie konfiguracji: Exception: Brak zgodności NIP"), std::string::npos)
+      << log;
 }
 
 TEST(SingleInstance, SecondCopyEndsAtOnceAndTheCliSaysWhy) {
@@ -128,8 +137,9 @@ TEST(SingleInstance, SecondCopyEndsAtOnceAndTheCliSaysWhy) {
   const std::string ini = WriteMinimalSite(dir.Path());
   const std::string logFolder = dir / "Logs/";
   TRunningProcess first(BRENVIK_EXE, {"/ini=" + ini}, In(dir));
-  ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Start aplikacji") != std::string::npos; }))
-      << "the first copy did not start";
+  ASSERT_TRUE(WaitFor([&] {
+    return TodayLog(logFolder).find("Start aplikacji") != std::string::npos;
+  })) << "the first copy did not start";
   // Without a notification area the window shows itself and writes its
   // status report: wait until the first copy has finished starting.
   ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Zakres dni") != std::string::npos; }))

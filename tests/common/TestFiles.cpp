@@ -57,7 +57,9 @@ std::string Fa3SchemaDir() {
   if (const char* d = std::getenv("BRENVIK_FA3_SCHEMA_DIR"); d && *d) return DataFolder(d);
   return DataFolder(fs::path(SourceDir()) / "third_party" / "fa3-schema");
 }
-std::string Fa3SamplesDir() { return DataFolder(fs::path(SourceDir()) / "tests" / "data" / "fa3-samples"); }
+std::string Fa3SamplesDir() {
+  return DataFolder(fs::path(SourceDir()) / "tests" / "data" / "fa3-samples");
+}
 std::string ParadoxSamplesDir() {
   return DataFolder(fs::path(SourceDir()) / "tests" / "data" / "paradox-samples");
 }

@@ -25,8 +25,9 @@ void MakeDirs(const std::string& path);
 std::string SourceDir();  // the checkout
 std::string BinaryDir();  // the build folder
 // The data the tests read, all kept with the sources.
-std::string Fa3SchemaDir();       // $BRENVIK_FA3_SCHEMA_DIR, else third_party/fa3-schema
-std::string Fa3SamplesDir();      // tests/data/fa3-samples: the Ministry's example invoices
-std::string ParadoxSamplesDir();  // tests/data/paradox-samples: tables written by the database engine
+std::string Fa3SchemaDir();   // $BRENVIK_FA3_SCHEMA_DIR, else third_party/fa3-schema
+std::string Fa3SamplesDir();  // tests/data/fa3-samples: the Ministry's example invoices
+std::string
+ParadoxSamplesDir();  // tests/data/paradox-samples: tables written by the database engine
 
 }  // namespace brenvik::testing

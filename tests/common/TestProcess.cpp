@@ -43,7 +43,8 @@ int Spawn(const std::string& exe, const std::vector<std::string>& args,
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errFile.empty() ? "/dev/null" : errFile.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (!options.WorkDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, options.WorkDir.c_str());
+  if (!options.WorkDir.empty())
+    posix_spawn_file_actions_addchdir_np(&actions, options.WorkDir.c_str());
   std::vector<std::string> argStore{exe};
   argStore.insert(argStore.end(), args.begin(), args.end());
   std::vector<char*> argv;

@@ -14,10 +14,10 @@ struct TProcessResult {
 };
 
 struct TProcessOptions {
-  std::string WorkDir;                        // empty: the test's own
-  std::map<std::string, std::string> Env;     // added to the test's environment
+  std::string WorkDir;                     // empty: the test's own
+  std::map<std::string, std::string> Env;  // added to the test's environment
   int TimeoutMs = 30000;
-  std::string Stdin;                          // fed to standard input (then closed)
+  std::string Stdin;  // fed to standard input (then closed)
 };
 
 TProcessResult RunProcess(const std::string& exe, const std::vector<std::string>& args,

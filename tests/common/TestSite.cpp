@@ -15,7 +15,8 @@ std::string MinimalSiteIni(const std::string& root, const std::string& extra) {
   return "[System]\nNetFileDir=" + root + "net\nCurDate=2026-04-10\n[STELMAR]\nStelmarDir=" + root +
          "stelmar\n[KSeF]\nDataDir=" + root + "ksef\nAPIConnectorExeDir=" + root +
          "api\n[Podmiot1]\nNIP=5265877635\nNazwa=Firma Testowa\n[RachunekBankowy1]\n"
-         "NumerRachunku=61109010140000071219812874\n" + extra;
+         "NumerRachunku=61109010140000071219812874\n" +
+         extra;
 }
 
 std::string WriteMinimalSite(const std::string& root, const std::string& extra) {

@@ -58,19 +58,22 @@ TEST(ConfigDefaults, FreshIniGainsEveryKeyInTableOrderAndIsWrittenOnce) {
     EXPECT_FALSE(cfg.Dirty());
   }
   const std::string d = dir.Path();
-  EXPECT_EQ(ReadFile(dir / "a.ini"),
-            "[System]\nNetFileDir=/n\n[KSeF]\nDataDir=/d\nAPIConnectorExeDir=/a\n"
-            "AttachmentAllowed=0\nAsk2Send=1\nSend2KsefStartDate=2026-04-01\n"
-            "LastReadFromKsefDate=2026-03-01\nDaysBackToSend=5\n"
-            "\n[Meta]\nConfigVersion=1\n"
-            "\n[Log]\nEnabled=1\nDir=" + d + "Logs\nMaxMB=5\n"
-            "\n[Podmiot1]\nPrefiksPodatnika=\nNIP=\nNazwa=\nKodKraju=PL\nAdresL1=\nAdresL2=\nGLN=\n"
-            "AdresKoresp.KodKraju=\nAdresKoresp.AdresL1=\nAdresKoresp.AdresL2=\nAdresKoresp.GLN=\n"
-            "Email1=\nTelefon1=\nEmail2=\nTelefon2=\nEmail3=\nTelefon3=\nStatusInfoPodatnika=0\n"
-            "\n[RachunekBankowy1]\nNumerRachunku=\nSWIFT=\nNazwaBanku=\nOpisRachunku=\n"
-            "\n[RachunekBankowy2]\nNumerRachunku=\nSWIFT=\nNazwaBanku=\nOpisRachunku=\n"
-            "\n[Informacje]\nInformacje1=\nInformacje2=\nInformacje3=\n"
-            "\n[Rejestry]\nPelnaNazwa=\nKRS=\nREGON=\nBDO=\n");
+  EXPECT_EQ(
+      ReadFile(dir / "a.ini"),
+      "[System]\nNetFileDir=/n\n[KSeF]\nDataDir=/d\nAPIConnectorExeDir=/a\n"
+      "AttachmentAllowed=0\nAsk2Send=1\nSend2KsefStartDate=2026-04-01\n"
+      "LastReadFromKsefDate=2026-03-01\nDaysBackToSend=5\n"
+      "\n[Meta]\nConfigVersion=1\n"
+      "\n[Log]\nEnabled=1\nDir=" +
+          d +
+          "Logs\nMaxMB=5\n"
+          "\n[Podmiot1]\nPrefiksPodatnika=\nNIP=\nNazwa=\nKodKraju=PL\nAdresL1=\nAdresL2=\nGLN=\n"
+          "AdresKoresp.KodKraju=\nAdresKoresp.AdresL1=\nAdresKoresp.AdresL2=\nAdresKoresp.GLN=\n"
+          "Email1=\nTelefon1=\nEmail2=\nTelefon2=\nEmail3=\nTelefon3=\nStatusInfoPodatnika=0\n"
+          "\n[RachunekBankowy1]\nNumerRachunku=\nSWIFT=\nNazwaBanku=\nOpisRachunku=\n"
+          "\n[RachunekBankowy2]\nNumerRachunku=\nSWIFT=\nNazwaBanku=\nOpisRachunku=\n"
+          "\n[Informacje]\nInformacje1=\nInformacje2=\nInformacje3=\n"
+          "\n[Rejestry]\nPelnaNazwa=\nKRS=\nREGON=\nBDO=\n");
   // A second start adds nothing and does not rewrite the file.
   const auto before = std::filesystem::last_write_time(dir / "a.ini");
   TConfig again(dir / "a.ini");
@@ -99,7 +102,8 @@ TEST(ConfigDefaults, StelmarAndNeraKeysOnlyWhenTheirSectionExists) {
 
 TEST(ConfigDefaults, OldContactKeysSeedTheNewOnesAndPresentKeysStay) {
   TTempDir dir;
-  WriteFile(dir / "a.ini", "[Podmiot1]\nEmail=biuro@firma.pl\nTelefon=123\nTelefon1=999\nKodKraju=\n");
+  WriteFile(dir / "a.ini",
+            "[Podmiot1]\nEmail=biuro@firma.pl\nTelefon=123\nTelefon1=999\nKodKraju=\n");
   TConfig cfg(dir / "a.ini");
   cfg.EnsureDefaults();
   EXPECT_EQ(cfg.ReadString("Podmiot1", "Email1", "?"), "biuro@firma.pl");
@@ -117,8 +121,10 @@ TEST(ConfigLoad, FolderMessages) {
   EXPECT_EQ(site.LoadError(), "W sekcji [STELMAR] klucz jest pusty:\r\nStelmarDir =");
 
   site.Write("[STELMAR]\nStelmarDir=" + site.Dir / "nowhere" + "\n");
-  EXPECT_EQ(site.LoadError(), "W sekcji [STELMAR] folder wskazany w tym kluczu nie istnieje:\r\n"
-                              "StelmarDir = " + site.Dir / "nowhere");
+  EXPECT_EQ(site.LoadError(),
+            "W sekcji [STELMAR] folder wskazany w tym kluczu nie istnieje:\r\n"
+            "StelmarDir = " +
+                site.Dir / "nowhere");
 
   // Without EnsureDefaults a missing key is reported as missing.
   WriteFile(site.Ini, "[System]\n");
@@ -142,8 +148,7 @@ TEST(ConfigLoad, FoldersEndInOneDelimiterAndKsefSubFoldersAreCreated) {
   EXPECT_EQ(cfg.UserDir(), site.Dir / "stelmar/DATA/");  // empty UserDir: StelmarDir + DATA
   EXPECT_TRUE(cfg.StelmarEnabled);
   EXPECT_FALSE(cfg.NeraEnabled);
-  for (const char* sub : KsefSubFolders)
-    EXPECT_TRUE(FolderExists(site.Dir / "ksef/" + sub)) << sub;
+  for (const char* sub : KsefSubFolders) EXPECT_TRUE(FolderExists(site.Dir / "ksef/" + sub)) << sub;
   EXPECT_EQ(cfg.APICfg.NIP, "5265877635");
   EXPECT_EQ(cfg.APICfg.BASE_URL, "https://ksef-demo.mf.gov.pl");
   EXPECT_EQ(cfg.Send2KsefStartDate, EncodeDate(2026, 4, 1));
@@ -156,7 +161,8 @@ TEST(ConfigLoad, NeraUserDirWinsAndYearUsrTblFollowsYearPrgTbl) {
   TSite site;
   MakeDirs(site.Dir / "nera/users");
   site.Write("[STELMAR]\nStelmarDir=" + site.Dir / "stelmar" + "\nYearPrgTbl=0\n" +
-             "[NERA]\nNeraDir=" + site.Dir / "nera" + "\nUserDir=" + site.Dir / "nera/users" + "\n");
+             "[NERA]\nNeraDir=" + site.Dir / "nera" + "\nUserDir=" + site.Dir / "nera/users" +
+             "\n");
   TConfig cfg(site.Ini);
   // Without EnsureDefaults YearUsrTbl is absent and takes YearPrgTbl's value.
   cfg.LoadFromIni();
@@ -193,8 +199,9 @@ TEST(ConfigLoad, MissingAccountNumberAndMissingEnv) {
 
 TEST(ConfigProfile, ContactsAccountsAndFooter) {
   TSite site;
-  site.Write("[Podmiot1]\nEmail2=a@b.pl\nAdresKoresp.KodKraju=DE\n[RachunekBankowy2]\n"
-             "RachunekWlasnyBanku=1\n[Rejestry]\nKRS=0000123\n");
+  site.Write(
+      "[Podmiot1]\nEmail2=a@b.pl\nAdresKoresp.KodKraju=DE\n[RachunekBankowy2]\n"
+      "RachunekWlasnyBanku=1\n[Rejestry]\nKRS=0000123\n");
   TConfig cfg(site.Ini);
   cfg.EnsureDefaults();
   cfg.LoadFromIni();
@@ -262,10 +269,11 @@ TEST(ConfigSettings, EveryDefaultReachesItsField) {
   for (const char* program : {"STELMAR", "NERA"}) {
     TSite site;
     MakeDirs(site.Dir / "nera");
-    const std::map<std::string, std::string> folders = {
-        {"NetFileDir", site.Dir / "net"},       {"DataDir", site.Dir / "ksef"},
-        {"APIConnectorExeDir", site.Dir / "api"}, {"StelmarDir", site.Dir / "stelmar"},
-        {"NERADir", site.Dir / "nera"}};
+    const std::map<std::string, std::string> folders = {{"NetFileDir", site.Dir / "net"},
+                                                        {"DataDir", site.Dir / "ksef"},
+                                                        {"APIConnectorExeDir", site.Dir / "api"},
+                                                        {"StelmarDir", site.Dir / "stelmar"},
+                                                        {"NERADir", site.Dir / "nera"}};
     site.Write(std::string(program) == "STELMAR"
                    ? "[STELMAR]\nStelmarDir=" + site.Dir / "stelmar" + "\n"
                    : "[NERA]\nNERADir=" + site.Dir / "nera" + "\n");
@@ -278,9 +286,12 @@ TEST(ConfigSettings, EveryDefaultReachesItsField) {
       if ((section == "STELMAR" || section == "NERA") && section != program) continue;
       std::string expected = s.Default;
       if (s.Kind == TKind::Folder || s.Kind == TKind::DataFolder) {
-        if (s.LoadDefault == TLoad::StelmarData) expected = PathJoin(site.Dir / "stelmar", "DATA");
-        else if (s.LoadDefault == TLoad::NeraDir) expected = site.Dir / "nera";
-        else expected = folders.at(s.Key);
+        if (s.LoadDefault == TLoad::StelmarData)
+          expected = PathJoin(site.Dir / "stelmar", "DATA");
+        else if (s.LoadDefault == TLoad::NeraDir)
+          expected = site.Dir / "nera";
+        else
+          expected = folders.at(s.Key);
         expected = IncludeTrailingPathDelimiter(expected);
       } else if (s.LoadDefault == TLoad::Today) {
         expected = DateToStr(Today());

@@ -46,7 +46,8 @@ TEST(IniDocument, MissingFileIsEmptyAndBrokenHeaderNamesTheLine) {
 
 TEST(IniDocument, NewKeysGoToTheEndOfTheirSectionAndCommentsSurviveSaving) {
   TTempDir dir;
-  WriteFile(dir / "a.ini", "; operator's note\r\n[Log]\r\nEnabled=1\r\n; keep me\r\n\r\n[KSeF]\r\nDataDir=/d\r\n");
+  WriteFile(dir / "a.ini",
+            "; operator's note\r\n[Log]\r\nEnabled=1\r\n; keep me\r\n\r\n[KSeF]\r\nDataDir=/d\r\n");
   TIniDocument ini(dir / "a.ini");
   ini.SetValue("log", "MaxMB", "5");
   ini.SetValue("KSeF", "DataDir", "/e");
@@ -66,7 +67,8 @@ TEST(IniDocument, EncodingIsKeptOnSave) {
   EXPECT_EQ(cp.Value("Podmiot1", "Nazwa").value_or(""), "Łódź");
   cp.SetValue("Podmiot1", "AdresL1", "Żółta 1");
   cp.SaveToFile(dir / "cp.ini");
-  EXPECT_EQ(ReadFile(dir / "cp.ini"), "[Podmiot1]\nNazwa=\xA3\xF3\x64\x9F\nAdresL1=\xAF\xF3\xB3ta 1\n");
+  EXPECT_EQ(ReadFile(dir / "cp.ini"),
+            "[Podmiot1]\nNazwa=\xA3\xF3\x64\x9F\nAdresL1=\xAF\xF3\xB3ta 1\n");
 
   WriteFile(dir / "bom.ini", "\xEF\xBB\xBF[Podmiot1]\nNazwa=Łódź\n");
   TIniDocument bom(dir / "bom.ini");

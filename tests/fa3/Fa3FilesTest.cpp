@@ -325,6 +325,5 @@ TEST(Fa3Validate, ImportsByAddressResolveToTheLocalFolder) {
 TEST(Fa3Validate, NamespaceIsTheSchemasTargetNamespace) {
   std::string schema = Fa3SchemaDir();
   std::string text = ReadFile(schema + "/" + Fa3SchemaFileName);
-  EXPECT_NE(text.find(std::string("targetNamespace=\"") + Fa3Namespace + "\""),
-            std::string::npos);
+  EXPECT_NE(text.find(std::string("targetNamespace=\"") + Fa3Namespace + "\""), std::string::npos);
 }

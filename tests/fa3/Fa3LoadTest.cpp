@@ -51,10 +51,9 @@ TEST(Fa3Load, RefusesEntityExpansionAndExternalEntities) {
   ExpectRefused(dir / "laughs.xml", "DOCTYPE");
 
   WriteFile(dir / "secret.txt", "tajne");
-  WriteFile(dir / "external.xml",
-            Faktura("<Fa><P_2>&xxe;</P_2></Fa>",
-                    "<!DOCTYPE Faktura [<!ENTITY xxe SYSTEM \"file://" + dir / "secret.txt" +
-                        "\">]>\n"));
+  WriteFile(dir / "external.xml", Faktura("<Fa><P_2>&xxe;</P_2></Fa>",
+                                          "<!DOCTYPE Faktura [<!ENTITY xxe SYSTEM \"file://" +
+                                              dir / "secret.txt" + "\">]>\n"));
   ExpectRefused(dir / "external.xml", "DOCTYPE");
 
   WriteFile(dir / "dtd.xml",
@@ -109,9 +108,9 @@ TEST(Fa3Load, RefusesFilesOverTheSizeLimit) {
 
 TEST(Fa3Load, AcceptsPrefixedNamespacesAndOtherDeclaredEncodings) {
   TTempDir dir;
-  WriteFile(dir / "prefixed.xml",
-            std::string("<?xml version=\"1.0\"?><tns:Faktura xmlns:tns=\"") + Fa3Namespace +
-                "\"><tns:Fa><tns:P_2>A</tns:P_2></tns:Fa></tns:Faktura>");
+  WriteFile(dir / "prefixed.xml", std::string("<?xml version=\"1.0\"?><tns:Faktura xmlns:tns=\"") +
+                                      Fa3Namespace +
+                                      "\"><tns:Fa><tns:P_2>A</tns:P_2></tns:Fa></tns:Faktura>");
   IXMLFaktura f = LoadFaktura(dir / "prefixed.xml");
   EXPECT_EQ(f->Fa()->P_2(), "A");
   f->Fa()->SetP_15(5);  // new children take the parent's namespace

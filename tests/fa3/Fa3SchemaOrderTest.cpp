@@ -10,10 +10,7 @@
 using namespace brenvik;
 using namespace brenvik::testing;
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(Fa3SchemaOrder, ClassesKnowTheirMembersInSchemaOrder) {
   IXMLFaktura f = NewFaktura();

@@ -96,8 +96,7 @@ TEST(Fa3Values, DateTimes) {
   EXPECT_EQ(ParseFa3DateTime("2025-03-05T09:07:03", "X"), dt);
   EXPECT_EQ(ParseFa3DateTime("2025-03-05T09:07:03Z", "X"), dt);
   EXPECT_EQ(ParseFa3DateTime("2025-03-05T09:07:03+01:00", "X"), dt);
-  EXPECT_NEAR(ParseFa3DateTime("2025-03-05T09:07:03.5", "X").Value,
-              dt.Value + 0.5 / 86400, 1e-9);
+  EXPECT_NEAR(ParseFa3DateTime("2025-03-05T09:07:03.5", "X").Value, dt.Value + 0.5 / 86400, 1e-9);
   for (const char* bad : {"", "2025-03-05", "2025-03-05 09:07:03", "2025-03-05T25:00:00",
                           "2025-03-05T09:07:03+1", "2025-03-05T09:07:03."}) {
     EXPECT_THROW(ParseFa3DateTime(bad, "X"), EConvertError) << bad;

@@ -71,15 +71,15 @@ void WalkItems(TXMLNodeListOf<T>& list, TWalker& w, const char* where) {
   Walk(*list.Items(1), w);
 }
 
-#define FA3_VALUE(Cls, Name, Draw)                        \
-  if (w.Filling)                                          \
-    n.Set##Name(w.Draw());                                \
-  else                                                    \
+#define FA3_VALUE(Cls, Name, Draw) \
+  if (w.Filling)                   \
+    n.Set##Name(w.Draw());         \
+  else                             \
     EXPECT_EQ(n.Name(), w.Draw()) << #Cls "." #Name;
 
-#define FA3_CLASS(Cls, Base)                 \
-  void Walk(TXML##Cls& n, TWalker& w) {      \
-    w.Visit("TXML" #Cls);                    \
+#define FA3_CLASS(Cls, Base)            \
+  void Walk(TXML##Cls& n, TWalker& w) { \
+    w.Visit("TXML" #Cls);               \
     Walk(static_cast<TXML##Base&>(n), w);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) \
   void Walk(TXML##Cls& n, TWalker& w) {        \
@@ -146,14 +146,14 @@ void ReadItems(TXMLNodeListOf<T>& list, TReader& r) {
   for (int i = 0; i < list.Count(); ++i) Read(*list.Items(i), r);
 }
 
-#define FA3_READ(Cls, Name)                                             \
-  if (n.HasChild(#Name)) {                                              \
-    r.Where = #Cls "." #Name;                                           \
-    n.Name();                                                           \
-    ++r.Values;                                                         \
+#define FA3_READ(Cls, Name)   \
+  if (n.HasChild(#Name)) {    \
+    r.Where = #Cls "." #Name; \
+    n.Name();                 \
+    ++r.Values;               \
   }
-#define FA3_CLASS(Cls, Base)              \
-  void Read(TXML##Cls& n, TReader& r) {   \
+#define FA3_CLASS(Cls, Base)            \
+  void Read(TXML##Cls& n, TReader& r) { \
     Read(static_cast<TXML##Base&>(n), r);
 #define FA3_COLLECTION(Cls, ItemName, ItemCls) \
   void Read(TXML##Cls& n, TReader& r) {        \
@@ -168,10 +168,10 @@ void ReadItems(TXMLNodeListOf<T>& list, TReader& r) {
 #define FA3_FLAG(Cls, Name) FA3_READ(Cls, Name)
 #define FA3_DATE(Cls, Name) FA3_READ(Cls, Name)
 #define FA3_DATETIME(Cls, Name) FA3_READ(Cls, Name)
-#define FA3_ATTR(Cls, Name)      \
-  if (n.HasAttribute(#Name)) {   \
-    n.Name();                    \
-    ++r.Values;                  \
+#define FA3_ATTR(Cls, Name)    \
+  if (n.HasAttribute(#Name)) { \
+    n.Name();                  \
+    ++r.Values;                \
   }
 #define FA3_TEXTLIST(Cls, Name) ReadTexts(*n.Name(), r);
 #define FA3_CHILD(Cls, Name, ChildCls) \

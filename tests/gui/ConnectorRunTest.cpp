@@ -29,7 +29,9 @@ std::string Script(const TTempDir& dir, const std::string& body) {
 
 TEST(ConnectorLog, LinesWithAnyLineEndAndWithoutTheByteOrderMark) {
   TTempDir dir;
-  WriteFile(dir / "log.txt", "\xEF\xBB\xBF" "a\r\nb\rc\nd");
+  WriteFile(dir / "log.txt",
+            "\xEF\xBB\xBF"
+            "a\r\nb\rc\nd");
   EXPECT_EQ(ReadTextLines(dir / "log.txt"), (std::vector<std::string>{"a", "b", "c", "d"}));
   WriteFile(dir / "log.txt", "a\r\n\r\nb\r\n");
   EXPECT_EQ(ReadTextLines(dir / "log.txt"), (std::vector<std::string>{"a", "", "b"}));
@@ -59,7 +61,8 @@ TEST(ProcessRun, CommandLineIsTheProgramAlone) {
 
 TEST(ProcessRun, ExitCodesIncludingTheTruncatedDuplicateCode) {
   TTempDir dir;
-  for (int code : {0, 1, 7, 440}) EXPECT_EQ(RunProcessAndWait(Script(dir, "exit " + std::to_string(code))), code);
+  for (int code : {0, 1, 7, 440})
+    EXPECT_EQ(RunProcessAndWait(Script(dir, "exit " + std::to_string(code))), code);
 }
 
 TEST(ProcessRun, EnvironmentAndFolderInheritedOpenFilesNot) {
@@ -69,12 +72,14 @@ TEST(ProcessRun, EnvironmentAndFolderInheritedOpenFilesNot) {
   ASSERT_GE(fd, 0);
   ::setenv("BRENVIK_RUN_TEST", "wartość", 1);
   const std::string out = dir / "out.txt";
-  const std::string cmd = Script(dir, "echo \"$BRENVIK_RUN_TEST\" > '" + out + "'\npwd >> '" + out +
-                                          "'\n[ -e /proc/$$/fd/" + std::to_string(fd) + " ] && exit 9\nexit 0\n");
+  const std::string cmd =
+      Script(dir, "echo \"$BRENVIK_RUN_TEST\" > '" + out + "'\npwd >> '" + out +
+                      "'\n[ -e /proc/$$/fd/" + std::to_string(fd) + " ] && exit 9\nexit 0\n");
   EXPECT_EQ(RunProcessAndWait(cmd), 0);
   ::close(fd);
   ::unsetenv("BRENVIK_RUN_TEST");
-  EXPECT_EQ(ReadFile(out), "wartość\n" + CurrentFolder().substr(0, CurrentFolder().size() - 1) + "\n");
+  EXPECT_EQ(ReadFile(out),
+            "wartość\n" + CurrentFolder().substr(0, CurrentFolder().size() - 1) + "\n");
 }
 
 TEST(ProcessRun, FailuresRaiseTheSystemText) {
@@ -146,7 +151,8 @@ TEST_F(TTerminalCommandsTest, AnErrorAfterTheRunIsReportedAndFails) {
   UpdateFails = true;
   Dialogs.Answer(TModalResult::mrYes);
   EXPECT_EQ(SendOnTerminal(*Config, Ops), 1);
-  EXPECT_NE(LogText().find("NIEOBSŁUŻONY WYJĄTEK: EDatabaseError: Tabela zablokowana"), std::string::npos);
+  EXPECT_NE(LogText().find("NIEOBSŁUŻONY WYJĄTEK: EDatabaseError: Tabela zablokowana"),
+            std::string::npos);
 }
 
 TEST_F(TTerminalCommandsTest, ExportAndReceive) {

@@ -15,9 +15,9 @@ namespace brenvik::testing {
 
 struct TStandIn {
   int ExitCode = 0;
-  bool WithMarker = true;         // the run's first line holds "Start komunikacji"
+  bool WithMarker = true;  // the run's first line holds "Start komunikacji"
   std::string RunText = "Wysłano faktury: 3";
-  std::string Gate;               // waits until this file exists
+  std::string Gate;  // waits until this file exists
 };
 
 // Writes apiDir/KsefAPI.exe; every start also appends a line to apiDir/runs.
@@ -29,7 +29,8 @@ inline void WriteConnectorStandIn(const std::string& apiDir, const std::string& 
   script += "echo run >> '" + PathJoin(apiDir, "runs") + "'\n";
   if (!s.Gate.empty()) script += "while [ ! -e '" + s.Gate + "' ]; do sleep 0.02; done\n";
   script += "mkdir -p '" + ExtractFilePath(log) + "'\n";
-  script += "printf '%s\\r\\n' '" + std::string(s.WithMarker ? "10:00:00 Start komunikacji" : "10:00:00 Połączenie") +
+  script += "printf '%s\\r\\n' '" +
+            std::string(s.WithMarker ? "10:00:00 Start komunikacji" : "10:00:00 Połączenie") +
             "' '" + s.RunText + "' >> '" + log + "'\n";
   script += "exit " + std::to_string(s.ExitCode) + "\n";
   const std::string exe = PathJoin(apiDir, ksef::ConnectorExeName);

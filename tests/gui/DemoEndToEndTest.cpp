@@ -55,7 +55,8 @@ TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
   o.WorkDir = dir.Path();
   o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}, {"BRENVIK_FA3_SCHEMA_DIR", Fa3SchemaDir()}};
   o.TimeoutMs = 120000;
-  TProcessResult r = RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
+  TProcessResult r =
+      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   const std::string ini = "/ini=" + site + "/brenvik.ini";
   const std::string data = site + "/ksef-data/";
@@ -78,7 +79,8 @@ TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
     SCOPED_TRACE(name);
     // Filed under the month of its KSeF number, with its receipt beside it.
     const std::string number = name.substr(name.find('_') + 1, ksef::KsefNumberLength);
-    EXPECT_EQ(p.parent_path().filename().string(), number.substr(11, 4) + "-" + number.substr(15, 2));
+    EXPECT_EQ(p.parent_path().filename().string(),
+              number.substr(11, 4) + "-" + number.substr(15, 2));
     EXPECT_TRUE(fs::exists(ksef::ReceiptFileName(p.string())));
     EXPECT_NO_THROW(ValidateFa3File(p.string(), Fa3SchemaDir()));
     // The register entry of the document holds that number.
@@ -153,18 +155,24 @@ TEST(DemoEndToEnd, ExportGeneratesOnceThenCountsTheWaitingFiles) {
   o.WorkDir = dir.Path();
   o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
   o.TimeoutMs = 120000;
-  TProcessResult r = RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
+  TProcessResult r =
+      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   const std::string ini = "/ini=" + site + "/brenvik.ini";
   r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
-  EXPECT_NE(r.Out.find("Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
-                       "2026-04-05 do 2026-04-10"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Out.find("Ilość faktur oczekujących na wysłanie do KSeF: 12"), std::string::npos) << r.Out;
+  EXPECT_NE(
+      r.Out.find("Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
+                 "2026-04-05 do 2026-04-10"),
+      std::string::npos)
+      << r.Out;
+  EXPECT_NE(r.Out.find("Ilość faktur oczekujących na wysłanie do KSeF: 12"), std::string::npos)
+      << r.Out;
   EXPECT_EQ(FilesUnder(site + "/ksef-data/Export").size(), 12u);
   EXPECT_EQ(Marks(site).at("FV 120/2026"), "-");
   r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
   EXPECT_EQ(r.Out.find("Zakres dat"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Err.find("Masz 12 dokumentów, które nie były jeszcze wysłane"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("Masz 12 dokumentów, które nie były jeszcze wysłane"), std::string::npos)
+      << r.Err;
 }

@@ -30,19 +30,22 @@ TEST_F(EventErrors, ErrorInAnEventHandlerReachesTheHook) {
   QTimer::singleShot(0, [] { throw EConvertError("'abc' is not a valid integer value"); });
   Pump();
   EXPECT_NE(F.LogText().find("[ERROR]"), std::string::npos);
-  EXPECT_NE(F.LogText().find("NIEOBSŁUŻONY WYJĄTEK: EConvertError: 'abc' is not a valid integer value"),
-            std::string::npos)
+  EXPECT_NE(
+      F.LogText().find("NIEOBSŁUŻONY WYJĄTEK: EConvertError: 'abc' is not a valid integer value"),
+      std::string::npos)
       << F.LogText();
   ASSERT_EQ(F.Dialogs.Asked().size(), 1u);
   EXPECT_EQ(F.Dialogs.Asked()[0].Title, "Błąd aplikacji");
-  EXPECT_NE(F.Dialogs.Asked()[0].Text.find("NIEOBSŁUŻONY WYJĄTEK\r\nEConvertError: 'abc'"), std::string::npos);
+  EXPECT_NE(F.Dialogs.Asked()[0].Text.find("NIEOBSŁUŻONY WYJĄTEK\r\nEConvertError: 'abc'"),
+            std::string::npos);
   EXPECT_TRUE(TerminateRequested());
 }
 
 TEST_F(EventErrors, ErrorInAQueuedStepReachesTheHook) {
   PostToMainThread([] { throw std::runtime_error("kolejka"); });
   Pump();
-  EXPECT_NE(F.LogText().find("NIEOBSŁUŻONY WYJĄTEK: std::runtime_error: kolejka"), std::string::npos)
+  EXPECT_NE(F.LogText().find("NIEOBSŁUŻONY WYJĄTEK: std::runtime_error: kolejka"),
+            std::string::npos)
       << F.LogText();
   EXPECT_TRUE(TerminateRequested());
 }
@@ -56,7 +59,8 @@ TEST(LoggerLastResort, UnwritableLogFolderEndsWithCodeOneAndAMessage) {
   o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, o);
   EXPECT_EQ(r.ExitCode, 1);  // standard input is no terminal: no wait for Enter
-  EXPECT_NE(r.Err.find("Nie można utworzyć folderu:\n" + dir / "blocked/logs" + "\nNaciśnij dowolny klawisz..."),
+  EXPECT_NE(r.Err.find("Nie można utworzyć folderu:\n" + dir / "blocked/logs" +
+                       "\nNaciśnij dowolny klawisz..."),
             std::string::npos)
       << r.Err;
 }

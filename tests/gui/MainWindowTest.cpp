@@ -42,7 +42,9 @@ TEST_F(TMainWindowTest, CreatedHiddenWithTitleAndLayout) {
   TfrmMain w(Config.get());
   EXPECT_FALSE(w.isVisible());
   EXPECT_TRUE(std::regex_match(
-      w.Caption(), std::regex(R"(Kompletor KSEF ver \d+\.\d+\.\d+ build \d+ \(\d{4}-\d{2}-\d{2} \d{2}:\d{2}\))")))
+      w.Caption(),
+      std::regex(
+          R"(Kompletor KSEF ver \d+\.\d+\.\d+ build \d+ \(\d{4}-\d{2}-\d{2} \d{2}:\d{2}\))")))
       << w.Caption();
   EXPECT_EQ(w.windowTitle().toStdString(), w.Caption());
   EXPECT_EQ(MainWindowCaption(), w.Caption());
@@ -188,8 +190,7 @@ TEST_F(TMainWindowTest, CloseQuestionAndItsThreeAnswers) {
   const TDialogRequest& q = Dialogs.Asked()[0];
   EXPECT_EQ(q.Text, "Czy na pewno chcesz zamknąć aplikację?");
   EXPECT_EQ(q.Title, "Pytanie");
-  EXPECT_EQ(q.Buttons,
-            (TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbCancel}));
+  EXPECT_EQ(q.Buttons, (TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbCancel}));
   EXPECT_EQ(q.Default, TMsgDlgBtn::mbNo);
   EXPECT_TRUE(w.isVisible());
   EXPECT_FALSE(TerminateRequested());
@@ -284,5 +285,6 @@ TEST_F(TMainWindowTest, LinesAreDrawnInTheirColours) {
   EXPECT_GT(pixelsOf(QColor(255, 165, 0)), 0);
   EXPECT_GT(pixelsOf(QColor(208, 0, 0)), 0);
   EXPECT_GT(pixelsOf(QColor(0, 128, 0)), 0);  // "Gotowy do pracy"
-  if (const char* path = std::getenv("BRENVIK_SCREENSHOT")) image.save(QString::fromLocal8Bit(path));
+  if (const char* path = std::getenv("BRENVIK_SCREENSHOT"))
+    image.save(QString::fromLocal8Bit(path));
 }

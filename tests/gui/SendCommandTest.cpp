@@ -106,7 +106,8 @@ struct TSendCommandTest : ::testing::Test, TWindowFixture {
 }  // namespace
 
 TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
-  for (int i = 1; i <= 3; ++i) WriteFile(Dir / ("Export/2-2026-1-" + std::to_string(i) + ".xml"), "<a/>");
+  for (int i = 1; i <= 3; ++i)
+    WriteFile(Dir / ("Export/2-2026-1-" + std::to_string(i) + ".xml"), "<a/>");
   Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrNo);
   Window->btnSendToKSEFClick();
@@ -116,9 +117,10 @@ TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
   EXPECT_EQ(info.Title, "Informacja");
   EXPECT_EQ(info.Type, TMsgDlgType::mtInformation);
   EXPECT_EQ(info.Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
-  EXPECT_EQ(info.Text,
-            "Masz 3 dokumentów, które nie były jeszcze wysłane\rGenerowanie kolejnych będzie możliwe "
-            "po prawidłowym wysłaniu obecnie oczekujących.");
+  EXPECT_EQ(
+      info.Text,
+      "Masz 3 dokumentów, które nie były jeszcze wysłane\rGenerowanie kolejnych będzie możliwe "
+      "po prawidłowym wysłaniu obecnie oczekujących.");
   EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktur do KSeF?");
   EXPECT_EQ(Generations, 0);
   EXPECT_EQ(Updates, 1);
@@ -134,11 +136,12 @@ TEST_F(TSendCommandTest, NothingToSendLogsTheCountAndUpdatesNumbers) {
   EXPECT_TRUE(Dialogs.Asked().empty());
   EXPECT_EQ(Generations, 1);
   EXPECT_EQ(Updates, 1);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"", "Wysyłka do KSEF", "Generowanie plików FA(3)",
-                                                  "Zakończono generowanie dokumentów",
-                                                  "Ilość faktur oczekujących na wysłanie do KSeF: 0",
-                                                  "Aktualizacja numerów KSeF w programie Stelmar",
-                                                  "Zakończono aktualizację numerów"}));
+  EXPECT_EQ(
+      Messages(),
+      (std::vector<std::string>{
+          "", "Wysyłka do KSEF", "Generowanie plików FA(3)", "Zakończono generowanie dokumentów",
+          "Ilość faktur oczekujących na wysłanie do KSeF: 0",
+          "Aktualizacja numerów KSeF w programie Stelmar", "Zakończono aktualizację numerów"}));
   ExpectIdle();
 }
 
@@ -176,10 +179,21 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
     int Updates;
   } cases[] = {
       {0, {}, "Komunikacja zakończona sukcesem", QColor(32, 32, 32), 1},
-      {1, {"Błąd komunikacji z KSeF - kod zakończenia: 1"}, "Błąd wysyłki dokumentów", QColor(208, 0, 0), 0},
-      {440, {"Błąd komunikacji z KSeF - kod zakończenia: 440"}, "Próba wysłania duplikatów faktur",
-       QColor(255, 165, 0), 0},
-      {7, {"Błąd komunikacji z KSeF - kod zakończenia: 7"}, "Nieznany kod zakończenia: 7", QColor(208, 0, 0), 0},
+      {1,
+       {"Błąd komunikacji z KSeF - kod zakończenia: 1"},
+       "Błąd wysyłki dokumentów",
+       QColor(208, 0, 0),
+       0},
+      {440,
+       {"Błąd komunikacji z KSeF - kod zakończenia: 440"},
+       "Próba wysłania duplikatów faktur",
+       QColor(255, 165, 0),
+       0},
+      {7,
+       {"Błąd komunikacji z KSeF - kod zakończenia: 7"},
+       "Nieznany kod zakończenia: 7",
+       QColor(208, 0, 0),
+       0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Code);
@@ -235,12 +249,13 @@ TEST_F(TSendCommandTest, MissingConnectorShowsMinusOneThenTheSystemText) {
   const auto texts = Texts();
   ASSERT_EQ(texts.size(), 4u);
   EXPECT_EQ(texts[2], "Błąd komunikacji z KSeF - kod zakończenia: -1");
-  EXPECT_EQ(texts[3], "Błąd komunikacji z KSeF: Nie można uruchomić programu " + Dir / "brak/KsefAPI.exe" +
-                          ": " + std::strerror(ENOENT));
+  EXPECT_EQ(texts[3], "Błąd komunikacji z KSeF: Nie można uruchomić programu " +
+                          Dir / "brak/KsefAPI.exe" + ": " + std::strerror(ENOENT));
   // No log that day: said so, and the report of the code still follows.
   const auto m = Messages();
   ASSERT_GE(m.size(), 4u);
-  EXPECT_EQ(m[m.size() - 4].rfind("Konektor KSeF nie zostawił logu z dnia " + DateToStr(Today()), 0), 0u)
+  EXPECT_EQ(
+      m[m.size() - 4].rfind("Konektor KSeF nie zostawił logu z dnia " + DateToStr(Today()), 0), 0u)
       << m[m.size() - 4];
   EXPECT_EQ(Window->PaneLines()[Window->PaneLines().size() - 4].Colour, QColor(255, 165, 0));
   EXPECT_EQ(m.back(), "Nieznany kod zakończenia: -1");
@@ -251,8 +266,10 @@ TEST_F(TSendCommandTest, MissingConnectorShowsMinusOneThenTheSystemText) {
 
 TEST_F(TSendCommandTest, OnlyTheLastRunOfTheDaysLogIsShown) {
   const std::string log = ConnectorLogPath(*Config, Today());
-  WriteFile(log, "\xEF\xBB\xBF" "08:00:00 Start komunikacji\r\npierwszy przebieg\r\n"
-                 "09:00:00 Start komunikacji\r\ndrugi przebieg\r\n");
+  WriteFile(log,
+            "\xEF\xBB\xBF"
+            "08:00:00 Start komunikacji\r\npierwszy przebieg\r\n"
+            "09:00:00 Start komunikacji\r\ndrugi przebieg\r\n");
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
   Connector({0, true, "trzeci przebieg", ""});
   Dialogs.Answer(TModalResult::mrOk);
@@ -328,7 +345,8 @@ TEST_F(TSendCommandTest, AFailedGenerationEndsTheProgramWithoutFurtherWork) {
   Window->btnSendToKSEFClick();
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
   EXPECT_EQ(Dialogs.Asked()[0].Title, "Błąd aplikacji");
-  EXPECT_NE(Dialogs.Asked()[0].Text.find("Generowanie plików FA(3): EDatabaseError\r\nBrak tabeli 2026WI"),
+  EXPECT_NE(Dialogs.Asked()[0].Text.find(
+                "Generowanie plików FA(3): EDatabaseError\r\nBrak tabeli 2026WI"),
             std::string::npos);
   EXPECT_TRUE(TerminateRequested());
   // The remaining lines of the command still come; no question, no connector, no write-back.
@@ -342,9 +360,10 @@ TEST_F(TSendCommandTest, OperationsNotProvidedAreReportedAsUnavailable) {
   Window->SetKsefOperations({});
   Window->btnSendToKSEFClick();
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
-  EXPECT_NE(Dialogs.Asked()[0].Text.find(
-                "Generowanie plików FA(3): EOperationUnavailable\r\nOperacja ReadDocNotSended2KSEF nie jest jeszcze dostępna"),
-            std::string::npos)
+  EXPECT_NE(
+      Dialogs.Asked()[0].Text.find("Generowanie plików FA(3): EOperationUnavailable\r\nOperacja "
+                                   "ReadDocNotSended2KSEF nie jest jeszcze dostępna"),
+      std::string::npos)
       << Dialogs.Asked()[0].Text;
   EXPECT_TRUE(TerminateRequested());
 
@@ -352,7 +371,8 @@ TEST_F(TSendCommandTest, OperationsNotProvidedAreReportedAsUnavailable) {
   Dialogs.Clear();
   Window->btnReceiveFromKSEFClick();
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
-  EXPECT_NE(Dialogs.Asked()[0].Text.find("EOperationUnavailable: Operacja SetKsefInRegs nie jest jeszcze dostępna"),
+  EXPECT_NE(Dialogs.Asked()[0].Text.find(
+                "EOperationUnavailable: Operacja SetKsefInRegs nie jest jeszcze dostępna"),
             std::string::npos)
       << Dialogs.Asked()[0].Text;
   EXPECT_TRUE(TerminateRequested());

@@ -28,17 +28,21 @@ struct TSite {
   }
   int Run() {
     std::ostringstream e;
-    int code = RunConnector(exeDir, [&](const std::string& k) -> std::optional<std::string> {
-      auto it = env.find(k);
-      if (it == env.end()) return std::nullopt;
-      return it->second;
-    }, e);
+    int code = RunConnector(
+        exeDir,
+        [&](const std::string& k) -> std::optional<std::string> {
+          auto it = env.find(k);
+          if (it == env.end()) return std::nullopt;
+          return it->second;
+        },
+        e);
     err = e.str();
     return code;
   }
   std::vector<std::string> Files(const std::string& sub) {
     std::vector<std::string> r;
-    for (auto& f : fs::directory_iterator(data + "/" + sub)) r.push_back(f.path().filename().string());
+    for (auto& f : fs::directory_iterator(data + "/" + sub))
+      r.push_back(f.path().filename().string());
     std::sort(r.begin(), r.end());
     return r;
   }

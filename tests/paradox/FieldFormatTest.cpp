@@ -24,8 +24,11 @@ TEST(PxFormat, IntegersAndDoublesSortAsBytes) {
   struct {
     double Value;
     const char* Stored;
-  } doubles[] = {{1.0, "bff0000000000000"}, {-1.0, "400fffffffffffff"}, {0.0, "8000000000000000"},
-                 {-0.0, "8000000000000000"}, {100.5, "c059200000000000"}};
+  } doubles[] = {{1.0, "bff0000000000000"},
+                 {-1.0, "400fffffffffffff"},
+                 {0.0, "8000000000000000"},
+                 {-0.0, "8000000000000000"},
+                 {100.5, "c059200000000000"}};
   for (const auto& c : doubles) {
     unsigned char b[8];
     PxEncodeDouble(b, c.Value);
@@ -64,7 +67,10 @@ TEST(PxFormat, BcdBothWays) {
     double Value;
     int Decimals;
     const char* Text;
-  } cases[] = {{1.23, 2, "1.23"}, {-1.23, 2, "-1.23"}, {0, 2, "0.00"}, {12345678.5, 4, "12345678.5000"},
+  } cases[] = {{1.23, 2, "1.23"},
+               {-1.23, 2, "-1.23"},
+               {0, 2, "0.00"},
+               {12345678.5, 4, "12345678.5000"},
                {-7, 0, "-7"}};
   for (const auto& c : cases) {
     unsigned char b[17];
@@ -79,12 +85,18 @@ TEST(PxFormat, NumberTexts) {
   struct {
     double Value;
     const char* Text;
-  } cases[] = {{0, "0"}, {1, "1"}, {0.1, "0.1"}, {-7.25, "-7.25"}, {1e-7, "0.0000001"},
-               {123456789.125, "123456789.125"}, {1e22, "1e+22"}};
+  } cases[] = {{0, "0"},
+               {1, "1"},
+               {0.1, "0.1"},
+               {-7.25, "-7.25"},
+               {1e-7, "0.0000001"},
+               {123456789.125, "123456789.125"},
+               {1e22, "1e+22"}};
   for (const auto& c : cases) EXPECT_EQ(FloatToText(c.Value), c.Text);
   EXPECT_EQ(*TextToFloat(" 12.5 "), 12.5);
   EXPECT_EQ(*TextToFloat("+3"), 3);
-  for (const char* bad : {"", "12,5", "1.2.3", "abc", "12abc", "0x10"}) EXPECT_FALSE(TextToFloat(bad)) << bad;
+  for (const char* bad : {"", "12,5", "1.2.3", "abc", "12abc", "0x10"})
+    EXPECT_FALSE(TextToFloat(bad)) << bad;
   EXPECT_EQ(*TextToInteger("-42"), -42);
   EXPECT_FALSE(TextToInteger("4.2"));
 }

@@ -26,7 +26,9 @@ int ReadAll(TPxTable& t) {
     for (const auto& f : t.FieldDefs()) {
       TPxField field = t.FieldByName(f.Name);
       const std::string text = field.AsString();
-      if (field.IsNull()) { EXPECT_EQ(text, "") << f.Name; }
+      if (field.IsNull()) {
+        EXPECT_EQ(text, "") << f.Name;
+      }
       if (IsPxNumericType(f.Type) && f.Type != TPxFieldType::Logical) {
         (void)field.AsFloat();
       }
@@ -41,14 +43,14 @@ int ReadAll(TPxTable& t) {
 TEST(PxSamples, EveryRecordOfEveryTableReads) {
   const std::string dir = ParadoxSamplesDir();
   const TSample samples[] = {
-      {"paradoxdriver/db/CUSTOMER", 1252, 20},  {"paradoxdriver/db/ORDERS", 437, 224},
-      {"paradoxdriver/db/AREACODES", 1252, 370}, {"paradoxdriver/db/NOTE1251", 1251, 2},
-      {"paradoxdriver/fields/bcd", 850, 3},      {"paradoxdriver/fields/bytes", 850, 1},
-      {"paradoxdriver/fields/date7", 850, 5},    {"paradoxdriver/fields/fmemo", 850, 2},
+      {"paradoxdriver/db/CUSTOMER", 1252, 20},     {"paradoxdriver/db/ORDERS", 437, 224},
+      {"paradoxdriver/db/AREACODES", 1252, 370},   {"paradoxdriver/db/NOTE1251", 1251, 2},
+      {"paradoxdriver/fields/bcd", 850, 3},        {"paradoxdriver/fields/bytes", 850, 1},
+      {"paradoxdriver/fields/date7", 850, 5},      {"paradoxdriver/fields/fmemo", 850, 2},
       {"paradoxdriver/fields/graphic240", 850, 1}, {"paradoxdriver/fields/logical", 1252, 4},
-      {"paradoxdriver/fields/long", 850, 3},     {"paradoxdriver/fields/memo", 850, 2},
-      {"paradoxdriver/fields/time", 1252, 3},    {"paradoxdriver/fields/timestamp", 850, 2},
-      {"paradoxdriver/geog/tblsttes", 437, 58},  {"paradoxdriver/mtdemo/STORE", 437, 4},
+      {"paradoxdriver/fields/long", 850, 3},       {"paradoxdriver/fields/memo", 850, 2},
+      {"paradoxdriver/fields/time", 1252, 3},      {"paradoxdriver/fields/timestamp", 850, 2},
+      {"paradoxdriver/geog/tblsttes", 437, 58},    {"paradoxdriver/mtdemo/STORE", 437, 4},
       {"dbdemos-biolife/BIOLIFE", 866, 28},
   };
   for (const TSample& s : samples) {
@@ -122,7 +124,8 @@ TEST(PxSamples, MemoTextIsConvertedFromTheRealCodePage) {
   for (t.First(); !t.Eof(); t.Next()) {
     const std::string s = t.FieldByName("Note").AsString();
     EXPECT_TRUE(IsValidUtf8(s));
-    cyrillic = cyrillic || s.find("\xD0") != std::string::npos || s.find("\xD1") != std::string::npos;
+    cyrillic =
+        cyrillic || s.find("\xD0") != std::string::npos || s.find("\xD1") != std::string::npos;
   }
   EXPECT_TRUE(cyrillic);
 }

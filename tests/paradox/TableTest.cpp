@@ -72,7 +72,8 @@ TEST_F(PxTableTest, ReadsEveryTypeWithTheEnginesConversions) {
   EXPECT_EQ(t.FieldByName("Comment").AsString(), "krótka");
 
   ASSERT_TRUE(t.FindKey({0, 2026, 1, 3}));
-  EXPECT_EQ(t.FieldByName("Comment").AsString(), "Zażółć gęślą jaźń – notatka dłuższa niż część w rekordzie");
+  EXPECT_EQ(t.FieldByName("Comment").AsString(),
+            "Zażółć gęślą jaźń – notatka dłuższa niż część w rekordzie");
   EXPECT_EQ(t.FieldByName("Value").AsFloat(), -7.25);
   EXPECT_EQ(t.FieldByName("Paid").AsString(), "False");
   // Null reads as empty text, 0 and date 0.
@@ -96,8 +97,9 @@ TEST_F(PxTableTest, TextThatIsNoNumberFailsNamingTableAndField) {
   t.SetTableName(Name("2026WI"));
   t.Open();
   t.First();
-  for (auto read : {+[](TPxField f) { (void)f.AsInteger(); }, +[](TPxField f) { (void)f.AsFloat(); },
-                    +[](TPxField f) { (void)f.AsDateTime(); }}) {
+  for (auto read :
+       {+[](TPxField f) { (void)f.AsInteger(); }, +[](TPxField f) { (void)f.AsFloat(); },
+        +[](TPxField f) { (void)f.AsDateTime(); }}) {
     try {
       read(t.FieldByName("Name"));
       FAIL() << "no error";
@@ -113,14 +115,16 @@ TEST_F(PxTableTest, PrimaryOrderAndIndexOrder) {
   TPxTable t;
   t.SetTableName(Name("2026WI"));
   t.Open();
-  EXPECT_EQ(Column(t, "Name"), (std::vector<std::string>{"PA 3/2026", "FV 5/2026", "FV 7/2026", "WZ 1/2026"}));
+  EXPECT_EQ(Column(t, "Name"),
+            (std::vector<std::string>{"PA 3/2026", "FV 5/2026", "FV 7/2026", "WZ 1/2026"}));
   t.SetIndexFieldNames("User;Date");
-  EXPECT_EQ(Column(t, "Name"), (std::vector<std::string>{"FV 5/2026", "FV 7/2026", "PA 3/2026", "WZ 1/2026"}));
+  EXPECT_EQ(Column(t, "Name"),
+            (std::vector<std::string>{"FV 5/2026", "FV 7/2026", "PA 3/2026", "WZ 1/2026"}));
   ASSERT_TRUE(t.FindKey({11}));
   EXPECT_EQ(t.FieldByName("Name").AsString(), "PA 3/2026");
   EXPECT_FALSE(t.FindKey({13}));
   EXPECT_EQ(t.FieldByName("Name").AsString(), "PA 3/2026");  // a failed look-up does not move
-  ASSERT_TRUE(t.FindKey({10, "2026-04-11 08:00:00"}));      // text for a date-time field
+  ASSERT_TRUE(t.FindKey({10, "2026-04-11 08:00:00"}));       // text for a date-time field
   EXPECT_EQ(t.FieldByName("Name").AsString(), "FV 7/2026");
   EXPECT_THROW(t.FindKey({"abc"}), EDatabaseError);
   EXPECT_THROW(t.SetIndexFieldNames("Nope"), EDatabaseError);
@@ -145,9 +149,8 @@ TEST_F(PxTableTest, FindKeyOnTextFields) {
 TEST_F(PxTableTest, FilterShowsOnlyAcceptedRecords) {
   TPxTable t;
   t.SetTableName(Name("2026WI"));
-  t.SetOnFilterRecord([](TPxTable& ds, bool& accept) {
-    accept = ds.FieldByName("Type").AsInteger() == 2;
-  });
+  t.SetOnFilterRecord(
+      [](TPxTable& ds, bool& accept) { accept = ds.FieldByName("Type").AsInteger() == 2; });
   t.SetFiltered(true);
   t.Open();
   EXPECT_EQ(Column(t, "Name"), (std::vector<std::string>{"FV 5/2026", "FV 7/2026"}));
@@ -167,7 +170,8 @@ TEST_F(PxTableTest, DetailsFollowTheMasterInDetailIndexOrder) {
   TPxTable wi, wt, w;
   TPxDataSource dsWI(&wi), dsWT(&wt);
   wi.SetTableName(Name("2026WI"));
-  wi.SetOnFilterRecord([](TPxTable& ds, bool& accept) { accept = ds.FieldByName("Type").AsInteger() != 4; });
+  wi.SetOnFilterRecord(
+      [](TPxTable& ds, bool& accept) { accept = ds.FieldByName("Type").AsInteger() != 4; });
   wi.SetFiltered(true);
   wt.SetTableName(Name("2026WT"));
   wt.SetIndexFieldNames("Type;Year;MagId;Number");
@@ -188,8 +192,9 @@ TEST_F(PxTableTest, DetailsFollowTheMasterInDetailIndexOrder) {
       doc += " " + wt.FieldByName("Pos").AsString() + "=" + w.FieldByName("Name").AsString();
     seen.push_back(doc);
   }
-  EXPECT_EQ(seen, (std::vector<std::string>{"PA 3/2026: 1=Podkładka 2=Nakrętka 3=Śruba",
-                                            "FV 5/2026: 1=Nakrętka", "FV 7/2026: 1=Śruba 2=Podkładka"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"PA 3/2026: 1=Podkładka 2=Nakrętka 3=Śruba",
+                                      "FV 5/2026: 1=Nakrętka", "FV 7/2026: 1=Śruba 2=Podkładka"}));
   ASSERT_TRUE(wi.FindKey({2, 2026, 1, 5}));
   EXPECT_EQ(wt.RecordCount(), 1);
   EXPECT_EQ(w.FieldByName("Index").AsString(), "A-2");
@@ -247,7 +252,8 @@ TEST_F(PxTableTest, SessionClosesItsTables) {
 }
 
 TEST_F(PxTableTest, CodePageSettingAndHeader) {
-  const char* json = R"({"codepage": 852, "tables": {"T852": {"fields": [["Name","A10"]], "records": [["Łódź"]]},
+  const char* json =
+      R"({"codepage": 852, "tables": {"T852": {"fields": [["Name","A10"]], "records": [["Łódź"]]},
                           "T1252": {"codepage": 1252, "fields": [["Name","A10"]], "records": [["Café"]]}}})";
   BuildFixtureFromText(json, Dir.Path());
   const std::string raw = ReadFile(Dir / "T852.db");
@@ -279,8 +285,19 @@ TEST_F(PxTableTest, DamagedFilesAreRefusedNamingTheFile) {
       {"Header", good.substr(0, 40)},
       {"NotParadox", std::string(4096, 'x')},
       {"Empty", ""},
-      {"BadHeader", [&] { std::string b = good; b[0x21] = 0; b[0x22] = 0x40; return b; }()},
-      {"BadChain", [&] { std::string b = good; b[0x800] = 0x77; return b; }()},
+      {"BadHeader",
+       [&] {
+         std::string b = good;
+         b[0x21] = 0;
+         b[0x22] = 0x40;
+         return b;
+       }()},
+      {"BadChain",
+       [&] {
+         std::string b = good;
+         b[0x800] = 0x77;
+         return b;
+       }()},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -112,8 +112,9 @@ TEST_F(PxWriteTest, PostChangesExactlyTheFieldsBytes) {
 }
 
 TEST_F(PxWriteTest, RefusalsWriteNothing) {
-  BuildFixtureFromText(R"({"codepage": 852, "tables": {"site/DATA/T852": {"fields": [["Name","A4"]], "records": [["a"]]}}})",
-                       Dir.Path());
+  BuildFixtureFromText(
+      R"({"codepage": 852, "tables": {"site/DATA/T852": {"fields": [["Name","A4"]], "records": [["a"]]}}})",
+      Dir.Path());
   struct TCase {
     const char* What;
     std::string Table, Field, Text;
@@ -221,7 +222,8 @@ TEST_F(PxWriteTest, TheLastTenCopiesAreKeptAndNoCopyMeansNoWrite) {
     t.FieldByName("KSeF").SetAsString(std::to_string(run));
     t.Post();
     t.Edit();
-    t.FieldByName("KSeF").SetAsString(std::to_string(run) + "b");  // second write of a run: no new copy
+    t.FieldByName("KSeF").SetAsString(std::to_string(run) +
+                                      "b");  // second write of a run: no new copy
     t.Post();
   }
   int copies = 0;
@@ -263,9 +265,12 @@ TEST_F(PxWriteTest, RealTableWithMemoAndSecondaryIndex) {
   t.Close();
   const auto after = Snapshot(dir);
   for (const auto& [path, bytes] : before) {
-    if (path != dir + "CUSTOMER.DB") { EXPECT_EQ(after.at(path), bytes) << path; }
+    if (path != dir + "CUSTOMER.DB") {
+      EXPECT_EQ(after.at(path), bytes) << path;
+    }
   }
-  const std::vector<size_t> diff = Differences(before.at(dir + "CUSTOMER.DB"), after.at(dir + "CUSTOMER.DB"));
+  const std::vector<size_t> diff =
+      Differences(before.at(dir + "CUSTOMER.DB"), after.at(dir + "CUSTOMER.DB"));
   ASSERT_FALSE(diff.empty());
   EXPECT_LE(diff.back() - diff.front(), 30u);  // within the 30 bytes of Street
   t.Open();

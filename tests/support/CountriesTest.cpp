@@ -35,7 +35,7 @@ TEST(EuCountries, LookUpsTrimAndIgnoreAsciiCase) {
   EXPECT_EQ(EuCountryCode("  niemcy "), "DE");
   EXPECT_EQ(EuCountryCode("ŁOTWA"), "LV");
   EXPECT_EQ(EuCountryCode("Łotwa"), "LV");
-  EXPECT_EQ(EuCountryCode("łotwa"), "");         // only ASCII letters change case
+  EXPECT_EQ(EuCountryCode("łotwa"), "");  // only ASCII letters change case
   EXPECT_EQ(EuCountryCode("WęGRY"), "HU");
   EXPECT_EQ(EuCountryCode("wĘgry"), "");
   EXPECT_EQ(EuCountryCode("irlandia północna"), "XI");  // ó stays as stored
@@ -49,7 +49,7 @@ TEST(BuyerKind, ByCountryCode) {
     const char* Code;
     TBuyerKind Expected;
   } cases[] = {
-      {"", bkPL}, {"PL", bkPL}, {"pl", bkPL}, {" Pl ", bkPL}, {"XI", bkUE},
+      {"", bkPL},   {"PL", bkPL},    {"pl", bkPL},    {" Pl ", bkPL},   {"XI", bkUE},
       {"de", bkUE}, {"CH", bkNonUE}, {"GB", bkNonUE}, {"USA", bkNonUE},
   };
   for (const auto& c : cases) EXPECT_EQ(BuyerKindOf(c.Code), c.Expected) << c.Code;

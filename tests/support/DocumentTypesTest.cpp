@@ -52,9 +52,9 @@ TEST(DocumentTypes, TheListedTypesOfEachKind) {
       {"zagraniczny", IsForeignType, {2, 3, 22, 23}},
       {"eksport", IsExportType, {2, 3}},
       {"WDT", IsWdtType, {22, 23}},
-      {"płatność odroczona", IsDeferredPaymentType,
-       {0, 1, 2, 3, 4, 5, 6, 7, 10, 18, 22, 48, 50, 52, 96, 128, 129, 130, 131, 132, 133, 134, 135,
-        146, 176}},
+      {"płatność odroczona", IsDeferredPaymentType, {0,   1,   2,   3,   4,   5,   6,   7,   10,
+                                                     18,  22,  48,  50,  52,  96,  128, 129, 130,
+                                                     131, 132, 133, 134, 135, 146, 176}},
   };
   for (const TKind& k : kinds)
     for (int type = -5; type <= 300; ++type)

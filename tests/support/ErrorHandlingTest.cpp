@@ -43,7 +43,8 @@ TEST_F(ErrorReports, FailedStepIsLoggedShownAndEndsTheProgram) {
   after = true;  // the caller goes on with its next statement
   EXPECT_TRUE(after);
   EXPECT_NE(Log().find("[ERROR] [TID:"), std::string::npos);
-  EXPECT_NE(Log().find("] Ładowanie konfiguracji: EConvertError: 'x' nie jest liczbą\r\n"), std::string::npos);
+  EXPECT_NE(Log().find("] Ładowanie konfiguracji: EConvertError: 'x' nie jest liczbą\r\n"),
+            std::string::npos);
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
   EXPECT_EQ(Dialogs.Asked()[0].Title, "Błąd aplikacji");
   EXPECT_EQ(Dialogs.Asked()[0].Text,

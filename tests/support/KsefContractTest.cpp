@@ -13,8 +13,10 @@ TEST(KsefContract, NamesAndPatterns) {
   EXPECT_TRUE(MatchesMask(sent, ksef::SentFilePattern()));
   EXPECT_TRUE(MatchesMask(sent, ksef::SentFilePatternOf("0-2025-1-17")));
   EXPECT_FALSE(MatchesMask(sent, ksef::SentFilePatternOf("0-2025-1-1")));
-  EXPECT_TRUE(MatchesMask("0-2025-17_x_1234567890-20250305-ABCDEF012345-7F.xml", ksef::SentFilePattern()));
-  EXPECT_FALSE(MatchesMask("0-2025-1-17_1234567890-20250305-ABCDEF012345-7F.upo.xml", ksef::SentFilePattern()));
+  EXPECT_TRUE(
+      MatchesMask("0-2025-17_x_1234567890-20250305-ABCDEF012345-7F.xml", ksef::SentFilePattern()));
+  EXPECT_FALSE(MatchesMask("0-2025-1-17_1234567890-20250305-ABCDEF012345-7F.upo.xml",
+                           ksef::SentFilePattern()));
   EXPECT_EQ(ksef::ReceiptFileName("/d/Sent/" + sent),
             "/d/Sent/0-2025-1-17_1234567890-20250305-ABCDEF012345-7F.upo.xml");
   EXPECT_TRUE(MatchesMask("A.XML", "*.xml", true));

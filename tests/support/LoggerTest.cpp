@@ -49,8 +49,10 @@ TEST_F(LoggerTest, WritesCrLfUtf8LinesIntoTheDaysFile) {
   TLogger::Log(llWarn, "drugi");
   const std::string text = ReadFile(File("2025-03-14"));
   const std::string tid = TLogger::ThreadIdText(CurrentThreadId());
-  EXPECT_EQ(text, "2025-03-14 10:15:02.123 [INFO] [TID:" + tid + "] Zażółć gęślą jaźń\r\n"
-                  "2025-03-14 10:15:02.123 [WARN] [TID:" + tid + "] drugi\r\n");
+  EXPECT_EQ(text, "2025-03-14 10:15:02.123 [INFO] [TID:" + tid +
+                      "] Zażółć gęślą jaźń\r\n"
+                      "2025-03-14 10:15:02.123 [WARN] [TID:" +
+                      tid + "] drugi\r\n");
 }
 
 TEST_F(LoggerTest, NewDayNewFileOldOneUntouched) {
@@ -123,5 +125,6 @@ TEST_F(LoggerTest, FolderThatCannotBeCreatedGoesToTheLastResort) {
   std::string seen;
   TLogger::SetLastResort([&](const std::string& text) { seen = text; });
   EXPECT_THROW(TLogger::Info("x"), EInOutError);
-  EXPECT_EQ(seen, "Nie można utworzyć folderu:\r\n" + Dir / "blocker/logs" + "\r\nNaciśnij dowolny klawisz...");
+  EXPECT_EQ(seen, "Nie można utworzyć folderu:\r\n" + Dir / "blocker/logs" +
+                      "\r\nNaciśnij dowolny klawisz...");
 }

@@ -14,11 +14,11 @@ struct TRoundCase {
 
 TEST(RoundHalfAway, HalvesGoAwayFromZeroAtEveryPrecision) {
   const TRoundCase cases[] = {
-      {0, 2.5, 3},        {0, -2.5, -3},        {0, 2.4999, 2},      {0, -0.5, -1},
-      {2, 0.125, 0.13},   {2, -0.125, -0.13},   {2, 0.124, 0.12},    {2, -0.124, -0.12},
-      {2, 1.005, 1.01},   {2, -1.005, -1.01},   {2, 2.675, 2.68},    {2, 1234567.895, 1234567.9},
-      {2, 0.0, 0.0},      {2, 10.1, 10.1},      {4, 1.23455, 1.2346}, {3, 0.0005, 0.001},
-      {-1, 25, 30},       {-1, -25, -30},       {-2, 149, 100},      {-2, 150, 200},
+      {0, 2.5, 3},      {0, -2.5, -3},      {0, 2.4999, 2},       {0, -0.5, -1},
+      {2, 0.125, 0.13}, {2, -0.125, -0.13}, {2, 0.124, 0.12},     {2, -0.124, -0.12},
+      {2, 1.005, 1.01}, {2, -1.005, -1.01}, {2, 2.675, 2.68},     {2, 1234567.895, 1234567.9},
+      {2, 0.0, 0.0},    {2, 10.1, 10.1},    {4, 1.23455, 1.2346}, {3, 0.0005, 0.001},
+      {-1, 25, 30},     {-1, -25, -30},     {-2, 149, 100},       {-2, 150, 200},
   };
   for (const auto& c : cases)
     EXPECT_DOUBLE_EQ(RoundHalfAway(c.Digits, c.Value), c.Expected)
@@ -43,7 +43,7 @@ TEST(Money, NetAndVat) {
   EXPECT_DOUBLE_EQ(VatFromNet(-1, 100), 0);
   EXPECT_DOUBLE_EQ(VatFromNet(0, 100), 0);
   EXPECT_DOUBLE_EQ(VatFromNet(23, 100), 23);
-  EXPECT_DOUBLE_EQ(VatFromNet(23, 0.5), 0.12);   // 0.115
+  EXPECT_DOUBLE_EQ(VatFromNet(23, 0.5), 0.12);  // 0.115
   EXPECT_DOUBLE_EQ(VatFromNet(23, -0.5), -0.12);
   EXPECT_DOUBLE_EQ(VatFromNet(8, 12.5), 1.0);
   EXPECT_EQ(PriceDigits, 2);

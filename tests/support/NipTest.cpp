@@ -22,14 +22,15 @@ TNipResult Check(const std::string& input) {
   r.Nip = input;
   r.HasBranch = true;  // must be set by the check
   r.Prefix = "??";
-  CheckNip(r.HasBranch, r.Prefix, r.Nip,
-           [&](const std::string& message, const std::string& nip, const std::string& name,
-               const std::string& doc) {
-             EXPECT_EQ(name, "Firma");
-             EXPECT_EQ(doc, "FV 1/2026");
-             r.Problems.push_back(message + "|" + nip);
-           },
-           "Firma", "FV 1/2026");
+  CheckNip(
+      r.HasBranch, r.Prefix, r.Nip,
+      [&](const std::string& message, const std::string& nip, const std::string& name,
+          const std::string& doc) {
+        EXPECT_EQ(name, "Firma");
+        EXPECT_EQ(doc, "FV 1/2026");
+        r.Problems.push_back(message + "|" + nip);
+      },
+      "Firma", "FV 1/2026");
   return r;
 }
 

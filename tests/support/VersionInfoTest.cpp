@@ -55,8 +55,12 @@ TEST(BuildTime, PeStampElfModificationTimeOrZero) {
   WriteFile(dir / "short.exe", "MZ" + std::string(58, '\0') + Le32(4000));
   EXPECT_EQ(BuildTimeOf(dir / "short.exe"), TDateTime());
 
-  WriteFile(dir / "prog", "\x7f" "ELF rest of the file");
-  struct utimbuf times {1700000000, 1700000000};
+  WriteFile(dir / "prog",
+            "\x7f"
+            "ELF rest of the file");
+  struct utimbuf times {
+    1700000000, 1700000000
+  };
   ASSERT_EQ(::utime((dir / "prog").c_str(), &times), 0);
   EXPECT_EQ(BuildTimeOf(dir / "prog"), UnixToLocal(1700000000));
 

@@ -40,7 +40,8 @@ const char* const kHeaders = R"("fields": [["Type","S"],["Year","S"],["MagId","S
 // A Stelmar site for the working date 2026-04-10 with yearly tables.
 std::string SiteJson(bool withUsers, bool seriesWithMagId, bool optional) {
   std::string j = R"({"codepage": 1250, "tables": {
-    "DATA/2026WI": {)" + std::string(kHeaders) + R"(, "records": [
+    "DATA/2026WI": {)" +
+                  std::string(kHeaders) + R"(, "records": [
       [0, 2026, 1, 1, "2026-04-04 23:59:59", 0, "FV 1/2026", 1, 0, 0, 2, 14],
       [0, 2026, 1, 2, "2026-04-05 00:00:00", 0, "FV 2/2026", 2, 0, 0, 0, 0],
       [4, 2026, 1, 3, "2026-04-06 10:00:00", 0, "WZ 3/2026", 1, 0, 0, 0, 0],
@@ -59,7 +60,8 @@ std::string SiteJson(bool withUsers, bool seriesWithMagId, bool optional) {
       "records": [["A", "X1", "Śruba M8", "szt.", 0, 0], ["O", "PAL", "Paleta EUR", "szt.", 0, 0]]},
     "DATA/2026WS": {"fields": [["Group","A10"],["Index","A20"],["SeriesNo","A10"])" +
                   (seriesWithMagId ? R"(,["MagId","S"]], "records": [["A","X1","S1",1]]},)"
-                                   : R"(], "records": [["A","X1","S1"]]},)") + R"(
+                                   : R"(], "records": [["A","X1","S1"]]},)") +
+                  R"(
     "DATA/2026REG": {"fields": [["Class","S"],["Year","S"],["MagId","S"],["Number","S"],["KSeF","A40"],
       ["Document","A24"],["Value","$"],["Flags","S"]],
       "records": [[0, 2026, 1, 2, "", "FV 2/2026", 123, 0], [22, 2026, 1, 7, "", "FV 7/2026", 10, 0]]},
@@ -138,7 +140,8 @@ TEST_F(DataModuleTest, EveryTableOpensWithItsKeyFields) {
     if (!row.Master) continue;
     TPxTable& master = *((*DM).*row.Master).DataSet();
     for (const std::string& field : SplitFieldList(row.MasterFields))
-      EXPECT_TRUE(FieldExists(master, field)) << object << " -> " << master.ObjectName() << ": " << field;
+      EXPECT_TRUE(FieldExists(master, field))
+          << object << " -> " << master.ObjectName() << ": " << field;
   }
   DM->CloseExportTables();
 }
@@ -251,7 +254,7 @@ TEST_F(DataModuleTest, TableToolsMessagesAndPaidAtSale) {
   EXPECT_TRUE(IsPaidOnSale(&DM->tblWI));  // FV 2: cash, no delay
   DM->tblWI.Next();                       // FV 7: type 22, transfer, 30 days
   EXPECT_FALSE(IsPaidOnSale(&DM->tblWI));
-  DM->tblWI.Next();                       // P 9: type 53 is outside the deferred set
+  DM->tblWI.Next();  // P 9: type 53 is outside the deferred set
   EXPECT_TRUE(IsPaidOnSale(&DM->tblWI));
   DM->tblWI.First();
   TWareKey key;
@@ -265,7 +268,8 @@ TEST_F(DataModuleTest, TableToolsMessagesAndPaidAtSale) {
     FieldHasBits(DM->tblReg, "Flags", 1);
     FAIL();
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(std::string(e.what()), "Tabela " + DM->tblReg.TableName() + " nie jest otwarta do odczytu");
+    EXPECT_EQ(std::string(e.what()),
+              "Tabela " + DM->tblReg.TableName() + " nie jest otwarta do odczytu");
   }
   EXPECT_FALSE(ReadWareKey(&DM->tblWT, key));
   EXPECT_TRUE(key.Group.empty());
@@ -294,11 +298,12 @@ TEST_F(DataModuleTest, CustomerRecordInBothLayouts) {
 
 TEST(CustomerRecord, QuestionsAndRefusals) {
   TTempDir dir;
-  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"UR": {"fields": [["Number","I"],["Firm Name","A60"],
+  BuildFixtureFromText(
+      R"({"codepage": 1250, "tables": {"UR": {"fields": [["Number","I"],["Firm Name","A60"],
     ["City","A40"],["Options","S"],["Address","A60"],["ZipCode","A10"],["NIP","A20"]],
     "records": [[1, "Bez NIP", "Gdańsk", 0, "", "", ""], [2, "", "Gdańsk", 0, "", "", "1"],
                 [3, "Zły NIP", "Gdańsk", 3, "", "", "1234563219"], [4, "Brytyjczyk", "London", 3, "", "", "GB123456789"]]}}})",
-                       dir.Path());
+      dir.Path());
   TPxTable t;
   t.SetTableName(dir / "UR");
   t.SetIndexFieldNames("Number");
@@ -321,7 +326,8 @@ TEST(CustomerRecord, QuestionsAndRefusals) {
     ReadCustomerRecord("FV 2", t, prefix, nip, name, country, address, false);
     FAIL();
   } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Brak nazwy kontrahenta\r\nDokument: FV 2  NIP: 1\r\nWczytywanie przerwano");
+    EXPECT_EQ(std::string(e.what()),
+              "Brak nazwy kontrahenta\r\nDokument: FV 2  NIP: 1\r\nWczytywanie przerwano");
   }
   ASSERT_TRUE(t.FindKey({3}));
   dialogs.Clear();

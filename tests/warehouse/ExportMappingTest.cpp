@@ -76,7 +76,8 @@ TEST(ExportParties, BuyerAndRecipientFromTheCustomerRegister) {
        {},
        {"<Nazwa>Budimex Oddział Kraków</Nazwa></DaneIdentyfikacyjne><Adres><KodKraju>PL</KodKraju>"
         "<AdresL1>ul. Prosta 1, 30-001 Kraków</AdresL1></Adres><JST>1</JST>",
-        "<Podmiot3><DaneIdentyfikacyjne><NIP>7792433421</NIP><Nazwa>Przedsiębiorstwo Handlowe Mazur "
+        "<Podmiot3><DaneIdentyfikacyjne><NIP>7792433421</NIP><Nazwa>Przedsiębiorstwo Handlowe "
+        "Mazur "
         "Sp. j.</Nazwa></DaneIdentyfikacyjne><Adres><KodKraju>PL</KodKraju><AdresL1>",
         "<Rola>8</Rola></Podmiot3>"},
        {}},
@@ -131,7 +132,8 @@ TEST_F(ExportMappingTest, UsersLayoutRecipientOnlyWhenItDiffersOrHasAnInternalId
   EXPECT_TRUE(Has(first, "<AdresL1>ul. Piotrkowska 148  90-063 Łódź</AdresL1>")) << first;
   EXPECT_FALSE(Has(first, "<Podmiot3>")) << first;
   const std::string second = ExportedXml("0-2026-1-2");
-  EXPECT_TRUE(Has(second, "<Podmiot3><DaneIdentyfikacyjne><IDWew>7251801126-00001</IDWew>")) << second;
+  EXPECT_TRUE(Has(second, "<Podmiot3><DaneIdentyfikacyjne><IDWew>7251801126-00001</IDWew>"))
+      << second;
   EXPECT_TRUE(Has(second, "<Rola>2</Rola>")) << second;
   ExpectAllValid();
 }
@@ -140,7 +142,7 @@ TEST_F(ExportMappingTest, HeadOfFaFromTheDocumentAndItsRegisterEntry) {
   Site.Docs = PendingInvoices(4);
   auto& eur = Site.Docs[0];  // currency from the document's options
   eur.Options = 16384;
-  eur.RegFlags = 128;        // split payment
+  eur.RegFlags = 128;  // split payment
   eur.SaleDate = "2026-04-06";
   auto& wdt = Site.Docs[1];
   wdt.Type = 22;
@@ -173,9 +175,11 @@ TEST_F(ExportMappingTest, HeadOfFaFromTheDocumentAndItsRegisterEntry) {
   Build();
   EXPECT_EQ(Run(), "");
   const std::string a = ExportedXml("0-2026-1-1");
-  EXPECT_TRUE(Has(a, "<KodWaluty>EUR</KodWaluty><P_1>2026-04-08</P_1><P_2>FV 1/2026</P_2>"
-                     "<P_6>2026-04-06</P_6><P_13_1>100</P_13_1><P_14_1>23</P_14_1>"
-                     "<P_14_1W>23</P_14_1W><P_15>123</P_15>")) << a;
+  EXPECT_TRUE(Has(a,
+                  "<KodWaluty>EUR</KodWaluty><P_1>2026-04-08</P_1><P_2>FV 1/2026</P_2>"
+                  "<P_6>2026-04-06</P_6><P_13_1>100</P_13_1><P_14_1>23</P_14_1>"
+                  "<P_14_1W>23</P_14_1W><P_15>123</P_15>"))
+      << a;
   EXPECT_TRUE(Has(a, "<P_18A>1</P_18A>")) << a;
   const std::string b = ExportedXml("22-2026-1-2");
   EXPECT_TRUE(Has(b, "<P_13_6_2>150</P_13_6_2><P_15>150</P_15>")) << b;
@@ -242,11 +246,13 @@ TEST_F(ExportMappingTest, CorrectionOfASentInvoiceFoundInTheMonthAfter) {
   EXPECT_EQ(Run(), "");
   EXPECT_EQ(ExportFiles(), std::vector<std::string>{"1-2026-1-7.xml"});
   const std::string x = ExportedXml("1-2026-1-7");
-  EXPECT_TRUE(Has(x, "<RodzajFaktury>KOR</RodzajFaktury><PrzyczynaKorekty>Zwrot uszkodzonego "
-                     "towaru</PrzyczynaKorekty><DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-06"
-                     "</DataWystFaKorygowanej><NrFaKorygowanej>FV 118/2026</NrFaKorygowanej>"
-                     "<NrKSeF>1</NrKSeF><NrKSeFFaKorygowanej>" + kMasterNumber +
-                     "</NrKSeFFaKorygowanej></DaneFaKorygowanej><Podmiot2K>")) << x;
+  EXPECT_TRUE(Has(x,
+                  "<RodzajFaktury>KOR</RodzajFaktury><PrzyczynaKorekty>Zwrot uszkodzonego "
+                  "towaru</PrzyczynaKorekty><DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-06"
+                  "</DataWystFaKorygowanej><NrFaKorygowanej>FV 118/2026</NrFaKorygowanej>"
+                  "<NrKSeF>1</NrKSeF><NrKSeFFaKorygowanej>" +
+                      kMasterNumber + "</NrKSeFFaKorygowanej></DaneFaKorygowanej><Podmiot2K>"))
+      << x;
   // Only the buyer's address changed: the old buyer, no old seller.
   EXPECT_TRUE(Has(x, "<AdresL1>ul. Zgierska 2  90-063 Łódź</AdresL1></Adres></Podmiot2K>")) << x;
   EXPECT_FALSE(Has(x, "<Podmiot1K>")) << x;
@@ -262,9 +268,11 @@ TEST_F(ExportMappingTest, CorrectionOfAnInvoiceOutsideKsef) {
             SentOriginal("ul. Zgierska 2"));
   EXPECT_EQ(Run(), "");
   const std::string x = ExportedXml("1-2026-1-7");
-  EXPECT_TRUE(Has(x, "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-06</DataWystFaKorygowanej>"
-                     "<NrFaKorygowanej>FV 118/2026</NrFaKorygowanej><NrKSeFN>1</NrKSeFN>"
-                     "</DaneFaKorygowanej>")) << x;
+  EXPECT_TRUE(Has(x,
+                  "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-06</DataWystFaKorygowanej>"
+                  "<NrFaKorygowanej>FV 118/2026</NrFaKorygowanej><NrKSeFN>1</NrKSeFN>"
+                  "</DaneFaKorygowanej>"))
+      << x;
   EXPECT_FALSE(Has(x, "<Podmiot2K>")) << x;
   ExpectAllValid();
 }

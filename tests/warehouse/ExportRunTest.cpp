@@ -70,11 +70,11 @@ TEST_F(ExportRunTest, StartDateAfterTheWorkingDateSelectsNothing) {
 
 TEST_F(ExportRunTest, SkipsWhatIsNotPendingAndReportsAMissingRegisterEntry) {
   Site.Docs = PendingInvoices(6);
-  Site.Docs[0].Type = 4;             // a goods issue, not for KSeF
-  Site.Docs[1].Flags = 1;            // cancelled
-  Site.Docs[2].KSeF = "-";           // exported, waiting for its number
+  Site.Docs[0].Type = 4;    // a goods issue, not for KSeF
+  Site.Docs[1].Flags = 1;   // cancelled
+  Site.Docs[2].KSeF = "-";  // exported, waiting for its number
   Site.Docs[3].KSeF = "5265877635-20260408-0100001AF629-AF";
-  Site.Docs[4].HasReg = false;       // not booked in the register
+  Site.Docs[4].HasReg = false;  // not booked in the register
   Build();
   EXPECT_EQ(Run(), "");
   EXPECT_EQ(ExportFiles(), Keys({6}));
@@ -94,8 +94,9 @@ TEST_F(ExportRunTest, OneRunWritesAtMostTwentyFiveFiles) {
   Build();
   EXPECT_EQ(Run(), "");
   EXPECT_EQ(ExportFiles().size(), 25u);
-  EXPECT_EQ(Texts(), std::vector<std::string>{
-                         "Wygenerowano 25 dokumentów. Kolejne wyślij następną paczką za kilka minut"});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{
+                "Wygenerowano 25 dokumentów. Kolejne wyślij następną paczką za kilka minut"});
   // Table order: the first 25 numbers.
   EXPECT_EQ(RegisterMark(Dir.Path(), 0, 25), "-");
   EXPECT_EQ(RegisterMark(Dir.Path(), 0, 26), "");

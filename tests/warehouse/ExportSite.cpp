@@ -45,50 +45,105 @@ std::string TExportSite::Json() const {
   }
   const bool users = !Payers.empty();
   for (const TSiteCustomer& c : Customers) {
-    json row = {c.Number, c.Name, c.City, c.Options, c.Address, c.ZipCode, c.Nip,
-                c.Payer ? json(*c.Payer) : json(nullptr), c.Nip3IdWew, c.Permission, c.ExtOpt};
+    json row = {c.Number,    c.Name,       c.City,  c.Options,
+                c.Address,   c.ZipCode,    c.Nip,   c.Payer ? json(*c.Payer) : json(nullptr),
+                c.Nip3IdWew, c.Permission, c.ExtOpt};
     if (users) row.push_back(c.PayerNumber);
     ur.push_back(row);
   }
-  json urFields = Fields({{"Number", "I"}, {"Firm Name", "A60"}, {"City", "A40"}, {"Options", "S"},
-                          {"Address", "A60"}, {"ZipCode", "A10"}, {"NIP", "A20"}, {"Payer", "A120"},
-                          {"Nip3IdWew", "A20"}, {"Permission", "A20"}, {"ExtOpt", "I"}});
+  json urFields = Fields({{"Number", "I"},
+                          {"Firm Name", "A60"},
+                          {"City", "A40"},
+                          {"Options", "S"},
+                          {"Address", "A60"},
+                          {"ZipCode", "A10"},
+                          {"NIP", "A20"},
+                          {"Payer", "A120"},
+                          {"Nip3IdWew", "A20"},
+                          {"Permission", "A20"},
+                          {"ExtOpt", "I"}});
   if (users) urFields.push_back({"PayerNumber", "I"});
 
   json tables = {
       {"DATA/2026WI",
        {{"primary", 4},
-        {"fields", Fields({{"Type", "S"}, {"Year", "S"}, {"MagId", "S"}, {"Number", "S"},
-                           {"Name", "A24"}, {"Date", "@"}, {"SaleDate", "D"}, {"Flags", "I"},
-                           {"Options", "I"}, {"IntlId", "A3"}, {"User", "I"}, {"CarId", "S"},
-                           {"Comment", "A120"}, {"PayInfo", "S"}, {"PayDelay", "S"},
-                           {"MasterType", "S"}, {"MasterYear", "S"}, {"MasterMagId", "S"},
+        {"fields", Fields({{"Type", "S"},
+                           {"Year", "S"},
+                           {"MagId", "S"},
+                           {"Number", "S"},
+                           {"Name", "A24"},
+                           {"Date", "@"},
+                           {"SaleDate", "D"},
+                           {"Flags", "I"},
+                           {"Options", "I"},
+                           {"IntlId", "A3"},
+                           {"User", "I"},
+                           {"CarId", "S"},
+                           {"Comment", "A120"},
+                           {"PayInfo", "S"},
+                           {"PayDelay", "S"},
+                           {"MasterType", "S"},
+                           {"MasterYear", "S"},
+                           {"MasterMagId", "S"},
                            {"MasterNumber", "S"}})},
         {"records", wi}}},
       {"DATA/2026WT",
        {{"primary", 5},
-        {"fields", Fields({{"Type", "S"}, {"Year", "S"}, {"MagId", "S"}, {"Number", "S"},
-                           {"InvoPos", "S"}, {"Group", "A4"}, {"Index", "I"}, {"Series", "I"},
-                           {"Price", "N"}, {"Quantity", "N"}, {"VAT", "N"}, {"Cost", "N"}})},
+        {"fields", Fields({{"Type", "S"},
+                           {"Year", "S"},
+                           {"MagId", "S"},
+                           {"Number", "S"},
+                           {"InvoPos", "S"},
+                           {"Group", "A4"},
+                           {"Index", "I"},
+                           {"Series", "I"},
+                           {"Price", "N"},
+                           {"Quantity", "N"},
+                           {"VAT", "N"},
+                           {"Cost", "N"}})},
         {"records", wt}}},
       {"DATA/2026W",
        {{"primary", 2},
-        {"fields", Fields({{"Group", "A4"}, {"Index", "I"}, {"Name", "A60"}, {"Unit", "A8"},
-                           {"Options", "I"}, {"GTU", "S"}, {"VAT", "N"}})},
-        {"records", json::array({json::array({"A", 101, "Wiertarka udarowa 750 W", "szt.", 0, 6, 23}),
-                                 json::array({"O", 1, "Paleta EUR", "szt.", 0, 0, 23})})}}},
+        {"fields", Fields({{"Group", "A4"},
+                           {"Index", "I"},
+                           {"Name", "A60"},
+                           {"Unit", "A8"},
+                           {"Options", "I"},
+                           {"GTU", "S"},
+                           {"VAT", "N"}})},
+        {"records",
+         json::array({json::array({"A", 101, "Wiertarka udarowa 750 W", "szt.", 0, 6, 23}),
+                      json::array({"O", 1, "Paleta EUR", "szt.", 0, 0, 23})})}}},
       {"DATA/2026WS",
        {{"primary", 4},
-        {"fields", Fields({{"Group", "A4"}, {"Index", "I"}, {"SeriesNo", "I"}, {"MagId", "S"},
-                           {"Quantity", "N"}, {"Cost", "N"}})},
+        {"fields", Fields({{"Group", "A4"},
+                           {"Index", "I"},
+                           {"SeriesNo", "I"},
+                           {"MagId", "S"},
+                           {"Quantity", "N"},
+                           {"Cost", "N"}})},
         {"records", json::array({json::array({"A", 101, 1, 1, 100.0, 0.0})})}}},
       {"DATA/2026REG",
        {{"primary", 4},
-        {"fields", Fields({{"Class", "S"}, {"Year", "S"}, {"MagId", "S"}, {"Number", "S"},
-                           {"Document", "A40"}, {"Date", "D"}, {"NIP", "A20"}, {"KSeF", "A40"},
-                           {"Value", "$"}, {"Value22", "$"}, {"Tax22", "$"}, {"Value7", "$"},
-                           {"Tax7", "$"}, {"Value3", "$"}, {"Tax3", "$"}, {"Value0", "$"},
-                           {"ValueFree", "$"}, {"NPO", "$"}, {"Flags", "I"}})},
+        {"fields", Fields({{"Class", "S"},
+                           {"Year", "S"},
+                           {"MagId", "S"},
+                           {"Number", "S"},
+                           {"Document", "A40"},
+                           {"Date", "D"},
+                           {"NIP", "A20"},
+                           {"KSeF", "A40"},
+                           {"Value", "$"},
+                           {"Value22", "$"},
+                           {"Tax22", "$"},
+                           {"Value7", "$"},
+                           {"Tax7", "$"},
+                           {"Value3", "$"},
+                           {"Tax3", "$"},
+                           {"Value0", "$"},
+                           {"ValueFree", "$"},
+                           {"NPO", "$"},
+                           {"Flags", "I"}})},
         {"records", reg}}},
       {"DATA/2026UR", {{"primary", 1}, {"fields", urFields}, {"records", ur}}}};
   if (users) {
@@ -96,12 +151,18 @@ std::string TExportSite::Json() const {
     for (const TSitePayer& p : Payers)
       rows.push_back({p.Number, p.Name, p.City, p.Options, p.House, p.Street, p.ZipCode, p.Nip,
                       p.ExtOpt, p.Comments});
-    tables["DATA/Users"] = {
-        {"primary", 1},
-        {"fields", Fields({{"Number", "I"}, {"Firm Name", "A60"}, {"City", "A40"}, {"Options", "S"},
-                           {"House", "A10"}, {"Street", "A60"}, {"ZipCode", "A10"}, {"NIP", "A20"},
-                           {"ExtOpt", "I"}, {"Comments", "A240"}})},
-        {"records", rows}};
+    tables["DATA/Users"] = {{"primary", 1},
+                            {"fields", Fields({{"Number", "I"},
+                                               {"Firm Name", "A60"},
+                                               {"City", "A40"},
+                                               {"Options", "S"},
+                                               {"House", "A10"},
+                                               {"Street", "A60"},
+                                               {"ZipCode", "A10"},
+                                               {"NIP", "A20"},
+                                               {"ExtOpt", "I"},
+                                               {"Comments", "A240"}})},
+                            {"records", rows}};
   }
   if (Descriptions || !DescriptionRows.empty()) {
     json rows = json::array();
@@ -111,11 +172,14 @@ std::string TExportSite::Json() const {
       row.push_back(text);
       rows.push_back(row);
     }
-    tables["TABLES/26desc"] = {
-        {"primary", 5},
-        {"fields", Fields({{"Type", "S"}, {"Year", "S"}, {"MagId", "S"}, {"Number", "S"},
-                           {"InvoPos", "S"}, {"Description", "A240"}})},
-        {"records", rows}};
+    tables["TABLES/26desc"] = {{"primary", 5},
+                               {"fields", Fields({{"Type", "S"},
+                                                  {"Year", "S"},
+                                                  {"MagId", "S"},
+                                                  {"Number", "S"},
+                                                  {"InvoPos", "S"},
+                                                  {"Description", "A240"}})},
+                               {"records", rows}};
   }
   for (const auto& [table, field] : DroppedFields) {
     json& t = tables[table];

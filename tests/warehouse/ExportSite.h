@@ -90,7 +90,7 @@ struct TExportSite {
   std::vector<TSitePayer> Payers;  // non-empty: the Users layout
   bool Descriptions = false;       // an empty TABLES/26desc
   std::vector<std::pair<std::vector<int>, std::string>> DescriptionRows;  // key+pos, text
-  std::vector<std::pair<std::string, std::string>> DroppedFields;  // table, field left out
+  std::vector<std::pair<std::string, std::string>> DroppedFields;         // table, field left out
 
   // The JSON of the fixture builder.
   std::string Json() const;

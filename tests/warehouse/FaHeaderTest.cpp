@@ -28,8 +28,8 @@ std::vector<std::string> Children(const IXMLNode& node) {
 
 // Register fields by name; asking for any other field is a fault.
 TRegisterValue Register(std::map<std::string, double> values) {
-  static const std::set<std::string> known{"Value22", "Tax22", "Value7", "Tax7",     "Value3",
-                                           "Tax3",    "Value0", "ValueFree", "NPO", "Value"};
+  static const std::set<std::string> known{"Value22", "Tax22",  "Value7",    "Tax7", "Value3",
+                                           "Tax3",    "Value0", "ValueFree", "NPO",  "Value"};
   return [values](const std::string& field) {
     if (!known.count(field)) throw EDatabaseError("Nie znaleziono pola " + field);
     auto it = values.find(field);
@@ -92,7 +92,8 @@ TEST(ExportWindow, LogLine) {
 TEST(DocumentTypes, CorrectionsAreTheOddTypes) {
   for (const TDocumentType& t : DocumentTypes())
     if (t.Ksef)
-      EXPECT_EQ(IsCorrectionType(t.Type), t.Type == 1 || t.Type == 3 || t.Type == 23 || t.Type == 53)
+      EXPECT_EQ(IsCorrectionType(t.Type),
+                t.Type == 1 || t.Type == 3 || t.Type == 23 || t.Type == 53)
           << t.Type;
 }
 
@@ -102,11 +103,13 @@ TEST(CurrencyCode, IntlIdThenOptionBit14) {
     int Options;
     const char* Code;
   } cases[] = {
-      {"", 0, "PLN"},          {"", 16384, "EUR"},       {"", 16384 | 64, "EUR"},
-      {"", 8192 | 32768, "PLN"}, {"USD", 16384, "USD"},  {"PLN", 16384, "PLN"},
+      {"", 0, "PLN"},          {"", 16384, "EUR"},
+      {"", 16384 | 64, "EUR"}, {"", 8192 | 32768, "PLN"},
+      {"USD", 16384, "USD"},   {"PLN", 16384, "PLN"},
       {"EUR", 0, "EUR"},
   };
-  for (const auto& c : cases) EXPECT_EQ(CurrencyCode(c.IntlId, c.Options), c.Code) << c.IntlId << c.Options;
+  for (const auto& c : cases)
+    EXPECT_EQ(CurrencyCode(c.IntlId, c.Options), c.Code) << c.IntlId << c.Options;
 }
 
 TEST(CheckNotFutureDate, TodayByTheGivenClockIsTheLimit) {
@@ -139,7 +142,7 @@ TEST(SetTotal, RoundsAndLeavesOutZero) {
   SetTotal(fa, "P_13_3", 1234567.891);
   SetTotal(fa, "P_15", -0.001, true);
   EXPECT_EQ(Children(fa), (std::vector<std::string>{"P_13_2=100.01", "P_14_2=-2.5",
-                                                     "P_13_3=1234567.89", "P_15=0"}));
+                                                    "P_13_3=1234567.89", "P_15=0"}));
   EXPECT_THROW(SetTotal(fa, "P_13_4", 1), EArgumentException);
   EXPECT_THROW(SetTotal(fa, "P_16", 1), EArgumentException);
 }
@@ -154,44 +157,106 @@ struct TTotalsCase {
 };
 
 std::vector<TTotalsCase> TotalsCases() {
-  const std::map<std::string, double> rates{{"Value22", 100}, {"Tax22", 23},   {"Value7", 50},
-                                            {"Tax7", 3.5},    {"Value3", 10},  {"Tax3", 0.5},
+  const std::map<std::string, double> rates{{"Value22", 100}, {"Tax22", 23},  {"Value7", 50},
+                                            {"Tax7", 3.5},    {"Value3", 10}, {"Tax3", 0.5},
                                             {"Value", 187}};
   return {
-      {"EUR: W elements beside the VAT amounts", 0, bkPL, "EUR", rates,
+      {"EUR: W elements beside the VAT amounts",
+       0,
+       bkPL,
+       "EUR",
+       rates,
        {"P_13_1=100", "P_14_1=23", "P_14_1W=23", "P_13_2=50", "P_14_2=3.5", "P_14_2W=3.5",
         "P_13_3=10", "P_14_3=0.5", "P_14_3W=0.5", "P_15=187"}},
-      {"PLN: no W element", 0, bkPL, "PLN", rates,
+      {"PLN: no W element",
+       0,
+       bkPL,
+       "PLN",
+       rates,
        {"P_13_1=100", "P_14_1=23", "P_13_2=50", "P_14_2=3.5", "P_13_3=10", "P_14_3=0.5",
         "P_15=187"}},
-      {"EUR, VAT rounded to 0: the pair stays, no W", 0, bkPL, "EUR",
+      {"EUR, VAT rounded to 0: the pair stays, no W",
+       0,
+       bkPL,
+       "EUR",
        {{"Value22", 0.02}, {"Tax22", 0.004}, {"Tax7", 0.001}, {"Value", 0.02}},
        {"P_13_1=0.02", "P_14_1=0", "P_15=0.02"}},
-      {"VAT-only correction", 1, bkPL, "PLN", {{"Tax7", 5}, {"Value", 5}},
+      {"VAT-only correction",
+       1,
+       bkPL,
+       "PLN",
+       {{"Tax7", 5}, {"Value", 5}},
        {"P_13_2=0", "P_14_2=5", "P_15=5"}},
       {"all zero: P_15 alone", 0, bkPL, "PLN", {}, {"P_15=0"}},
-      {"type 0, zero rate", 0, bkPL, "PLN", {{"Value0", 150}, {"Value", 150}},
+      {"type 0, zero rate",
+       0,
+       bkPL,
+       "PLN",
+       {{"Value0", 150}, {"Value", 150}},
        {"P_13_6_1=150", "P_15=150"}},
-      {"type 48, zero rate", 48, bkPL, "PLN", {{"Value0", 150}, {"Value", 150}},
+      {"type 48, zero rate",
+       48,
+       bkPL,
+       "PLN",
+       {{"Value0", 150}, {"Value", 150}},
        {"P_13_6_1=150", "P_15=150"}},
-      {"type 22, intra-community supply", 22, bkUE, "EUR", {{"Value0", 150}, {"Value", 150}},
+      {"type 22, intra-community supply",
+       22,
+       bkUE,
+       "EUR",
+       {{"Value0", 150}, {"Value", 150}},
        {"P_13_6_2=150", "P_15=150"}},
-      {"type 23", 23, bkUE, "PLN", {{"Value0", -150}, {"Value", -150}},
+      {"type 23",
+       23,
+       bkUE,
+       "PLN",
+       {{"Value0", -150}, {"Value", -150}},
        {"P_13_6_2=-150", "P_15=-150"}},
-      {"type 2, export", 2, bkNonUE, "USD", {{"Value0", 150}, {"Value", 150}},
+      {"type 2, export",
+       2,
+       bkNonUE,
+       "USD",
+       {{"Value0", 150}, {"Value", 150}},
        {"P_13_6_3=150", "P_15=150"}},
-      {"type 3", 3, bkNonUE, "PLN", {{"Value0", 150}, {"Value", 150}},
+      {"type 3",
+       3,
+       bkNonUE,
+       "PLN",
+       {{"Value0", 150}, {"Value", 150}},
        {"P_13_6_3=150", "P_15=150"}},
-      {"exempt", 0, bkPL, "PLN", {{"ValueFree", 12.345}, {"Value", 12.35}},
+      {"exempt",
+       0,
+       bkPL,
+       "PLN",
+       {{"ValueFree", 12.345}, {"Value", 12.35}},
        {"P_13_7=12.35", "P_15=12.35"}},
-      {"outside the scope, EU buyer", 0, bkUE, "PLN", {{"NPO", 80}, {"Value", 80}},
+      {"outside the scope, EU buyer",
+       0,
+       bkUE,
+       "PLN",
+       {{"NPO", 80}, {"Value", 80}},
        {"P_13_9=80", "P_15=80"}},
-      {"outside the scope, domestic buyer", 0, bkPL, "PLN", {{"NPO", 80}, {"Value", 80}},
+      {"outside the scope, domestic buyer",
+       0,
+       bkPL,
+       "PLN",
+       {{"NPO", 80}, {"Value", 80}},
        {"P_13_9=80", "P_15=80"}},
-      {"outside the scope, buyer outside the EU", 0, bkNonUE, "PLN", {{"NPO", 80}, {"Value", 80}},
+      {"outside the scope, buyer outside the EU",
+       0,
+       bkNonUE,
+       "PLN",
+       {{"NPO", 80}, {"Value", 80}},
        {"P_13_8=80", "P_15=80"}},
-      {"everything in schema order", 22, bkNonUE, "EUR",
-       {{"Value22", 1}, {"Tax22", 0.23}, {"Value0", 2}, {"ValueFree", 3}, {"NPO", 4},
+      {"everything in schema order",
+       22,
+       bkNonUE,
+       "EUR",
+       {{"Value22", 1},
+        {"Tax22", 0.23},
+        {"Value0", 2},
+        {"ValueFree", 3},
+        {"NPO", 4},
         {"Value", 10.23}},
        {"P_13_1=1", "P_14_1=0.23", "P_14_1W=0.23", "P_13_6_2=2", "P_13_7=3", "P_13_8=4",
         "P_15=10.23"}},

@@ -41,7 +41,8 @@ const TLineCase LineCases[] = {
     {"net pricing", 0, "", 0, 12.30, 3, 23, 0, "Śruba M8", "kg", 0, 0, nullptr,
      "NrWierszaFa=1 | P_7=Śruba M8 | P_8A=kg | P_8B=3 | P_9A=10 | P_11=30 | P_12=23"},
     {"gross pricing", 0, "", 64, 12.30, 3, 23, 0, "Śruba M8", "kg", 0, 0, nullptr,
-     "NrWierszaFa=1 | P_7=Śruba M8 | P_8A=kg | P_8B=3 | P_9B=12.3 | P_11=30 | P_11A=36.9 | P_12=23"},
+     "NrWierszaFa=1 | P_7=Śruba M8 | P_8A=kg | P_8B=3 | P_9B=12.3 | P_11=30 | P_11A=36.9 | "
+     "P_12=23"},
     {"empty unit, rate 7.9 truncated", 0, "", 0, 10.70, 1, 7.9, 0, "Klej", "", 0, 0, nullptr,
      "NrWierszaFa=1 | P_7=Klej | P_8A=szt. | P_8B=1 | P_9A=10 | P_11=10 | P_12=7"},
     {"zero rate of an intra-Community supply", 22, "PLN", 0, 100, 2, 0, 0, "Cegła", "szt.", 0, 0,
@@ -60,22 +61,25 @@ const TLineCase LineCases[] = {
      "NrWierszaFa=1 | P_7=Stal zbrojeniowa | P_8A=kg | P_8B=1 | P_9A=100 | P_11=100 | P_12=23 | "
      "P_12_Zal_15=1 | GTU=GTU_07"},
     {"barcode", 0, "", 0, 123, 1, 23, 0, "Wiertarka", "szt.", 0, 0, "5901234123457",
-     "NrWierszaFa=1 | P_7=Wiertarka | GTIN=5901234123457 | P_8A=szt. | P_8B=1 | P_9A=100 | P_11=100 | "
+     "NrWierszaFa=1 | P_7=Wiertarka | GTIN=5901234123457 | P_8A=szt. | P_8B=1 | P_9A=100 | "
+     "P_11=100 | "
      "P_12=23"},
     {"empty barcode", 0, "", 0, 123, 1, 23, 0, "Wiertarka", "szt.", 0, 0, "",
      "NrWierszaFa=1 | P_7=Wiertarka | P_8A=szt. | P_8B=1 | P_9A=100 | P_11=100 | P_12=23"},
     {"no goods name", 0, "", 0, 123, 1, 23, 0, "", "szt.", 0, 0, nullptr,
      "NrWierszaFa=1 | P_8A=szt. | P_8B=1 | P_9A=100 | P_11=100 | P_12=23"},
-    {"price and quantity rounded first", 0, "", 0, 1.004, 2.5555, 23, 0, "Gwóźdź", "kg", 0, 0, nullptr,
+    {"price and quantity rounded first", 0, "", 0, 1.004, 2.5555, 23, 0, "Gwóźdź", "kg", 0, 0,
+     nullptr,
      "NrWierszaFa=1 | P_7=Gwóźdź | P_8A=kg | P_8B=2.556 | P_9A=0.81 | P_11=2.07 | P_12=23"},
     {"export in EUR", 2, "EUR", 0, 10.00, 5, 0, 4.25871, "Płytka", "m2", 0, 0, nullptr,
-     "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=5 | P_9A=10 | P_11=50 | P_12=0 EX | KursWaluty=4.2587"},
+     "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=5 | P_9A=10 | P_11=50 | P_12=0 EX | "
+     "KursWaluty=4.2587"},
     {"unit net price to 4 places abroad", 22, "EUR", 0, 10.00, 100, 23, 4.3, "Płytka", "m2", 0, 0,
      nullptr,
      "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=100 | P_9A=8.1301 | P_11=813.01 | P_12=23 | "
      "KursWaluty=4.3"},
-    {"unit net price to 2 places at home", 0, "", 0, 10.00, 100, 23, 0, "Płytka", "m2", 0, 0, nullptr,
-     "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=100 | P_9A=8.13 | P_11=813 | P_12=23"},
+    {"unit net price to 2 places at home", 0, "", 0, 10.00, 100, 23, 0, "Płytka", "m2", 0, 0,
+     nullptr, "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=100 | P_9A=8.13 | P_11=813 | P_12=23"},
 };
 
 }  // namespace
@@ -119,9 +123,9 @@ TEST(FaLines, PackagingLinesAreNoInvoiceLines) {
   mixed.Number = 2;
   content.Docs = {only, mixed};
   content.Lines = {{0, 1, 1, "O", 1, 45, 2, 23, 0},
-                {0, 2, 1, "A", 1, 123, 1, 23, 0},
-                {0, 2, 2, "O", 1, 45, 2, 23, 0},
-                {0, 2, 3, "A", 1, 246, 1, 23, 0}};
+                   {0, 2, 1, "A", 1, 123, 1, 23, 0},
+                   {0, 2, 2, "O", 1, 45, 2, 23, 0},
+                   {0, 2, 3, "A", 1, 246, 1, 23, 0}};
   content.Goods = {{"A", 1, "Cement", "worek", 0, 0}, {"O", 1, "Paleta EUR", "szt.", 0, 0}};
   TExportSite site;
   site.Build(content.Json());
@@ -158,8 +162,10 @@ TEST(FaLines, ForeignTotalsComeFromTheLines) {
   d.ValueFree = 50;
   d.Value = 6200;
   content.Docs = {d};
-  content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 4.3},  {0, 1, 2, "A", 1, 246, 1, 23, 4.3},
-                {0, 1, 3, "A", 1, 107, 1, 7.9, 4.3}, {0, 1, 4, "A", 1, 108, 1, 8, 4.3}};
+  content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 4.3},
+                   {0, 1, 2, "A", 1, 246, 1, 23, 4.3},
+                   {0, 1, 3, "A", 1, 107, 1, 7.9, 4.3},
+                   {0, 1, 4, "A", 1, 108, 1, 8, 4.3}};
   content.Goods = {{"A", 1, "Płytka", "m2", 0, 0}};
   TExportSite site;
   site.Build(content.Json());
@@ -177,9 +183,10 @@ TEST(FaLines, ForeignTotalsComeFromTheLines) {
   EXPECT_EQ(FaTotal(fa, "P_13_7"), 0);  // reset, no exempt line
   // 369 at 23 %, 108 at 8 %, and the 7 % line (no total of its own) 107.
   EXPECT_EQ(FaTotal(fa, "P_15"), 584);
-  EXPECT_EQ(Names(*fa),
-            "KodWaluty P_1 P_2 P_13_1 P_14_1 P_14_1W P_13_2 P_14_2 P_13_7 P_15 Adnotacje RodzajFaktury "
-            "FaWiersz FaWiersz FaWiersz FaWiersz");
+  EXPECT_EQ(
+      Names(*fa),
+      "KodWaluty P_1 P_2 P_13_1 P_14_1 P_14_1W P_13_2 P_14_2 P_13_7 P_15 Adnotacje RodzajFaktury "
+      "FaWiersz FaWiersz FaWiersz FaWiersz");
 }
 
 TEST(FaLines, ForeignTotalsHoldWholeCents) {

@@ -42,7 +42,8 @@ TEST(FaDescriptions, EntriesOfCarCommentAndDescriptionRows) {
       {"blank comment", 0, 0, "   ", ""},
       {"comment of a correction is its reason", 1, 0, "Zwrot towaru", ""},
       {"all in order", 0, 3, "Pilne",
-       "Klucz=Nr rejestracyjny samochodu | Wartosc=KR 12345 / Klucz=Opis na fakturze | Wartosc=Pilne"},
+       "Klucz=Nr rejestracyjny samochodu | Wartosc=KR 12345 / Klucz=Opis na fakturze | "
+       "Wartosc=Pilne"},
   };
   TSiteContent content;
   int n = 0;
@@ -78,10 +79,10 @@ TEST(FaDescriptions, RowsOfTheDescriptionTable) {
   other.Number = 2;
   content.Docs = {d, other};
   content.Descs = {{0, 1, -1, "WZ 17/2026"},
-                {0, 1, 0, "Dostawa na budowę"},
-                {0, 1, 2, "Kolor RAL 9010"},
-                {0, 1, 3, "  "},
-                {0, 2, 1, "Inny dokument"}};
+                   {0, 1, 0, "Dostawa na budowę"},
+                   {0, 1, 2, "Kolor RAL 9010"},
+                   {0, 1, 3, "  "},
+                   {0, 2, 1, "Inny dokument"}};
   TExportSite site;
   site.Build(content.Json());
   site.Open();
@@ -123,7 +124,8 @@ TEST(FaDescriptions, PayersCommentsInTheUsersLayout) {
   TInvoKey key = site.Stand(0, 201);
   IXMLFaktura f = site.NewInvoice(key);
   site.DM->AddDodatkowyOpis(f->Fa(), key);
-  EXPECT_EQ(Descriptions(f->Fa()), "Klucz=Uwagi płatnika | Wartosc=Dostawy wyłącznie w godzinach 7–10");
+  EXPECT_EQ(Descriptions(f->Fa()),
+            "Klucz=Uwagi płatnika | Wartosc=Dostawy wyłącznie w godzinach 7–10");
 
   key = site.Stand(0, 202);  // a payer without comments
   f = site.NewInvoice(key);
@@ -152,13 +154,13 @@ TEST(FaSettlement, PackagingChargesGoToRozliczenie) {
   negative.Value = -123;
   content.Docs = {d, negative};
   content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 0},
-                {0, 1, 2, "O", 1, 45, 2.5, 23, 0},
-                {0, 1, 3, "O", 2, 3.499, 3, 23, 0},
-                {1, 2, 1, "A", 1, 123, -1, 23, 0},
-                {1, 2, 2, "O", 1, 45, -1, 23, 0}};
+                   {0, 1, 2, "O", 1, 45, 2.5, 23, 0},
+                   {0, 1, 3, "O", 2, 3.499, 3, 23, 0},
+                   {1, 2, 1, "A", 1, 123, -1, 23, 0},
+                   {1, 2, 2, "O", 1, 45, -1, 23, 0}};
   content.Goods = {{"A", 1, "Cement", "worek", 0, 0},
-                {"O", 1, "Paleta EUR", "szt.", 0, 0},
-                {"O", 2, "Karton zbiorczy duży z przegrodami i wkładką", "szt.", 0, 0}};
+                   {"O", 1, "Paleta EUR", "szt.", 0, 0},
+                   {"O", 2, "Karton zbiorczy duży z przegrodami i wkładką", "szt.", 0, 0}};
   TExportSite site;
   site.Build(content.Json());
   site.Config.CmrPacking = true;
@@ -172,8 +174,9 @@ TEST(FaSettlement, PackagingChargesGoToRozliczenie) {
   EXPECT_EQ(Children(*charges->Items(0)),
             "Kwota=112.5 | Powod=Paleta EUR" + std::string(30, ' ') + "  Cena: 45.00  Ilość: 2");
   // The price is not rounded before the charge; the name is never cut.
-  EXPECT_EQ(Children(*charges->Items(1)),
-            "Kwota=10.5 | Powod=Karton zbiorczy duży z przegrodami i wkładką  Cena: 3.50  Ilość: 3");
+  EXPECT_EQ(
+      Children(*charges->Items(1)),
+      "Kwota=10.5 | Powod=Karton zbiorczy duży z przegrodami i wkładką  Cena: 3.50  Ilość: 3");
   EXPECT_EQ(Children(*fa->Rozliczenie()),
             "Obciazenia | Obciazenia | SumaObciazen=123 | DoZaplaty=246");
   EXPECT_EQ(FaTotal(fa, "P_15"), 123);  // the charges stay outside the amount due
@@ -200,9 +203,9 @@ namespace {
 struct TPaymentCase {
   const char* What;
   int Type, Flags, PayInfo, PayDelay;
-  double Value;           // P_15
-  const char* SaleDate;   // "" : null
-  const char* Expected;   // children of Platnosc; "" : no Platnosc
+  double Value;          // P_15
+  const char* SaleDate;  // "" : null
+  const char* Expected;  // children of Platnosc; "" : no Platnosc
 };
 
 const TPaymentCase PaymentCases[] = {
@@ -226,10 +229,13 @@ const TPaymentCase PaymentCases[] = {
      "TerminPlatnosci | PlatnoscInna=1 | OpisPlatnosci=inna forma płatności | RachunekBankowy | "
      "RachunekBankowy"},
     {"cash on delivery", 0, 0, 4, 3, 100, "2026-04-08",
-     "TerminPlatnosci | PlatnoscInna=1 | OpisPlatnosci=za pobraniem | RachunekBankowy | RachunekBankowy"},
+     "TerminPlatnosci | PlatnoscInna=1 | OpisPlatnosci=za pobraniem | RachunekBankowy | "
+     "RachunekBankowy"},
     {"prepayment without term", 0, 0, 5, 0, 100, "2026-04-08",
-     "TerminPlatnosci | PlatnoscInna=1 | OpisPlatnosci=przedpłata | RachunekBankowy | RachunekBankowy"},
-    {"unknown form", 0, 0, 9, 10, 100, "2026-04-08", "TerminPlatnosci | RachunekBankowy | RachunekBankowy"},
+     "TerminPlatnosci | PlatnoscInna=1 | OpisPlatnosci=przedpłata | RachunekBankowy | "
+     "RachunekBankowy"},
+    {"unknown form", 0, 0, 9, 10, 100, "2026-04-08",
+     "TerminPlatnosci | RachunekBankowy | RachunekBankowy"},
     {"paid without a sale date", 0, 0, 0, 0, 100, "",
      "Zaplacono=1 | DataZaplaty=2026-04-08 | FormaPlatnosci=1"},
 };
@@ -266,16 +272,19 @@ TEST(FaPayment, PaidAtSaleOrDueDateFormAndAccounts) {
     auto p = f->Fa()->Platnosc();
     // Due date and term from the issue date (here 2026-04-08).
     if (p->TerminPlatnosci()->Count() == 1) {
-      EXPECT_EQ(p->TerminPlatnosci()->Items(0)->Termin(), IncDay(EncodeDate(2026, 4, 8), c.PayDelay)) << c.What;
+      EXPECT_EQ(p->TerminPlatnosci()->Items(0)->Termin(),
+                IncDay(EncodeDate(2026, 4, 8), c.PayDelay))
+          << c.What;
       EXPECT_EQ(Children(*p->TerminPlatnosci()->Items(0)->TerminOpis()),
                 "Ilosc=" + std::to_string(c.PayDelay) +
                     " | Jednostka=dni | ZdarzeniePoczatkowe=od dnia wystawienia faktury")
           << c.What;
     }
     if (p->RachunekBankowy()->Count() == 2) {
-      EXPECT_EQ(Children(*p->RachunekBankowy()->Items(0)),
-                "NrRB=PL61109010140000071219812874 | SWIFT=WBKPPLPP | NazwaBanku=Santander Bank Polska | "
-                "OpisRachunku=Rachunek główny");
+      EXPECT_EQ(
+          Children(*p->RachunekBankowy()->Items(0)),
+          "NrRB=PL61109010140000071219812874 | SWIFT=WBKPPLPP | NazwaBanku=Santander Bank Polska | "
+          "OpisRachunku=Rachunek główny");
       EXPECT_EQ(Children(*p->RachunekBankowy()->Items(1)), "NrRB=61109010140000071219812875");
     }
   }
@@ -310,15 +319,18 @@ TEST(FaFooter, InformationLinesAndRegisters) {
   } cases[] = {
       {"nothing", {}, nullptr},
       {"blanks only", {"  ", "", "", "", " ", "", ""}, nullptr},
-      {"only Inf2", {"", "Dziękujemy za zakupy", "", "", "", "", ""},
+      {"only Inf2",
+       {"", "Dziękujemy za zakupy", "", "", "", "", ""},
        "StopkaFaktury=Dziękujemy za zakupy"},
       {"only KRS", {"", "", "", "", "0000123456", "", ""}, "KRS=0000123456"},
       {"everything",
        {"Linia 1", "Linia 2", "Linia 3", "Hurtownia Brenvik Sp. z o.o.", "0000123456", "123456785",
         "000012345"},
        "StopkaFaktury=Linia 1 / StopkaFaktury=Linia 2 / StopkaFaktury=Linia 3 / "
-       "PelnaNazwa=Hurtownia Brenvik Sp. z o.o. | KRS=0000123456 | REGON=123456785 | BDO=000012345"},
-      {"blank information line and REGON", {" ", "", "Linia 3", "", "", "123456785", ""},
+       "PelnaNazwa=Hurtownia Brenvik Sp. z o.o. | KRS=0000123456 | REGON=123456785 | "
+       "BDO=000012345"},
+      {"blank information line and REGON",
+       {" ", "", "Linia 3", "", "", "123456785", ""},
        "StopkaFaktury=Linia 3 / REGON=123456785"},
   };
   for (const Case& c : cases) {
@@ -351,10 +363,12 @@ TEST(FaPayment, WholeInvoiceWithEveryPartValidates) {
   d.Tax22 = 46;
   d.Value = 246;
   content.Docs = {d};
-  content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 0}, {0, 1, 2, "A", 2, 123, 1, 23, 0},
-                {0, 1, 3, "O", 1, 45, 2.5, 23, 0}};
-  content.Goods = {{"A", 1, "Wiertarka", "szt.", 0, 6}, {"A", 2, "Klej", "", 8, 0},
-                {"O", 1, "Paleta EUR", "szt.", 0, 0}};
+  content.Lines = {{0, 1, 1, "A", 1, 123, 1, 23, 0},
+                   {0, 1, 2, "A", 2, 123, 1, 23, 0},
+                   {0, 1, 3, "O", 1, 45, 2.5, 23, 0}};
+  content.Goods = {{"A", 1, "Wiertarka", "szt.", 0, 6},
+                   {"A", 2, "Klej", "", 8, 0},
+                   {"O", 1, "Paleta EUR", "szt.", 0, 0}};
   content.Barcodes = {{"A", 1, "5901234123457"}, {"A", 2, ""}};
   content.Cars = {{1, 3, "KR 12345"}};
   content.Descs = {{0, 1, -1, "WZ 17/2026"}, {0, 1, 0, "Dostawa na budowę"}, {0, 1, 2, "Biały"}};
@@ -369,7 +383,8 @@ TEST(FaPayment, WholeInvoiceWithEveryPartValidates) {
   site.MapRest(f, key);
   std::string root;
   for (xmlNodePtr c = f->Node()->children; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE) root += std::string(root.empty() ? "" : " ") + reinterpret_cast<const char*>(c->name);
+    if (c->type == XML_ELEMENT_NODE)
+      root += std::string(root.empty() ? "" : " ") + reinterpret_cast<const char*>(c->name);
   EXPECT_EQ(root, "Naglowek Podmiot1 Podmiot2 Fa Stopka");
   EXPECT_EQ(f->Fa()->DodatkowyOpis()->Count(), 4);
   EXPECT_EQ(f->Fa()->Rozliczenie()->SumaObciazen(), 112.5);

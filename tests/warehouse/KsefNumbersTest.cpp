@@ -39,11 +39,13 @@ protected:
   }
   void TearDown() override { SetOperatorLog(nullptr); }
   void Build(const std::string& extraTables = "") {
-    BuildFixtureFromText(R"({"codepage": 1250, "tables": {"DATA/2025REG": {"fields": [["Class","S"],["Year","S"],
+    BuildFixtureFromText(
+        R"({"codepage": 1250, "tables": {"DATA/2025REG": {"fields": [["Class","S"],["Year","S"],
       ["MagId","S"],["Number","S"],["KSeF","A40"],["Document","A30"],["NIP","A20"]], "records": [
       [0, 2025, 1, 17, "-", "FV 17/2025", ""],
-      [128, 0, 0, 0, "", "FZ/2025/0042", "9999999999"]]})" + extraTables + "}}",
-                         Dir / "stelmar/");
+      [128, 0, 0, 0, "", "FZ/2025/0042", "9999999999"]]})" +
+            extraTables + "}}",
+        Dir / "stelmar/");
     DM = std::make_unique<TDM>(Config, Dir / "bin/");
   }
   std::string Reg(int cls, int number) {
@@ -51,16 +53,22 @@ protected:
     t.SetTableName(Dir / "stelmar/DATA/2025REG");
     t.Open();
     for (t.First(); !t.Eof(); t.Next())
-      if (t.FieldByName("Class").AsInteger() == cls && t.FieldByName("Number").AsInteger() == number)
+      if (t.FieldByName("Class").AsInteger() == cls &&
+          t.FieldByName("Number").AsInteger() == number)
         return t.FieldByName("KSeF").AsString();
     return "?";
   }
   // A received invoice from the supplier 9999999999 to the seller.
   std::string Invoice(const std::string& buyerNip, const std::string& kind, const std::string& p2) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Faktura xmlns=\"" + std::string(Fa3Namespace) +
-           "\"><Podmiot1><DaneIdentyfikacyjne><NIP>9999999999</NIP></DaneIdentyfikacyjne></Podmiot1>"
-           "<Podmiot2><DaneIdentyfikacyjne><NIP>" + buyerNip + "</NIP></DaneIdentyfikacyjne></Podmiot2>"
-           "<Fa><P_2>" + p2 + "</P_2><RodzajFaktury>" + kind + "</RodzajFaktury></Fa></Faktura>";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Faktura xmlns=\"" +
+           std::string(Fa3Namespace) +
+           "\"><Podmiot1><DaneIdentyfikacyjne><NIP>9999999999</NIP></DaneIdentyfikacyjne></"
+           "Podmiot1>"
+           "<Podmiot2><DaneIdentyfikacyjne><NIP>" +
+           buyerNip +
+           "</NIP></DaneIdentyfikacyjne></Podmiot2>"
+           "<Fa><P_2>" +
+           p2 + "</P_2><RodzajFaktury>" + kind + "</RodzajFaktury></Fa></Faktura>";
   }
   TTempDir Dir;
   TConfig Config{Dir / "site.ini"};
@@ -82,14 +90,16 @@ TEST(SentFileNames, KeyNumberAndMonth) {
     ParseSentFileName(three, key, number);
     FAIL();
   } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: " + three);
+    EXPECT_EQ(
+        std::string(e.what()),
+        "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: " + three);
   }
   try {
     ParseSentFileName("/s/0-2025-17_" + kNumber + ".xml", key, number);
     FAIL();
   } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: ");
+    EXPECT_EQ(std::string(e.what()),
+              "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: ");
   }
   EXPECT_THROW(KsefNumberMonthFolder("123"), Exception);
 }
@@ -101,7 +111,8 @@ TEST_F(KsefNumbersTest, SentFileWritesTheNumberAndMovesWithItsReceipt) {
   WriteFile(sent + ".upo.xml", "<upo/>");
   DM->SetKsefInRegs();
   EXPECT_EQ(Reg(0, 17), kNumber);
-  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + kNumber + " do faktury: FV 17/2025"), std::string::npos);
+  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + kNumber + " do faktury: FV 17/2025"),
+            std::string::npos);
   EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/2025-03/0-2025-1-17_" + kNumber + ".xml")));
   EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/2025-03/0-2025-1-17_" + kNumber + ".upo.xml")));
   EXPECT_FALSE(FileExists(sent + ".xml"));
@@ -115,7 +126,8 @@ TEST_F(KsefNumbersTest, EntryOfAnotherPeriodEndsTheRunAndClosesTheRegister) {
     DM->SetKsefInRegs();
     FAIL();
   } catch (const Exception& e) {
-    EXPECT_NE(std::string(e.what()).find("wpisu o kluczu: 0-2024-1-17"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("wpisu o kluczu: 0-2024-1-17"), std::string::npos)
+        << e.what();
   }
   EXPECT_FALSE(DM->tblReg.Active());
   EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/0-2024-1-17_" + kNumber + ".xml")));
@@ -124,21 +136,25 @@ TEST_F(KsefNumbersTest, EntryOfAnotherPeriodEndsTheRunAndClosesTheRegister) {
 TEST_F(KsefNumbersTest, ReceivedInvoicesAreMatchedFiledOrSetAside) {
   Build();
   const std::string number = "9999999999-20250304-0123456789AB-1C";
-  WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "VAT", " FZ/2025/0042 "));
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"),
+            Invoice("5265877635", "VAT", " FZ/2025/0042 "));
   WriteFile(Dir / ("ksef/Import/" + number + ".upo.xml"), "<upo/>");
   const std::string other = "9999999999-20250304-0123456789AB-2C";
   WriteFile(Dir / ("ksef/Import/" + other + ".xml"), Invoice("1111111111", "VAT", "X"));
   const std::string advance = "9999999999-20250304-0123456789AB-3C";
   WriteFile(Dir / ("ksef/Import/" + advance + ".xml"), Invoice("5265877635", "ZAL", "Z"));
-  WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-4.xml", Invoice("5265877635", "VAT", "Y"));
+  WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-4.xml",
+            Invoice("5265877635", "VAT", "Y"));
   WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-5C.xml", "<Faktura><Fa>");
   DM->SetKsefInRegs();
   EXPECT_EQ(Reg(128, 0), number);
-  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + number + " do faktury:  FZ/2025/0042 "), std::string::npos)
+  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + number + " do faktury:  FZ/2025/0042 "),
+            std::string::npos)
       << Log.Lines;
   EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + number + ".xml")));
   EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + number + ".upo.xml")));
-  EXPECT_NE(Log.Lines.find("Pomijam: Faktura na innego kontrahenta (NIP: 1111111111)"), std::string::npos);
+  EXPECT_NE(Log.Lines.find("Pomijam: Faktura na innego kontrahenta (NIP: 1111111111)"),
+            std::string::npos);
   EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + other + ".xml")));
   EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + advance + ".xml")));  // debug line only
   EXPECT_TRUE(FileExists(Dir / "ksef/Errors/9999999999-20250304-0123456789AB-4.xml"));
@@ -158,9 +174,13 @@ TEST_F(KsefNumbersTest, NeraWithoutRegisterSearchesTheThreeTablesInOrder) {
   Config.SetNeraDir(Dir / "nera/");
   const std::string fields = R"("fields": [["NIP","A20"],["Dokument","A30"],["KSeF","A40"]])";
   Build();
-  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGB": {)" + fields + R"(, "records": []},
-            "2025/REGB1": {)" + fields + R"(, "records": [["9999999999", "FZ/1", ""]]},
-            "2025/REGBKOR": {)" + fields + R"(, "records": []}}})", Dir / "nera/");
+  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGB": {)" + fields +
+                           R"(, "records": []},
+            "2025/REGB1": {)" +
+                           fields + R"(, "records": [["9999999999", "FZ/1", ""]]},
+            "2025/REGBKOR": {)" +
+                           fields + R"(, "records": []}}})",
+                       Dir / "nera/");
   const std::string number = "9999999999-20250304-0123456789AB-1C";
   WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "VAT", "FZ/1"));
   WriteFile(Dir / "ksef/Sent/x.xml", "untouched");
@@ -178,7 +198,8 @@ TEST_F(KsefNumbersTest, NeraRegisterKindFollowsThePathAndAMissingTableEndsTheCal
   Config.NeraEnabled = true;
   Config.SetNeraDir(Dir / "Nera-Register/");  // "register" in a folder name, mixed case
   Build();
-  const std::string reg = R"("fields": [["RegType","S"],["NIP","A20"],["DocName","A30"],["KSeF","A40"]])";
+  const std::string reg =
+      R"("fields": [["RegType","S"],["NIP","A20"],["DocName","A30"],["KSeF","A40"]])";
   BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGB": {)" + reg +
                            R"(, "records": [[129, "9999999999", "KOR/7", ""]]}}})",
                        Dir / "Nera-Register/");
@@ -197,12 +218,14 @@ TEST_F(KsefNumbersTest, StelmarAndNeraSearchStelmarsRegisterByItsOwnFields) {
   Config.NeraEnabled = true;
   Config.SetNeraDir(Dir / "nera/");
   Build();
-  BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGISTER": {"fields": [["RegType","S"],
+  BuildFixtureFromText(
+      R"({"codepage": 1250, "tables": {"2025/REGISTER": {"fields": [["RegType","S"],
     ["NIP","A20"],["DocName","A30"],["KSeF","A40"]], "records": [[128, "9999999999", "FN/9", ""]]}}})",
-                       Dir / "nera/");
+      Dir / "nera/");
   const std::string inStelmar = "9999999999-20250304-0123456789AB-1C";
   const std::string inNera = "9999999999-20250305-0123456789AB-2C";
-  WriteFile(Dir / ("ksef/Import/" + inStelmar + ".xml"), Invoice("5265877635", "VAT", "FZ/2025/0042"));
+  WriteFile(Dir / ("ksef/Import/" + inStelmar + ".xml"),
+            Invoice("5265877635", "VAT", "FZ/2025/0042"));
   WriteFile(Dir / ("ksef/Import/" + inNera + ".xml"), Invoice("5265877635", "VAT", "FN/9"));
   WriteFile(Dir / "ksef/Import/inny.xml", "<?xml version=\"1.0\"?><Order xmlns=\"urn:x\"/>");
   DM->SetKsefInRegs();
@@ -219,11 +242,13 @@ TEST_F(KsefNumbersTest, StelmarAndNeraSearchStelmarsRegisterByItsOwnFields) {
 TEST_F(KsefNumbersTest, AnInvoiceWithoutFaWaitsWithAWarning) {
   Build();
   const std::string number = "9999999999-20250304-0123456789AB-1C";
-  WriteFile(Dir / ("ksef/Import/" + number + ".xml"),
-            "<?xml version=\"1.0\"?><Faktura xmlns=\"" + std::string(Fa3Namespace) + "\"><Naglowek/></Faktura>");
+  WriteFile(Dir / ("ksef/Import/" + number + ".xml"), "<?xml version=\"1.0\"?><Faktura xmlns=\"" +
+                                                          std::string(Fa3Namespace) +
+                                                          "\"><Naglowek/></Faktura>");
   DM->SetKsefInRegs();
-  EXPECT_NE(Log.Lines.find("Pomijam: Brak elementu \"Fa\" w " + Dir / ("ksef/Import/" + number + ".xml")),
-            std::string::npos);
+  EXPECT_NE(
+      Log.Lines.find("Pomijam: Brak elementu \"Fa\" w " + Dir / ("ksef/Import/" + number + ".xml")),
+      std::string::npos);
   EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + number + ".xml")));
 }
 
@@ -232,7 +257,8 @@ TEST_F(KsefNumbersTest, AFailedMoveLeavesTheFileAndNamesIt) {
   const std::string number = "9999999999-20250304-0123456789AB-1C";
   const std::string file = Dir / ("ksef/Import/" + number + ".xml");
   WriteFile(file, Invoice("5265877635", "VAT", "FZ/2025/0042"));
-  MakeDirs(Dir / ("ksef/Received/2025-03/" + number + ".xml"));  // a folder where the file should go
+  MakeDirs(Dir /
+           ("ksef/Received/2025-03/" + number + ".xml"));  // a folder where the file should go
   try {
     DM->SetKsefInRegs();
     FAIL();

@@ -11,11 +11,12 @@ TEST(LineRules, RateCodeByRateAndDocumentType) {
   struct Case {
     int rate, type;
     const char* code;
-  } cases[] = {{23, 0, "23"}, {8, 2, "8"},      {5, 22, "5"},      {0, 22, "0 WDT"},
-               {0, 23, "0 WDT"}, {0, 2, "0 EX"}, {0, 3, "0 EX"},    {0, 0, "0 KR"},
-               {0, 48, "0 KR"}, {-1, 2, "zw"},   {-2, 3, "np I"},   {-2, 2, "np I"},
+  } cases[] = {{23, 0, "23"},    {8, 2, "8"},      {5, 22, "5"},    {0, 22, "0 WDT"},
+               {0, 23, "0 WDT"}, {0, 2, "0 EX"},   {0, 3, "0 EX"},  {0, 0, "0 KR"},
+               {0, 48, "0 KR"},  {-1, 2, "zw"},    {-2, 3, "np I"}, {-2, 2, "np I"},
                {-2, 1, "np II"}, {-2, 22, "np II"}};
-  for (const auto& c : cases) EXPECT_EQ(VatRateCode(c.rate, c.type), c.code) << c.rate << "/" << c.type;
+  for (const auto& c : cases)
+    EXPECT_EQ(VatRateCode(c.rate, c.type), c.code) << c.rate << "/" << c.type;
   EXPECT_THROW(
       try { VatRateCode(-3, 0); } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "Nierozpoznana stawka VAT");

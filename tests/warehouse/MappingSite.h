@@ -91,23 +91,26 @@ struct TSiteContent {
       return json{{"primary", primary}, {"fields", std::move(fields)}, {"records", json::array()}};
     };
     json t;
-    t["DATA/2026WI"] = table(4, json::parse(R"([["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
+    t["DATA/2026WI"] =
+        table(4, json::parse(R"([["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
       ["Name","A24"],["Date","@"],["SaleDate","D"],["Flags","I"],["Options","I"],["IntlId","A3"],
       ["User","I"],["CarId","S"],["Comment","A120"],["PayInfo","S"],["PayDelay","S"],["MasterType","S"],
       ["MasterYear","S"],["MasterMagId","S"],["MasterNumber","S"]])"));
-    t["DATA/2026REG"] = table(4, json::parse(R"([["Class","S"],["Year","S"],["MagId","S"],["Number","S"],
+    t["DATA/2026REG"] =
+        table(4, json::parse(R"([["Class","S"],["Year","S"],["MagId","S"],["Number","S"],
       ["Document","A40"],["KSeF","A40"],["Value","$"],["Value22","$"],["Tax22","$"],["Value7","$"],
       ["Tax7","$"],["Value3","$"],["Tax3","$"],["Value0","$"],["ValueFree","$"],["NPO","$"],["Flags","I"]])"));
     for (const TSiteDoc& d : Docs) {
-      t["DATA/2026WI"]["records"].push_back(
-          {d.Type, 2026, 1, d.Number, d.Name, d.Date,
-           d.SaleDate.empty() ? json(nullptr) : json(d.SaleDate), d.Flags, d.Options, d.IntlId,
-           d.User, d.CarId, d.Comment, d.PayInfo, d.PayDelay, 0, 0, 0, 0});
+      t["DATA/2026WI"]["records"].push_back({d.Type, 2026, 1, d.Number, d.Name, d.Date,
+                                             d.SaleDate.empty() ? json(nullptr) : json(d.SaleDate),
+                                             d.Flags, d.Options, d.IntlId, d.User, d.CarId,
+                                             d.Comment, d.PayInfo, d.PayDelay, 0, 0, 0, 0});
       t["DATA/2026REG"]["records"].push_back({d.Type, 2026, 1, d.Number, d.Name, "", d.Value,
                                               d.Value22, d.Tax22, d.Value7, d.Tax7, d.Value3,
                                               d.Tax3, d.Value0, d.ValueFree, d.NPO, d.RegFlags});
     }
-    t["DATA/2026WT"] = table(5, json::parse(R"([["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
+    t["DATA/2026WT"] =
+        table(5, json::parse(R"([["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
       ["InvoPos","S"],["Group","A4"],["Index","I"],["Series","I"],["Price","N"],["Quantity","N"],
       ["VAT","N"],["Cost","N"]])"));
     for (const TSiteLine& l : Lines)
@@ -117,20 +120,25 @@ struct TSiteContent {
       ["Unit","A8"],["Options","I"],["GTU","S"]])"));
     for (const TSiteGoods& g : Goods)
       t["DATA/2026W"]["records"].push_back({g.Group, g.Index, g.Name, g.Unit, g.Options, g.GTU});
-    t["DATA/2026WS"] = table(4, json::parse(R"([["Group","A4"],["Index","I"],["SeriesNo","I"],["MagId","S"]])"));
+    t["DATA/2026WS"] =
+        table(4, json::parse(R"([["Group","A4"],["Index","I"],["SeriesNo","I"],["MagId","S"]])"));
     t["DATA/2026UR"] = table(1, json::parse(R"([["Number","I"],["Firm Name","A60"],["City","A40"],
       ["Options","S"],["Address","A60"],["ZipCode","A10"],["NIP","A20"],["Payer","A120"],
       ["Nip3IdWew","A20"],["Permission","A20"],["ExtOpt","I"]])"));
-    t["DATA/2026UR"]["records"].push_back(
-        {1, "Kowalski Handel", "Kraków", 0, "ul. Długa 5", "30-001", "1234563218", nullptr, "", "", 0});
+    t["DATA/2026UR"]["records"].push_back({1, "Kowalski Handel", "Kraków", 0, "ul. Długa 5",
+                                           "30-001", "1234563218", nullptr, "", "", 0});
     if (Optional) {
-      t["TABLES/26desc"] = table(5, json::parse(R"([["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
+      t["TABLES/26desc"] =
+          table(5, json::parse(R"([["Type","S"],["Year","S"],["MagId","S"],["Number","S"],
         ["InvoPos","S"],["Description","A240"]])"));
       for (const TSiteDesc& d : Descs)
         t["TABLES/26desc"]["records"].push_back({d.Type, 2026, 1, d.Number, d.InvoPos, d.Text});
-      t["TABLES/UsrCars"] = table(2, json::parse(R"([["UserId","I"],["CarId","S"],["CarNrRej","A12"]])"));
-      for (const TSiteCar& c : Cars) t["TABLES/UsrCars"]["records"].push_back({c.User, c.CarId, c.NrRej});
-      t["TABLES/Barcodes"] = table(2, json::parse(R"([["Group","A4"],["Index","I"],["Barcode","A20"]])"));
+      t["TABLES/UsrCars"] =
+          table(2, json::parse(R"([["UserId","I"],["CarId","S"],["CarNrRej","A12"]])"));
+      for (const TSiteCar& c : Cars)
+        t["TABLES/UsrCars"]["records"].push_back({c.User, c.CarId, c.NrRej});
+      t["TABLES/Barcodes"] =
+          table(2, json::parse(R"([["Group","A4"],["Index","I"],["Barcode","A20"]])"));
       for (const TSiteBarcode& b : Barcodes)
         t["TABLES/Barcodes"]["records"].push_back({b.Group, b.Index, b.Barcode});
     }
@@ -173,13 +181,16 @@ public:
     auto fa = f->Fa();
     TPxTable& wi = DM->tblWI;
     const std::string currency =
-        CurrencyCode(wi.FieldByName("IntlId").AsString(), static_cast<int>(wi.FieldByName("Options").AsInteger()));
+        CurrencyCode(wi.FieldByName("IntlId").AsString(),
+                     static_cast<int>(wi.FieldByName("Options").AsInteger()));
     fa->SetKodWaluty(currency);
     fa->SetP_1(DateOf(wi.FieldByName("Date").AsDateTime()));
     fa->SetP_2(wi.FieldByName("Name").AsString());
-    const TBuyerKind kind = IsForeignType(key.InvoType) ? (key.InvoType < 20 ? bkNonUE : bkUE) : bkPL;
-    FillTotals(fa, key.InvoType, kind, currency,
-               [this](const std::string& field) { return DM->tblReg.FieldByName(field).AsFloat(); });
+    const TBuyerKind kind =
+        IsForeignType(key.InvoType) ? (key.InvoType < 20 ? bkNonUE : bkUE) : bkPL;
+    FillTotals(fa, key.InvoType, kind, currency, [this](const std::string& field) {
+      return DM->tblReg.FieldByName(field).AsFloat();
+    });
     FillAdnotacje(fa, static_cast<int>(DM->tblReg.FieldByName("Flags").AsInteger()));
     if (IsCorrectionType(key.InvoType)) {
       fa->SetRodzajFaktury("KOR");

@@ -80,7 +80,8 @@ TEST(WriteAdres, CountryDefaultAndOptionalLines) {
     bool DefaultPL;
     std::string Xml;
   } cases[] = {
-      {"", "ul. A 1", "", "", true, "<Adres><KodKraju>PL</KodKraju><AdresL1>ul. A 1</AdresL1></Adres>"},
+      {"", "ul. A 1", "", "", true,
+       "<Adres><KodKraju>PL</KodKraju><AdresL1>ul. A 1</AdresL1></Adres>"},
       {"DE", "Hauptstr. 5", "", "", true,
        "<Adres><KodKraju>DE</KodKraju><AdresL1>Hauptstr. 5</AdresL1></Adres>"},
       {"PL", "", "", "", true, "<Adres><KodKraju>PL</KodKraju><AdresL1/></Adres>"},
@@ -184,55 +185,153 @@ std::vector<TBuyerCase> BuyerCases() {
   TBuyerInput noAddress = base;
   noAddress.Record.Address.clear();
   return {
-      {"NIP with branch", With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "7740001454-00001", ""}),
-       bkPL, {{"NIP", "7740001454"}}, "Sklep Alfa", "PL", "ul. Polna 2"},
-      {"NIP with another suffix", With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "7740001454-1", ""}),
-       bkPL, {{"NIP", "7740001454"}}, "Sklep Alfa", "PL", "ul. Polna 2"},
+      {"NIP with branch",
+       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "7740001454-00001", ""}),
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2"},
+      {"NIP with another suffix",
+       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "7740001454-1", ""}),
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2"},
       {"domestic number with dashes the reader let through",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "77-40-00-14-54", ""}), bkPL,
-       {{"NrID", "77-40-00-14-54"}}, "Sklep Alfa", "PL", "ul. Polna 2"},
-      {"domestic brak in lower case", With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "brak", ""}),
-       bkPL, {{"BrakID", "1"}}, "Sklep Alfa", "PL", "ul. Polna 2"},
+       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "77-40-00-14-54", ""}),
+       bkPL,
+       {{"NrID", "77-40-00-14-54"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2"},
+      {"domestic brak in lower case",
+       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "brak", ""}),
+       bkPL,
+       {{"BrakID", "1"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2"},
       {"Options 2, foreign identifier with a dash kept whole",
-       With(base, 2, {"Swiss AG", "Bahnhofstr. 1", "", "CHE-123.456.789", ""}), bkPL,
-       {{"NrID", "CHE-123.456.789"}}, "Swiss AG", "PL", "Bahnhofstr. 1"},
-      {"domestic BRAK", With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "BRAK", ""}), bkPL,
-       {{"BrakID", "1"}}, "Sklep Alfa", "PL", "ul. Polna 2"},
-      {"domestic empty", With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "", ""}), bkPL,
-       {{"BrakID", "1"}}, "Sklep Alfa", "PL", "ul. Polna 2"},
+       With(base, 2, {"Swiss AG", "Bahnhofstr. 1", "", "CHE-123.456.789", ""}),
+       bkPL,
+       {{"NrID", "CHE-123.456.789"}},
+       "Swiss AG",
+       "PL",
+       "Bahnhofstr. 1"},
+      {"domestic BRAK",
+       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "BRAK", ""}),
+       bkPL,
+       {{"BrakID", "1"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2"},
+      {"domestic empty",
+       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "", ""}),
+       bkPL,
+       {{"BrakID", "1"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2"},
       {"domestic number the schema refuses as NIP",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "0123456789", ""}), bkPL,
-       {{"NrID", "0123456789"}}, "Sklep Alfa", "PL", "ul. Polna 2"},
+       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "0123456789", ""}),
+       bkPL,
+       {{"NrID", "0123456789"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2"},
       {"Options 3, EU prefix split off",
-       With(base, 3, {"Müller GmbH", "Hauptstr. 5, 10115 Berlin", "DE", "123456789", "DE"}), bkUE,
-       {{"KodUE", "DE"}, {"NrVatUE", "123456789"}}, "Müller GmbH", "DE",
+       With(base, 3, {"Müller GmbH", "Hauptstr. 5, 10115 Berlin", "DE", "123456789", "DE"}),
+       bkUE,
+       {{"KodUE", "DE"}, {"NrVatUE", "123456789"}},
+       "Müller GmbH",
+       "DE",
        "Hauptstr. 5, 10115 Berlin"},
       {"Options 1, EU country but no prefix",
-       With(base, 1, {"Müller GmbH", "Hauptstr. 5", "DE", "DE123456789", ""}), bkUE,
-       {{"NrID", "DE123456789"}}, "Müller GmbH", "DE", "Hauptstr. 5"},
-      {"Options 2, no identifier", With(base, 2, {"John Smith", "1 High St", "", "", ""}), bkPL,
-       {{"BrakID", "1"}}, "John Smith", "PL", "1 High St"},
+       With(base, 1, {"Müller GmbH", "Hauptstr. 5", "DE", "DE123456789", ""}),
+       bkUE,
+       {{"NrID", "DE123456789"}},
+       "Müller GmbH",
+       "DE",
+       "Hauptstr. 5"},
+      {"Options 2, no identifier",
+       With(base, 2, {"John Smith", "1 High St", "", "", ""}),
+       bkPL,
+       {{"BrakID", "1"}},
+       "John Smith",
+       "PL",
+       "1 High St"},
       {"Options 2, country outside the table",
-       With(base, 2, {"Acme Inc.", "5th Ave 1, New York", "", "US123456", ""}), bkPL,
-       {{"NrID", "US123456"}}, "Acme Inc.", "PL", "5th Ave 1, New York"},
-      {"Options 3, GB", With(base, 3, {"Brit Ltd", "1 High St, London", "GB", "123456789", "GB"}),
-       bkNonUE, {{"NrID", "123456789"}}, "Brit Ltd", "GB", "1 High St, London"},
-      {"Options 3, CH", With(base, 3, {"Swiss AG", "Bahnhofstr. 1, Zürich", "CH", "E123", "CH"}),
-       bkNonUE, {{"NrID", "E123"}}, "Swiss AG", "CH", "Bahnhofstr. 1, Zürich"},
-      {"register layout, payer name and address", payer, bkPL, {{"NIP", "7740001454"}},
-       "Płatnik Beta Sp. z o.o.", "PL", "ul. Długa 5, 00-001 Warszawa"},
-      {"register layout, further payer parts ignored", payer3, bkPL, {{"NIP", "7740001454"}},
-       "Gamma", "PL", "ul. Krótka 1"},
-      {"register layout, payer address only", payerPlain, bkPL, {{"NIP", "7740001454"}},
-       "Sklep Alfa", "PL", "ul. Inna 9, 30-001 Kraków"},
-      {"Users layout ignores the register's payer", usersPayer, bkPL, {{"NIP", "7740001454"}},
-       "Sklep Alfa", "PL", "ul. Polna 2, 00-950 Warszawa"},
-      {"register layout, payer without a name", payerNoName, bkPL, {{"NIP", "7740001454"}},
-       "Sklep Alfa", "PL", "ul. Krótka 1"},
-      {"register layout, ';' in the customer's own address", ownSemicolon, bkPL,
-       {{"NIP", "7740001454"}}, "Sklep Alfa", "PL", "ul. Długa 5; lok. 3  00-001 Warszawa"},
-      {"Users layout, ';' in the payer's address", usersSemicolon, bkPL, {{"NIP", "7740001454"}},
-       "Sklep Alfa", "PL", "ul. Długa 5; lok. 3  00-001 Warszawa"},
+       With(base, 2, {"Acme Inc.", "5th Ave 1, New York", "", "US123456", ""}),
+       bkPL,
+       {{"NrID", "US123456"}},
+       "Acme Inc.",
+       "PL",
+       "5th Ave 1, New York"},
+      {"Options 3, GB",
+       With(base, 3, {"Brit Ltd", "1 High St, London", "GB", "123456789", "GB"}),
+       bkNonUE,
+       {{"NrID", "123456789"}},
+       "Brit Ltd",
+       "GB",
+       "1 High St, London"},
+      {"Options 3, CH",
+       With(base, 3, {"Swiss AG", "Bahnhofstr. 1, Zürich", "CH", "E123", "CH"}),
+       bkNonUE,
+       {{"NrID", "E123"}},
+       "Swiss AG",
+       "CH",
+       "Bahnhofstr. 1, Zürich"},
+      {"register layout, payer name and address",
+       payer,
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Płatnik Beta Sp. z o.o.",
+       "PL",
+       "ul. Długa 5, 00-001 Warszawa"},
+      {"register layout, further payer parts ignored",
+       payer3,
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Gamma",
+       "PL",
+       "ul. Krótka 1"},
+      {"register layout, payer address only",
+       payerPlain,
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Inna 9, 30-001 Kraków"},
+      {"Users layout ignores the register's payer",
+       usersPayer,
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Polna 2, 00-950 Warszawa"},
+      {"register layout, payer without a name",
+       payerNoName,
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Krótka 1"},
+      {"register layout, ';' in the customer's own address",
+       ownSemicolon,
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Długa 5; lok. 3  00-001 Warszawa"},
+      {"Users layout, ';' in the payer's address",
+       usersSemicolon,
+       bkPL,
+       {{"NIP", "7740001454"}},
+       "Sklep Alfa",
+       "PL",
+       "ul. Długa 5; lok. 3  00-001 Warszawa"},
       {"no address", noAddress, bkPL, {{"NIP", "7740001454"}}, "Sklep Alfa", "", ""},
   };
 }
@@ -287,7 +386,8 @@ TEST(FillPodmiot2From, JstAndGvFlags) {
     auto p = f->Podmiot2();
     EXPECT_EQ(p->JST(), c.JstValue);
     EXPECT_EQ(p->GV(), c.GvValue);
-    EXPECT_EQ(ChildNameList(p), (std::vector<std::string>{"DaneIdentyfikacyjne", "Adres", "JST", "GV"}));
+    EXPECT_EQ(ChildNameList(p),
+              (std::vector<std::string>{"DaneIdentyfikacyjne", "Adres", "JST", "GV"}));
   }
 }
 
@@ -362,8 +462,8 @@ std::vector<TRecipientCase> RecipientCases() {
       {"register, no permission", Register("7740001454", ""), true, "BrakID", "1", "PL", 2},
       {"register, ten digits the schema refuses as NIP", Register("", "0123456789"), true, "NrID",
        "0123456789", "PL", 2},
-      {"register, internal form the schema refuses", Register("0123456789-00001", ""), true,
-       "NrID", "0123456789-00001", "PL", 2},
+      {"register, internal form the schema refuses", Register("0123456789-00001", ""), true, "NrID",
+       "0123456789-00001", "PL", 2},
       {"recipient abroad", foreign, true, "BrakID", "1", "DE", 2},
       {"VAT group member", gv, true, "BrakID", "1", "PL", 10},
       {"local-government unit", jst, true, "BrakID", "1", "PL", 8},
@@ -448,7 +548,8 @@ TEST(SameNodeXml, IndentationAndAsciiCaseDoNotCount) {
   EXPECT_TRUE(SameNodeXml(f->Podmiot1(), loaded->Podmiot1()));
   EXPECT_FALSE(SameNodeXml(f->Podmiot1(), loaded->Podmiot2()));
 
-  EXPECT_TRUE(SameNodeXml(BuyerNode("ZAKŁAD ŚWIT", "UL. POLNA 2"), BuyerNode("zaKŁAD ŚWIT", "ul. polna 2")));
+  EXPECT_TRUE(SameNodeXml(BuyerNode("ZAKŁAD ŚWIT", "UL. POLNA 2"),
+                          BuyerNode("zaKŁAD ŚWIT", "ul. polna 2")));
 }
 
 TEST(SameNodeXml, PolishLetterCaseAndInnerBlanksCount) {
@@ -478,7 +579,8 @@ IXMLFaktura_Podmiot3 Recipient(const std::string& xmlBody) {
 
 TEST(IsAdditionalBuyer, OnlyRola4) {
   EXPECT_FALSE(IsAdditionalBuyer(nullptr));
-  EXPECT_FALSE(IsAdditionalBuyer(Recipient("<DaneIdentyfikacyjne><BrakID>1</BrakID></DaneIdentyfikacyjne>")));
+  EXPECT_FALSE(IsAdditionalBuyer(
+      Recipient("<DaneIdentyfikacyjne><BrakID>1</BrakID></DaneIdentyfikacyjne>")));
   EXPECT_FALSE(IsAdditionalBuyer(Recipient("<Rola>2</Rola>")));
   EXPECT_FALSE(IsAdditionalBuyer(Recipient("<Rola>40</Rola>")));
   EXPECT_TRUE(IsAdditionalBuyer(Recipient("<Rola>4</Rola>")));
@@ -568,11 +670,12 @@ TEST(CopyAdditionalBuyer, RefusesAnInternalIdentifier) {
 
 TEST(CopyAdditionalBuyer, CopiesIdentityAddressAndBuyerId) {
   IXMLFaktura f = NewFaktura();
-  CopyAdditionalBuyer(Recipient("<IDNabywcy>N2</IDNabywcy><DaneIdentyfikacyjne>"
-                                "<KodUE>DE</KodUE><NrVatUE>123456789</NrVatUE><Nazwa>Zweiter</Nazwa>"
-                                "</DaneIdentyfikacyjne><Adres><KodKraju>DE</KodKraju>"
-                                "<AdresL1>Ring 1</AdresL1></Adres><Rola>4</Rola>"),
-                      f->Fa()->Podmiot2K()->Add());
+  CopyAdditionalBuyer(
+      Recipient("<IDNabywcy>N2</IDNabywcy><DaneIdentyfikacyjne>"
+                "<KodUE>DE</KodUE><NrVatUE>123456789</NrVatUE><Nazwa>Zweiter</Nazwa>"
+                "</DaneIdentyfikacyjne><Adres><KodKraju>DE</KodKraju>"
+                "<AdresL1>Ring 1</AdresL1></Adres><Rola>4</Rola>"),
+      f->Fa()->Podmiot2K()->Add());
   CopyAdditionalBuyer(Recipient("<DaneIdentyfikacyjne><BrakID>1</BrakID><Nazwa>Bez</Nazwa>"
                                 "</DaneIdentyfikacyjne><Rola>4</Rola>"),
                       f->Fa()->Podmiot2K()->Add());

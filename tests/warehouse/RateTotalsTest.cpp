@@ -10,18 +10,24 @@
 using namespace brenvik;
 using namespace brenvik::testing;
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 TEST(RateTotals, RateAndTypeChooseTheTotal) {
   struct Case {
     int rate, type;
     const char* net;
     const char* vat;
-  } cases[] = {{23, 0, "P_13_1", "P_14_1"}, {8, 0, "P_13_2", "P_14_2"}, {5, 22, "P_13_3", "P_14_3"},
-               {0, 22, "P_13_6_2", ""},     {0, 3, "P_13_6_3", ""},     {0, 1, "P_13_6_1", ""},
-               {-1, 2, "P_13_7", ""},       {-2, 2, "P_13_8", ""},      {-2, 22, "P_13_9", ""},
-               {7, 0, "", ""},              {-3, 0, "", ""}};
+  } cases[] = {{23, 0, "P_13_1", "P_14_1"},
+               {8, 0, "P_13_2", "P_14_2"},
+               {5, 22, "P_13_3", "P_14_3"},
+               {0, 22, "P_13_6_2", ""},
+               {0, 3, "P_13_6_3", ""},
+               {0, 1, "P_13_6_1", ""},
+               {-1, 2, "P_13_7", ""},
+               {-2, 2, "P_13_8", ""},
+               {-2, 22, "P_13_9", ""},
+               {7, 0, "", ""},
+               {-3, 0, "", ""}};
   for (const auto& c : cases) {
     EXPECT_EQ(NetTotalName(c.rate, c.type), c.net) << c.rate << "/" << c.type;
     EXPECT_EQ(VatTotalName(c.rate), c.vat) << c.rate;

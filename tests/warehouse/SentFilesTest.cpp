@@ -61,11 +61,11 @@ TEST_F(SentFolderTest, MonthFolderOfTheDate) {
 
 TEST_F(SentFolderTest, OnlyFilesOfTheKeyAndTheSentPattern) {
   const char* others[] = {
-      "0-2026-1-570_5261040828-20260305-0A1B2C3D4E5F-9C.xml",  // another document
-      "10-2026-1-57_5261040828-20260305-0A1B2C3D4E5F-9C.xml",  // another type
+      "0-2026-1-570_5261040828-20260305-0A1B2C3D4E5F-9C.xml",     // another document
+      "10-2026-1-57_5261040828-20260305-0A1B2C3D4E5F-9C.xml",     // another type
       "0-2026-1-57_5261040828-20260305-0A1B2C3D4E5F-9C.upo.xml",  // the receipt
-      "0-2026-1-57_5261040828-20260305-0A1B2C3D4E5-9C.xml",  // number too short
-      "0-2026-1-57.xml",                                      // an export file
+      "0-2026-1-57_5261040828-20260305-0A1B2C3D4E5-9C.xml",       // number too short
+      "0-2026-1-57.xml",                                          // an export file
   };
   for (const char* name : others) Put(std::string("2026-03/") + name);
   // A folder named like a sent file is no sent file.
@@ -147,10 +147,12 @@ protected:
   TCapturedLog Log;
 };
 
-const char kPodmiot1[] = "<Podmiot1><DaneIdentyfikacyjne><NIP>5261040828</NIP><Nazwa>S</Nazwa>"
-                         "</DaneIdentyfikacyjne></Podmiot1>";
-const char kPodmiot2[] = "<Podmiot2><DaneIdentyfikacyjne><BrakID>1</BrakID><Nazwa>N</Nazwa>"
-                         "</DaneIdentyfikacyjne></Podmiot2>";
+const char kPodmiot1[] =
+    "<Podmiot1><DaneIdentyfikacyjne><NIP>5261040828</NIP><Nazwa>S</Nazwa>"
+    "</DaneIdentyfikacyjne></Podmiot1>";
+const char kPodmiot2[] =
+    "<Podmiot2><DaneIdentyfikacyjne><BrakID>1</BrakID><Nazwa>N</Nazwa>"
+    "</DaneIdentyfikacyjne></Podmiot2>";
 
 TEST_F(MasterInvoiceTest, ReadsTheMinistrySample) {
   const std::string samples = Fa3SamplesDir();
@@ -229,7 +231,8 @@ TEST(CorrectedInvoice, InKsefAndOutside) {
   EXPECT_EQ(fa->DaneFaKorygowanej()->Items(0)->XML(),
             "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-03-05</DataWystFaKorygowanej>"
             "<NrFaKorygowanej>FV 7/2026</NrFaKorygowanej><NrKSeF>1</NrKSeF>"
-            "<NrKSeFFaKorygowanej>" + kNumber + "</NrKSeFFaKorygowanej></DaneFaKorygowanej>");
+            "<NrKSeFFaKorygowanej>" +
+                kNumber + "</NrKSeFFaKorygowanej></DaneFaKorygowanej>");
   EXPECT_EQ(fa->DaneFaKorygowanej()->Items(1)->XML(),
             "<DaneFaKorygowanej><DataWystFaKorygowanej>2025-12-30</DataWystFaKorygowanej>"
             "<NrFaKorygowanej>FV 99/2025</NrFaKorygowanej><NrKSeFN>1</NrKSeFN>"
@@ -379,8 +382,8 @@ TEST_F(ChangedPartiesTest, SellerChanged) {
 TEST_F(ChangedPartiesTest, AdditionalBuyersOfTheCorrectedInvoice) {
   TParties old;
   old.BuyerAddress = "ul. Stara 1";
-  old.Others = {{"5213000001", "Drugi", 4}, {"5213000002", "Odbiorca", 2},
-                {"5213000003", "Trzeci", 4}};
+  old.Others = {
+      {"5213000001", "Drugi", 4}, {"5213000002", "Odbiorca", 2}, {"5213000003", "Trzeci", 4}};
   const TMasterInvoiceData m = Master(old);
   IXMLFaktura f = Correction(TParties{}, m);
   EXPECT_EQ(Podmiot2K(f), (std::vector<std::string>{"Sklep Alfa/ul. Stara 1", "Drugi", "Trzeci"}));

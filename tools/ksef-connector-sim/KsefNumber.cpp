@@ -32,7 +32,8 @@ bool IsValidKsefNumber(const std::string& n) {
   for (size_t i = 0; i < 19; ++i)
     if (i != 10 && !std::isdigit(static_cast<unsigned char>(n[i]))) return false;
   for (size_t i = 20; i < 32; ++i)
-    if (!std::isxdigit(static_cast<unsigned char>(n[i])) || std::islower(static_cast<unsigned char>(n[i])))
+    if (!std::isxdigit(static_cast<unsigned char>(n[i])) ||
+        std::islower(static_cast<unsigned char>(n[i])))
       return false;
   return n.substr(33) == Hex2(Crc8(std::string_view(n).substr(0, 32)));
 }

@@ -62,7 +62,8 @@ public:
   std::optional<std::string> Value(const std::string& name) const {
     for (const std::string& line : FLines) {
       auto eq = line.find('=');
-      if (eq != std::string::npos && SameTextAscii(line.substr(0, eq), name)) return line.substr(eq + 1);
+      if (eq != std::string::npos && SameTextAscii(line.substr(0, eq), name))
+        return line.substr(eq + 1);
     }
     return std::nullopt;
   }
@@ -94,7 +95,11 @@ struct TState {
     std::vector<std::string> parts;
     std::string cur;
     for (char c : line) {
-      if (c == '\t') { parts.push_back(cur); cur.clear(); } else cur += c;
+      if (c == '\t') {
+        parts.push_back(cur);
+        cur.clear();
+      } else
+        cur += c;
     }
     parts.push_back(cur);
     return parts;
@@ -121,7 +126,8 @@ struct TState {
   }
   void Save(const std::string& path) const {
     std::string text;
-    for (const auto& [key, number] : Accepted) text += "A\t" + key.first + "\t" + key.second + "\t" + number + "\n";
+    for (const auto& [key, number] : Accepted)
+      text += "A\t" + key.first + "\t" + key.second + "\t" + number + "\n";
     for (const auto& [file, number] : Delivered) text += "I\t" + file + "\t" + number + "\n";
     WriteAllAtomically(path, text);
   }
@@ -148,7 +154,8 @@ private:
 };
 
 bool IsNip(const std::string& s) {
-  return s.size() == 10 && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+  return s.size() == 10 &&
+         std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 struct TInvoiceFacts {
@@ -156,7 +163,8 @@ struct TInvoiceFacts {
 };
 
 // Reads seller and P_2; an empty result names why the file is refused.
-std::string CheckInvoice(const std::string& path, const std::string& schemaDir, TInvoiceFacts& facts) {
+std::string CheckInvoice(const std::string& path, const std::string& schemaDir,
+                         TInvoiceFacts& facts) {
   if (!schemaDir.empty()) {
     auto errors = ValidateFa3File(path, schemaDir);
     if (!errors.empty()) {
@@ -197,7 +205,8 @@ std::vector<fs::path> XmlFiles(const std::string& folder) {
   std::vector<fs::path> files;
   if (!FolderExists(folder)) return files;
   for (const auto& e : fs::directory_iterator(folder))
-    if (e.is_regular_file() && SameTextAscii(e.path().extension().string(), ".xml")) files.push_back(e.path());
+    if (e.is_regular_file() && SameTextAscii(e.path().extension().string(), ".xml"))
+      files.push_back(e.path());
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -286,7 +295,8 @@ int RunConnector(const std::string& exeDir, const TEnvLookup& environment, std::
     };
     s.DataDir = folder("BASE_DIR_PATH");
     if (s.DataDir.empty()) throw EArgumentException("Brak BASE_DIR_PATH w " + envPath);
-    if (!FolderExists(s.DataDir)) throw EArgumentException("Brak folderu BASE_DIR_PATH: " + s.DataDir);
+    if (!FolderExists(s.DataDir))
+      throw EArgumentException("Brak folderu BASE_DIR_PATH: " + s.DataDir);
     s.Nip = Trim(env.Value("KSEF_NIP").value_or(""));
     s.SchemaDir = folder("SIM_SCHEMA_DIR");
     s.Inbox = folder("SIM_INBOX");

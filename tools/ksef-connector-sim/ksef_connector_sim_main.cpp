@@ -17,9 +17,12 @@ int main(int, char** argv) {
                      ? fs::absolute(argv[0], ec)
                      : fs::read_symlink("/proc/self/exe", ec);
   std::string dir = exe.parent_path().string();
-  return brenvik::ksefsim::RunConnector(dir, [](const std::string& name) -> std::optional<std::string> {
-    const char* v = std::getenv(name.c_str());
-    if (!v) return std::nullopt;
-    return std::string(v);
-  }, std::cerr);
+  return brenvik::ksefsim::RunConnector(
+      dir,
+      [](const std::string& name) -> std::optional<std::string> {
+        const char* v = std::getenv(name.c_str());
+        if (!v) return std::nullopt;
+        return std::string(v);
+      },
+      std::cerr);
 }
