@@ -42,6 +42,23 @@ bool IsNipOptBranch(std::string_view text, bool& hasBranch) {
   return ok;
 }
 
+int NipCheckDigit(std::string_view nip) {
+  static const char weights[] = "657234567";
+  if (nip.size() < 9) return -1;
+  int sum = 0;
+  for (int i = 0; i < 9; ++i) {
+    const char c = nip[static_cast<std::size_t>(i)];
+    if (c < '0' || c > '9') return -1;
+    sum += (c - '0') * (weights[i] - '0');
+  }
+  const int r = sum % 11;
+  return r == 10 ? -1 : r;
+}
+
+bool HasValidNipCheckDigit(std::string_view nip) {
+  return IsNip10(nip) && NipCheckDigit(nip) == nip[9] - '0';
+}
+
 void CheckNip(bool& hasBranch, std::string& countryPrefix, std::string& nip,
               const TNipProblemHandler& onProblem, const std::string& name,
               const std::string& docText) {
@@ -81,15 +98,12 @@ void CheckNip(bool& hasBranch, std::string& countryPrefix, std::string& nip,
     return;
   }
 
-  static const char weights[] = "657234567";
-  int sum = 0;
   for (int i = 0; i < 10; ++i) {
     const char c = nip[static_cast<std::size_t>(i)];
     if (c < '0' || c > '9') throw EConvertError(std::string("Niedozwolony znak: ") + c);
-    if (i < 9) sum += (c - '0') * (weights[i] - '0');
   }
-  const int r = sum % 11;
-  if (r == 10 || nip[9] - '0' != r) report("Zła suma kontrolna numeru");
+  const int r = NipCheckDigit(nip);
+  if (r < 0 || nip[9] - '0' != r) report("Zła suma kontrolna numeru");
 }
 
 void ConfirmNipProblem(const std::string& message, const std::string& nip, const std::string& name,

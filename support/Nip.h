@@ -11,6 +11,12 @@ bool IsNip10(std::string_view text);          // ten digits
 bool IsNipWithBranch(std::string_view text);  // ten digits, "-", five digits
 // Ten digits with an optional "-" and five digits; HasBranch tells which.
 bool IsNipOptBranch(std::string_view text, bool& hasBranch);
+// The check digit of a NIP: the first nine digits weighed 6, 5, 7, 2, 3, 4,
+// 5, 6, 7, the sum modulo 11; -1 when that is 10 (no NIP has these nine
+// digits) or when the text does not begin with nine digits.
+int NipCheckDigit(std::string_view nip);
+// Ten digits whose last one is the check digit of the first nine.
+bool HasValidNipCheckDigit(std::string_view nip);
 
 // Told about a faulty number: the message, the number as normalised so far,
 // the contractor's name and the document. Returning means: go on.
