@@ -54,7 +54,8 @@ public:
   bool IsBuyerRelated();
 
   // export run: every pending document of the window into one FA(3) file
-  // of the export folder (at most 25 a run), its register entry marked "-".
+  // of the export folder (at most 25 a run), its register entry marked "-";
+  // a file that fails the check before sending goes to Errors unmarked.
   void ReadDocNotSended2KSEF();
   // The whole invoice of the document on which the headers table stands.
   void MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key);

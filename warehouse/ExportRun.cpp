@@ -1,8 +1,10 @@
 // The export run: every pending document of the date window becomes one
-// FA(3) file in the export folder, and its register entry is marked so that
-// it is never exported twice.
+// FA(3) file, checked before it enters the export folder; the register entry
+// of a file that entered is marked so that it is never exported twice, and
+// a refused one is left unmarked to be exported again once corrected.
 #include "fa3/Fa3Files.h"
 #include "warehouse/DataModule.h"
+#include "warehouse/ExportCheck.h"
 #include "support/Dialogs.h"
 #include "support/DocumentTypes.h"
 #include "support/Errors.h"
@@ -23,13 +25,13 @@ constexpr int kBatchSize = 25;
 }  // namespace
 
 void TDM::ReadDocNotSended2KSEF() {
+  TExportCheck check(FConfig.KsefDataDir());
   OpenExportTables([this] {
     ComputeExportWindow();
     InfoLog(ExportWindowLogLine(DateRange), llInfo);
   });
+  int written = 0;
   try {
-    const std::string exportDir = PathJoin(FConfig.KsefDataDir(), ksef::ExportFolder);
-    int written = 0;
     for (tblWI.First(); !tblWI.Eof(); tblWI.Next()) {
       const TInvoKey key = ReadInvoKey(tblWI, "Type", "Year", "MagId", "Number");
       const long long flags = tblWI.FieldByName("Flags").AsInteger();
@@ -47,9 +49,11 @@ void TDM::ReadDocNotSended2KSEF() {
       IXMLFaktura faktura = NewFaktura();
       InitFakturaDocument(faktura);
       MakeFakturaFromSTELMAR(faktura, key);
-      const std::string path = PathJoin(exportDir, ksef::ExportFileName(key));
-      SaveFaktura(faktura, path);
-      ReformatFakturaFile(faktura, path);
+      const std::string name = ksef::ExportFileName(key);
+      const TStagedFile staged(check.StagingPath(name));
+      SaveFaktura(faktura, staged.Path());
+      ReformatFakturaFile(faktura, staged.Path());
+      if (!check.Admit(staged.Path(), name, tblWI.FieldByName("Name").AsString())) continue;
 
       tblReg.Edit();
       tblReg.FieldByName("KSeF").SetAsString("-");
@@ -70,6 +74,7 @@ void TDM::ReadDocNotSended2KSEF() {
     throw;
   }
   CloseExportTables();
+  check.LogSummary(written);
 }
 
 void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key) {

@@ -41,12 +41,14 @@ TEST_F(ExportRunTest, WindowCoversWholeDaysRaisedToTheStartDate) {
   Build();
   EXPECT_EQ(Run(), "");
   EXPECT_EQ(ExportFiles(), Keys({2, 3, 4}));
-  ASSERT_EQ(Log.Lines.size(), 1u);
+  ASSERT_EQ(Log.Lines.size(), 2u);
   // The pane line begins with the time it was written.
   EXPECT_EQ(Log.Lines[0].substr(Log.Lines[0].find("  ") + 2),
             "Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
             "2026-04-05 do 2026-04-10");
   EXPECT_EQ(Log.Levels[0], llInfo);
+  EXPECT_EQ(Log.Lines[1].substr(Log.Lines[1].find("  ") + 2),
+            "Kontrola przed wysyłką: 3 pliki przekazane do wysyłki, odrzucono 0 dokumentów");
   EXPECT_EQ(RegisterMark(Dir.Path(), 0, 2), "-");
   EXPECT_EQ(RegisterMark(Dir.Path(), 0, 1), "");
   EXPECT_TRUE(Dialogs.Asked().empty());
@@ -210,4 +212,89 @@ TEST_F(ExportRunTest, ARegisterWithoutAFieldTheTotalsReadEndsTheRun) {
   EXPECT_TRUE(ExportFiles().empty());
   EXPECT_EQ(RegisterMark(Dir.Path(), 0, 1), "");
   EXPECT_FALSE(DM->tblReg.Active());
+}
+
+// A file KSeF would refuse never enters Export: it lies in Errors with its
+// reasons beside it, its document stays unmarked, and the run goes on.
+TEST_F(ExportRunTest, RefusedFilesGoToErrorsUnmarkedAndTheRunGoesOn) {
+  Site.Docs = PendingInvoices(5);
+  for (auto& d : Site.Docs) d.Name = "FV " + std::to_string(d.Number) + "/2026";
+  TSiteCustomer badNip;
+  badNip.Number = 2;
+  badNip.Nip = "7251801127";  // 7,2,5,1,8,0,1,1,2 weighed: 138 = 12·11 + 6, so the last digit is 6
+  Site.Customers.push_back(badNip);
+  Site.Docs[1].User = 2;
+  Site.Docs[2].Lines[0].Vat = 15;  // no such rate in the schema
+  Build();
+  // FV 4/2026 of this seller was sent before.
+  WriteFile(Dir / "ksef/Sent/2026-04/0-2026-1-9_5265877635-20260409-0100001AF629-AF.xml",
+            "<Faktura xmlns=\"http://crd.gov.pl/wzor/2025/06/25/13775/\"><Podmiot1>"
+            "<DaneIdentyfikacyjne><NIP>5265877635</NIP></DaneIdentyfikacyjne></Podmiot1><Fa>"
+            "<RodzajFaktury>VAT</RodzajFaktury><P_2>FV 4/2026</P_2></Fa></Faktura>");
+  Dialogs.Answer(TModalResult::mrYes);  // go on despite the buyer's NIP
+  const int loads = TFa3Schema::LoadCount();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(TFa3Schema::LoadCount(), loads + 1);
+  EXPECT_EQ(ExportFiles(), Keys({1, 5}));
+  std::vector<std::string> errors;
+  for (const auto& e : std::filesystem::directory_iterator(Dir / "ksef/Errors"))
+    errors.push_back(e.path().filename().string());
+  std::sort(errors.begin(), errors.end());
+  EXPECT_EQ(errors,
+            (std::vector<std::string>{"0-2026-1-2.txt", "0-2026-1-2.xml", "0-2026-1-3.txt",
+                                      "0-2026-1-3.xml", "0-2026-1-4.txt", "0-2026-1-4.xml"}));
+  for (int n : {1, 5}) EXPECT_EQ(RegisterMark(Dir.Path(), 0, n), "-") << n;
+  for (int n : {2, 3, 4}) EXPECT_EQ(RegisterMark(Dir.Path(), 0, n), "") << n;
+  const std::string nipLine =
+      "/Faktura/Podmiot2/DaneIdentyfikacyjne/NIP = „7251801127”: zła cyfra kontrolna NIP "
+      "nabywcy (Podmiot2): ostatnia cyfra to 7, a powinna być 6";
+  EXPECT_NE(ReadFile(Dir / "ksef/Errors/0-2026-1-2.txt").find("1. " + nipLine), std::string::npos);
+  std::vector<std::string> refusals;
+  for (std::size_t i = 0; i < Log.Lines.size(); ++i)
+    if (Log.Levels[i] == llError)
+      refusals.push_back(Log.Lines[i].substr(Log.Lines[i].find("  ") + 2));
+  ASSERT_EQ(refusals.size(), 3u);
+  EXPECT_EQ(refusals[0],
+            "Odrzucono FV 2/2026 (plik 0-2026-1-2.xml w folderze Errors, powody w "
+            "0-2026-1-2.txt): " +
+                nipLine);
+  EXPECT_NE(refusals[1].find("Odrzucono FV 3/2026"), std::string::npos);
+  EXPECT_NE(refusals[1].find("/Faktura/Fa/FaWiersz/P_12 = „15”: niezgodność ze schematem FA(3): "
+                             "wartość spoza listy dozwolonych"),
+            std::string::npos)
+      << refusals[1];
+  EXPECT_NE(refusals[2].find("/Faktura/Fa/P_2 = „FV 4/2026”: duplikat faktury"), std::string::npos)
+      << refusals[2];
+  EXPECT_NE(Log.Lines.back().find("Kontrola przed wysyłką: 2 pliki przekazane do wysyłki, "
+                                  "odrzucono 3 dokumenty (folder Errors)"),
+            std::string::npos)
+      << Log.Lines.back();
+  EXPECT_EQ(Log.Levels.back(), llWarn);
+  ExpectAllValid();
+
+  // A seller whose own NIP is wrong: every file refused, said once.
+  Log.Lines.clear();
+  Log.Levels.clear();
+  for (const auto& e : std::filesystem::directory_iterator(Dir / "ksef/Errors"))
+    std::filesystem::remove(e.path());
+  Config.PodatnikInfo.DaneIdentyfikacyjne.NIP = "5265877636";  // 236 = 21·11 + 5: must end in 5
+  Dialogs.Clear();
+  Dialogs.Answer(TModalResult::mrYes);
+  DM = std::make_unique<TDM>(Config, Dir / "bin/");
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(ExportFiles(), Keys({1, 5}));
+  for (int n : {2, 3, 4}) EXPECT_EQ(RegisterMark(Dir.Path(), 0, n), "") << n;
+  int errorLines = 0;
+  for (TLogLevel l : Log.Levels) errorLines += l == llError;
+  // The seller once, then the two documents that have faults of their own (FV 4/2026 of
+  // another seller is no duplicate any more).
+  EXPECT_EQ(errorLines, 3);
+  const auto seller = std::find_if(Log.Lines.begin(), Log.Lines.end(), [](const std::string& l) {
+    return l.find("Podmiot1/DaneIdentyfikacyjne/NIP = „5265877636”") != std::string::npos;
+  });
+  ASSERT_NE(seller, Log.Lines.end());
+  EXPECT_NE(seller->find("każdy dokument zostanie odrzucony"), std::string::npos) << *seller;
+  EXPECT_NE(Log.Lines.back().find("0 plików przekazanych do wysyłki, odrzucono 3 dokumenty"),
+            std::string::npos)
+      << Log.Lines.back();
 }

@@ -1,0 +1,126 @@
+#include "warehouse/ExportCheck.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "config/Config.h"
+#include "support/Errors.h"
+#include "support/KsefContract.h"
+#include "support/Logger.h"
+#include "support/OperatorLog.h"
+#include "support/Paths.h"
+
+namespace fs = std::filesystem;
+
+namespace brenvik {
+
+namespace {
+
+// A rename, or a copy and a removal where the folders lie on different disks.
+void MoveReplacing(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (!ec) return;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  if (!ec) fs::remove(from, ec);
+  if (ec)
+    throw EInOutError("Nie można przenieść pliku " + from + " do " + to + ": " + ec.message());
+}
+
+std::string Plural(int n, const char* one, const char* few, const char* many) {
+  if (n == 1) return one;
+  const int t = n % 10, h = n % 100;
+  return t >= 2 && t <= 4 && (h < 12 || h > 14) ? few : many;
+}
+
+}  // namespace
+
+TExportCheck::TExportCheck(const std::string& ksefDataDir)
+    : FExportDir(PathJoin(ksefDataDir, ksef::ExportFolder)),
+      FErrorsDir(PathJoin(ksefDataDir, ksef::ErrorsFolder)) {
+  const std::string schemaDir = FindFa3SchemaDir();
+  if (schemaDir.empty())
+    throw Exception(std::string("Brak schematu FA(3) (") + Fa3SchemaFileName +
+                    "): bez niego pliki nie mogą być sprawdzone przed wysyłką do KSeF. Wskaż "
+                    "jego folder w zmiennej środowiska BRENVIK_FA3_SCHEMA_DIR albo umieść go w "
+                    "folderze fa3-schema obok programu");
+  FSchema = std::make_unique<TFa3Schema>(schemaDir);
+  FKnown.AddFolder(FExportDir, false);
+  FKnown.AddFolder(PathJoin(ksefDataDir, ksef::SentFolder), true);
+  FContext = {FSchema.get(), Today(), &FKnown};
+  ForceFolder(FErrorsDir);
+}
+
+std::string TExportCheck::StagingPath(const std::string& exportName) const {
+  return PathJoin(FErrorsDir, exportName + ".tmp");
+}
+
+bool TExportCheck::Admit(const std::string& staged, const std::string& exportName,
+                         const std::string& documentName) {
+  const TPreflightResult result = PreflightFile(staged, FContext);
+  if (!result.Passed()) {
+    Refuse(staged, exportName, documentName, result);
+    return false;
+  }
+  const std::string target = PathJoin(FExportDir, exportName);
+  MoveReplacing(staged, target);
+  if (result.Identity.Complete()) FKnown.Add(result.Identity, target);
+  return true;
+}
+
+void TExportCheck::Refuse(const std::string& staged, const std::string& exportName,
+                          const std::string& documentName, const TPreflightResult& result) {
+  const std::string target = PathJoin(FErrorsDir, exportName);
+  const std::string reasons = ChangeFileExt(target, ".txt");
+  {
+    std::ofstream out(reasons, std::ios::binary | std::ios::trunc);
+    out << "Dokument " << documentName << " (plik " << exportName
+        << ") nie został przekazany do wysyłki do KSeF.\n"
+        << "Kontrola przed wysyłką z " << FormatDateTime("yyyy-mm-dd hh:nn:ss", Now())
+        << " znalazła błędy (" << result.Failures.size() << "):\n"
+        << PreflightFailureList(result)
+        << "Dokument nie został oznaczony w rejestrze programu Stelmar: po poprawieniu go "
+           "zostanie wygenerowany ponownie przy następnym eksporcie.\n";
+    out.flush();
+    if (!out) throw EInOutError("Nie można zapisać pliku " + reasons);
+  }
+  MoveReplacing(staged, target);
+  ++FRefused;
+  TLogger::Error("Kontrola przed wysyłką odrzuciła " + documentName + ":\n" +
+                 PreflightFailureList(result));
+  // The seller's own faults are the same in every file: said once a run.
+  const TPreflightFailure* first = nullptr;
+  for (const TPreflightFailure& f : result.Failures) {
+    if (!f.Rule->Once) {
+      if (!first) first = &f;
+      continue;
+    }
+    if (FSaid.insert({f.Rule->Id, f.Value}).second)
+      InfoLog(
+          "Dane sprzedawcy nie przejdą kontroli KSeF, każdy dokument zostanie odrzucony "
+          "(popraw sekcję [Podmiot1] pliku ini): " +
+              PreflightFailureLine(f),
+          llError);
+  }
+  if (first)
+    InfoLog("Odrzucono " + documentName + " (plik " + exportName + " w folderze " +
+                ksef::ErrorsFolder + ", powody w " + BareFileName(exportName) +
+                ".txt): " + PreflightFailureLine(*first),
+            llError);
+}
+
+void TExportCheck::LogSummary(int written) const {
+  InfoLog("Kontrola przed wysyłką: " + std::to_string(written) + " " +
+              Plural(written, "plik przekazany", "pliki przekazane", "plików przekazanych") +
+              " do wysyłki, odrzucono " + std::to_string(FRefused) + " " +
+              Plural(FRefused, "dokument", "dokumenty", "dokumentów") +
+              (FRefused > 0 ? std::string(" (folder ") + ksef::ErrorsFolder + ")" : ""),
+          FRefused > 0 ? llWarn : llInfo);
+}
+
+TStagedFile::~TStagedFile() {
+  std::error_code ec;
+  fs::remove(FPath, ec);
+}
+
+}  // namespace brenvik
