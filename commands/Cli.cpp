@@ -6,6 +6,7 @@
 #include "support/Money.h"
 #include "support/DocumentRules.h"
 #include "commands/AppController.h"
+#include "commands/CheckFiles.h"
 #include "commands/TerminalCommands.h"
 #include "warehouse/DataModule.h"
 #include "warehouse/StelmarTables.h"
@@ -83,9 +84,14 @@ int TablesCommand(TAppController& controller) {
   return 0;
 }
 
+int CheckFileCommand(TAppController& controller, const std::vector<std::string>& files) {
+  return CheckFilesOnTerminal(*controller.FConfig, files);
+}
+
 void PrintUsage() {
-  std::fprintf(stderr, "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes]\nPolecenia:\n");
-  for (const TCliCommand& c : CliCommands()) std::fprintf(stderr, "  %-8s %s\n", c.Name, c.Help);
+  std::fprintf(stderr,
+               "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes] [PLIK...]\nPolecenia:\n");
+  for (const TCliCommand& c : CliCommands()) std::fprintf(stderr, "  %-10s %s\n", c.Name, c.Help);
 }
 
 // The window program's name: this file's name without "-cli".
@@ -111,6 +117,11 @@ const std::vector<TCliCommand>& CliCommands() {
        WithDataModule<SendOnTerminal>},
       {"receive", "zapisuje numery KSeF wysłanych i importuje odebrane faktury",
        WithDataModule<ReceiveOnTerminal>},
+      {"check-file",
+       "sprawdza pliki FA(3) tak, jak KSeF sprawdza przyjmowane faktury",
+       {},
+       CheckFileCommand,
+       true},
   };
   return commands;
 }
@@ -120,6 +131,7 @@ int RunCli(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   std::vector<std::string> args;
   std::string commandName;
+  std::vector<std::string> operands;
   bool answerYes = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -129,11 +141,8 @@ int RunCli(int argc, char** argv) {
       args.push_back(a);
     else if (commandName.empty())
       commandName = a;
-    else {
-      std::fprintf(stderr, "Nieznany argument: %s\n", a.c_str());
-      PrintUsage();
-      return 2;
-    }
+    else
+      operands.push_back(a);
   }
   const TCliCommand* command = nullptr;
   for (const TCliCommand& c : CliCommands())
@@ -143,10 +152,21 @@ int RunCli(int argc, char** argv) {
     PrintUsage();
     return 2;
   }
+  if (!command->RunOnFiles && !operands.empty()) {
+    std::fprintf(stderr, "Nieznany argument: %s\n", operands.front().c_str());
+    PrintUsage();
+    return 2;
+  }
+  if (command->RunOnFiles && operands.empty()) {
+    std::fprintf(stderr, "Polecenie %s wymaga nazw plików\n", command->Name);
+    PrintUsage();
+    return 2;
+  }
 
   SetAppIdentity(ExecutablePath(), WindowProgramName(ExecutablePath()));
   TNamedMutex singleInstance;
-  switch (singleInstance.Create(SingleInstanceMutexName(), true)) {
+  switch (command->ReadOnly ? TNamedMutex::TState::Owned
+                            : singleInstance.Create(SingleInstanceMutexName(), true)) {
     case TNamedMutex::TState::Owned: break;
     case TNamedMutex::TState::AlreadyExists:
       std::fprintf(stderr, "Program %s już działa. Zamknij go i spróbuj ponownie.\n",
@@ -169,7 +189,9 @@ int RunCli(int argc, char** argv) {
   try {
     controller.InitCore(args);
     // A failed configuration step has been reported and asks for the end.
-    exitCode = TerminateRequested() ? 1 : command->Run(controller);
+    exitCode = TerminateRequested()  ? 1
+               : command->RunOnFiles ? command->RunOnFiles(controller, operands)
+                                     : command->Run(controller);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", NormalizeLineBreaks(e.what()).c_str());
     exitCode = 1;

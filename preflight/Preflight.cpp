@@ -326,6 +326,15 @@ void TKnownInvoices::Add(const TInvoiceIdentity& id, const std::string& where) {
   FKnown.emplace(id, where);
 }
 
+TKnownInvoices TKnownInvoices::Without(const std::string& path) const {
+  TKnownInvoices rest;
+  for (const auto& [id, where] : FKnown) {
+    std::error_code ec;
+    if (!fs::equivalent(where, path, ec)) rest.Add(id, where);
+  }
+  return rest;
+}
+
 const std::string* TKnownInvoices::Find(const TInvoiceIdentity& id) const {
   auto it = FKnown.find(id);
   return it == FKnown.end() ? nullptr : &it->second;

@@ -71,9 +71,11 @@ public:
   // too), receipts "*.upo.xml" and the file `except` left out; a file whose
   // identity cannot be read is passed over. A missing folder adds nothing.
   void AddFolder(const std::string& folder, bool recursive, const std::string& except = {});
+  // The same invoices less those of the file at path (a file is no duplicate of itself).
+  TKnownInvoices Without(const std::string& path) const;
 
 private:
-  std::map<TInvoiceIdentity, std::string> FKnown;
+  std::multimap<TInvoiceIdentity, std::string> FKnown;
 };
 
 struct TPreflightContext {
