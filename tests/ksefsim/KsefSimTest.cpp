@@ -85,15 +85,38 @@ TEST(KsefSim, AcceptsValidFilesAndRefusesDuplicatesAndInvalid) {
   EXPECT_EQ(ReadFile(site.data + "/Sent/" + sent[1]), Sample("mf-example-01.xml"));
   EXPECT_NE(site.Log().find("Start komunikacji"), std::string::npos);
 
-  // Same seller and P_2 as the first one: refused with 440, file stays.
+  // A later run, with Sent emptied: sample 4 has the seller, kind and number of
+  // sample 1 (9999999999, VAT, FV2026/02/150), which the state remembers: 440,
+  // the file stays. Sample 3 (KOR) shares the number of sample 2 (KOR too).
+  for (const auto& f : sent) fs::remove(site.data + "/Sent/" + f);
   WriteFile(site.data + "/Export/0-2026-1-3.xml", Sample("mf-example-04.xml"));
+  WriteFile(site.data + "/Export/0-2026-1-5.xml", Sample("mf-example-03.xml"));
   EXPECT_EQ(site.Run(), 440);
-  EXPECT_EQ(site.Files("Export"), std::vector<std::string>{"0-2026-1-3.xml"});
-
-  // An invalid file beside it: 1, both stay.
-  WriteFile(site.data + "/Export/0-2026-1-4.xml", "<Faktura/>");
+  EXPECT_EQ(site.Files("Export"), (std::vector<std::string>{"0-2026-1-3.xml", "0-2026-1-5.xml"}));
+  EXPECT_NE(site.Log().find("Odrzucono (duplikat, kod 440): 0-2026-1-3.xml - faktura VAT "
+                            "FV2026/02/150 sprzedawcy 9999999999 przyjęta wcześniej jako " +
+                            sent[1].substr(sent[1].find('_') + 1, 35)),
+            std::string::npos)
+      << site.Log();
+  // The same number as an accepted invoice but of another kind is no duplicate.
+  fs::remove(site.data + "/Export/0-2026-1-5.xml");
+  WriteFile(site.data + "/Export/0-2026-1-6.xml", [] {
+    std::string s = Sample("mf-example-02.xml");
+    return s.replace(s.find("<RodzajFaktury>KOR"), 18, "<RodzajFaktury>KOR_ZAL");
+  }());
+  // Any other refusal: 1, the reason in the day's log, the files stay. 2222222222
+  // -> 2222222223: 2·45 = 90 ≡ 2 (mod 11), so the last digit must be 2.
+  std::string badNip = Sample("mf-example-26.xml");
+  badNip.replace(badNip.find("2222222222"), 10, "2222222223");
+  WriteFile(site.data + "/Export/0-2026-1-4.xml", badNip);
   EXPECT_EQ(site.Run(), 1);
-  EXPECT_EQ(site.Files("Export").size(), 2u);
+  EXPECT_EQ(site.Files("Export"), (std::vector<std::string>{"0-2026-1-3.xml", "0-2026-1-4.xml"}));
+  EXPECT_NE(site.Log().find("Odrzucono (błąd): 0-2026-1-4.xml - /Faktura/Podmiot2/"
+                            "DaneIdentyfikacyjne/NIP = „2222222223”: zła cyfra kontrolna NIP "
+                            "nabywcy (Podmiot2): ostatnia cyfra to 3, a powinna być 2"),
+            std::string::npos)
+      << site.Log();
+  EXPECT_NE(site.Log().find("Przyjęto: 0-2026-1-6.xml"), std::string::npos);
   EXPECT_NE(site.Log().find("kod zakończenia: 1"), std::string::npos);
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -14,7 +15,7 @@
 #include <vector>
 
 #include "fa3/Fa3Validate.h"
-#include "fa3/Schemat_FA3.h"
+#include "preflight/Preflight.h"
 #include "support/DateTime.h"
 #include "support/Errors.h"
 #include "config/IniDocument.h"
@@ -85,9 +86,11 @@ std::optional<int> ParseInt(const std::string& text) {
   }
 }
 
-// State lines: "A\t<nip>\t<p2>\t<number>" accepted, "I\t<inbox file>\t<number>" delivered.
+// State lines: "A\t<nip>\t<kind>\t<p2>\t<number>" accepted ("A\t<nip>\t<p2>\t<number>"
+// from before the kind was kept: a duplicate of any kind), "I\t<inbox file>\t<number>" delivered.
 struct TState {
-  std::map<std::pair<std::string, std::string>, std::string> Accepted;
+  std::map<TInvoiceIdentity, std::string> Accepted;
+  std::map<std::pair<std::string, std::string>, std::string> AcceptedOfAnyKind;
   std::map<std::string, std::string> Delivered;
   std::set<std::string> Numbers;
 
@@ -111,8 +114,11 @@ struct TState {
       ++n;
       if (line.empty()) continue;
       auto p = Split(line);
-      if (p.size() == 4 && p[0] == "A") {
-        Accepted[{p[1], p[2]}] = p[3];
+      if (p.size() == 5 && p[0] == "A") {
+        Accepted[{p[1], p[2], p[3]}] = p[4];
+        Numbers.insert(p[4]);
+      } else if (p.size() == 4 && p[0] == "A") {
+        AcceptedOfAnyKind[{p[1], p[2]}] = p[3];
         Numbers.insert(p[3]);
       } else if (p.size() == 3 && p[0] == "I") {
         Delivered[p[1]] = p[2];
@@ -126,10 +132,19 @@ struct TState {
   }
   void Save(const std::string& path) const {
     std::string text;
-    for (const auto& [key, number] : Accepted)
+    for (const auto& [id, number] : Accepted)
+      text += "A\t" + id.SellerNip + "\t" + id.Kind + "\t" + id.P2 + "\t" + number + "\n";
+    for (const auto& [key, number] : AcceptedOfAnyKind)
       text += "A\t" + key.first + "\t" + key.second + "\t" + number + "\n";
     for (const auto& [file, number] : Delivered) text += "I\t" + file + "\t" + number + "\n";
     WriteAllAtomically(path, text);
+  }
+  // The number under which an invoice of that identity was accepted; nullptr when none.
+  const std::string* AcceptedAs(const TInvoiceIdentity& id) const {
+    if (auto it = Accepted.find(id); it != Accepted.end()) return &it->second;
+    if (auto it = AcceptedOfAnyKind.find({id.SellerNip, id.P2}); it != AcceptedOfAnyKind.end())
+      return &it->second;
+    return nullptr;
   }
   std::string NewNumber(const std::string& nip, const std::string& date) {
     for (;;) {
@@ -153,36 +168,27 @@ private:
   std::ofstream FOut;
 };
 
-bool IsNip(const std::string& s) {
-  return s.size() == 10 &&
-         std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
-}
-
-struct TInvoiceFacts {
-  std::string SellerNip, P2;
-};
-
-// Reads seller and P_2; an empty result names why the file is refused.
-std::string CheckInvoice(const std::string& path, const std::string& schemaDir,
-                         TInvoiceFacts& facts) {
-  if (!schemaDir.empty()) {
-    auto errors = ValidateFa3File(path, schemaDir);
-    if (!errors.empty()) {
-      std::string text = "niezgodny ze schematem FA(3): " + errors.front();
-      if (errors.size() > 1) text += " (i " + std::to_string(errors.size() - 1) + " innych błędów)";
-      return text;
-    }
+// Why KSeF would refuse the file, beyond being a duplicate (empty when it
+// would not); the identity read from it.
+std::string CheckInvoice(const std::string& path, const TPreflightContext& context,
+                         TInvoiceIdentity& identity, bool& duplicate) {
+  const TPreflightResult result = PreflightFile(path, context);
+  identity = result.Identity;
+  duplicate = false;
+  std::vector<const TPreflightFailure*> faults;
+  for (const TPreflightFailure& f : result.Failures) {
+    if (f.Rule->Id == TPreflightRuleId::Duplicate)
+      duplicate = true;
+    else
+      faults.push_back(&f);
   }
-  try {
-    IXMLFaktura f = LoadFaktura(path);
-    if (!f->HasChild("Podmiot1") || !f->HasChild("Fa")) return "brak elementu Podmiot1 lub Fa";
-    facts.SellerNip = f->Podmiot1()->DaneIdentyfikacyjne()->NIP();
-    facts.P2 = Trim(f->Fa()->P_2());
-  } catch (const std::exception& e) {
-    return std::string("nie można odczytać faktury: ") + e.what();
+  if (!faults.empty()) {
+    std::string text = PreflightFailureLine(*faults.front());
+    if (faults.size() > 1) text += " (i " + std::to_string(faults.size() - 1) + " innych błędów)";
+    return text;
   }
-  if (!IsNip(facts.SellerNip)) return "niepoprawny NIP sprzedawcy: \"" + facts.SellerNip + "\"";
-  if (facts.P2.empty()) return "brak numeru faktury (P_2)";
+  if (!identity.Complete())
+    return "brak NIP sprzedawcy, rodzaju faktury (RodzajFaktury) lub numeru (P_2)";
   return {};
 }
 
@@ -193,7 +199,7 @@ std::string Escaped(const std::string& s) {
   return r;
 }
 
-std::string Receipt(const std::string& number, const std::string& file, const TInvoiceFacts& f) {
+std::string Receipt(const std::string& number, const std::string& file, const TInvoiceIdentity& f) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Potwierdzenie>\n  <NumerKSeF>" + number +
          "</NumerKSeF>\n  <DataPrzyjecia>" + FormatDateTime("yyyy-mm-ddThh:nn:ss", Now()) +
          "</DataPrzyjecia>\n  <NazwaPliku>" + Escaped(file) + "</NazwaPliku>\n  <NIPSprzedawcy>" +
@@ -227,51 +233,62 @@ int Work(const TSettings& s, TRunLog& log) {
   state.Load(statePath);
   fs::create_directories(sentDir);
   fs::create_directories(importDir);
+  // The schema once for the run, as KSeF holds it.
+  std::unique_ptr<TFa3Schema> schema;
+  if (!s.SchemaDir.empty()) schema = std::make_unique<TFa3Schema>(s.SchemaDir);
+  TKnownInvoices known;
+  for (const auto& [id, number] : state.Accepted) known.Add(id, "KSeF (nr " + number + ")");
+  const TPreflightContext context{schema.get(), Today(), &known};
   bool invalid = false, duplicate = false;
   for (const fs::path& file : XmlFiles(exportDir)) {
     const std::string name = file.filename().string();
-    TInvoiceFacts facts;
-    std::string why = CheckInvoice(file.string(), s.SchemaDir, facts);
-    if (why.empty() && !s.Nip.empty() && facts.SellerNip != s.Nip)
-      why = "NIP sprzedawcy " + facts.SellerNip + " inny niż NIP sesji " + s.Nip;
+    TInvoiceIdentity id;
+    bool known440 = false;
+    std::string why = CheckInvoice(file.string(), context, id, known440);
+    if (why.empty() && !s.Nip.empty() && id.SellerNip != s.Nip)
+      why = "NIP sprzedawcy " + id.SellerNip + " inny niż NIP sesji " + s.Nip;
     if (!why.empty()) {
       invalid = true;
       log.Line("Odrzucono (błąd): " + name + " - " + why);
       continue;
     }
-    auto known = state.Accepted.find({facts.SellerNip, facts.P2});
-    if (known != state.Accepted.end()) {
+    const std::string* number = state.AcceptedAs(id);
+    if (known440 || number) {
       duplicate = true;
-      log.Line("Odrzucono (duplikat): " + name + " - faktura " + facts.P2 + " sprzedawcy " +
-               facts.SellerNip + " przyjęta wcześniej jako " + known->second);
+      log.Line("Odrzucono (duplikat, kod 440): " + name + " - faktura " + id.Kind + " " + id.P2 +
+               " sprzedawcy " + id.SellerNip + " przyjęta wcześniej" +
+               (number ? " jako " + *number : std::string()));
       continue;
     }
-    const std::string number = state.NewNumber(facts.SellerNip, date);
-    const std::string sent = PathJoin(sentDir, BareFileName(name) + "_" + number + ".xml");
+    const std::string accepted = state.NewNumber(id.SellerNip, date);
+    const std::string sent = PathJoin(sentDir, BareFileName(name) + "_" + accepted + ".xml");
     const std::string receipt = ksef::ReceiptFileName(sent);
-    WriteAllAtomically(receipt, Receipt(number, name, facts));
+    WriteAllAtomically(receipt, Receipt(accepted, name, id));
     std::error_code ec;
     fs::rename(file, sent, ec);
     if (ec) {
       fs::remove(receipt);
       throw EInOutError("Nie można przenieść pliku \"" + file.string() + "\": " + ec.message());
     }
-    state.Accepted[{facts.SellerNip, facts.P2}] = number;
+    state.Accepted[id] = accepted;
+    known.Add(id, "KSeF (nr " + accepted + ")");
     state.Save(statePath);
-    log.Line("Przyjęto: " + name + " nr KSeF: " + number);
+    log.Line("Przyjęto: " + name + " nr KSeF: " + accepted);
   }
   if (!s.Inbox.empty()) {
     if (!FolderExists(s.Inbox)) throw EArgumentException("Brak folderu SIM_INBOX: " + s.Inbox);
+    const TPreflightContext inboxContext{schema.get(), Today(), nullptr};
     for (const fs::path& file : XmlFiles(s.Inbox)) {
       const std::string name = file.filename().string();
       if (state.Delivered.count(name)) continue;
-      TInvoiceFacts facts;
-      std::string why = CheckInvoice(file.string(), s.SchemaDir, facts);
+      TInvoiceIdentity id;
+      bool unused = false;
+      std::string why = CheckInvoice(file.string(), inboxContext, id, unused);
       if (!why.empty()) {
         log.Line("Pominięto w skrzynce: " + name + " - " + why);
         continue;
       }
-      const std::string number = state.NewNumber(facts.SellerNip, date);
+      const std::string number = state.NewNumber(id.SellerNip, date);
       WriteAllAtomically(PathJoin(importDir, number + ".xml"), ReadAll(file.string()));
       state.Delivered[name] = number;
       state.Save(statePath);
