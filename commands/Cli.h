@@ -15,7 +15,8 @@ struct TCliCommand {
   // Runs after a successful start-up; returns the exit code.
   std::function<int(TAppController& controller)> Run;
   // Instead of Run, for a command on the files named after it (at least one).
-  std::function<int(TAppController& controller, const std::vector<std::string>& files)> RunOnFiles = {};
+  std::function<int(TAppController& controller, const std::vector<std::string>& files)> RunOnFiles =
+      {};
   // Only reads: runs also beside another copy of the program.
   bool ReadOnly = false;
 };

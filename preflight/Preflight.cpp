@@ -217,7 +217,7 @@ private:
           CheckNip(path, value, value.substr(0, value.find('-')));
           break;
         case TPreflightCheck::NotAfterToday: {
-          if (FContext.Today == TDateTime() || !TryStrToDate(value)) break;
+          if (FContext.Today == TDateTime() || value.size() != 10 || !TryStrToDate(value)) break;
           const std::string today = FormatDateTime("yyyy-mm-dd", FContext.Today);
           if (value > today) Fail(path, value, "dziś jest " + today);
           break;
