@@ -46,7 +46,12 @@ void TDM::ReadDocNotSended2KSEF() {
 
       IXMLFaktura faktura = NewFaktura();
       InitFakturaDocument(faktura);
-      MakeFakturaFromSTELMAR(faktura, key);
+      try {
+        MakeFakturaFromSTELMAR(faktura, key);
+      } catch (const EDocumentRefused& e) {
+        ShowMessage(e.Message());
+        continue;
+      }
       const std::string path = PathJoin(exportDir, ksef::ExportFileName(key));
       SaveFaktura(faktura, path);
       ReformatFakturaFile(faktura, path);
@@ -82,6 +87,7 @@ void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key
   FillPodmiot3(faktura, documentName);
   FillFa(faktura, key, documentName);
   FillFaWiersze(faktura, key, (DocumentOptions() & 64) != 0);
+  FillFaAdnotacje(faktura, documentName);
   FillPlatnoscAndStopka(faktura);
 }
 
