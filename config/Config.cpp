@@ -344,6 +344,7 @@ void TConfig::LoadFromIni() {
   NeraEnabled = FIni.SectionExists("NERA");
   if (NeraEnabled) LoadSettings("NERA");
   LoadSettings("KSeF");
+  LoadSettings("Zwolnienie");  // optional: missing keys read as empty
   APICfg = LoadApiConfig(FAPIConnectorExeDir);
   PodatnikInfo = LoadPodatnikInfo();
   CheckSellerNip();

@@ -157,6 +157,10 @@ public:
   std::int32_t DaysBackToSend{};
   // [STELMAR] CodePage: code page of Stelmar's tables, 0 when not set.
   std::int32_t StelmarCodePage{};
+  // [Zwolnienie]: the legal basis of exempt supply, empty when not given.
+  std::string ZwolnienieP_19A;
+  std::string ZwolnienieP_19B;
+  std::string ZwolnienieP_19C;
   TPodatnikInfoConfig PodatnikInfo;
   TRachunekBankowyConfig RachunekBankowy1;
   TRachunekBankowyConfig RachunekBankowy2;

@@ -11,17 +11,17 @@ def r2(x):
     return Decimal(x).quantize(Decimal("0.01"), rounding=ROUND_HALF_UP)
 
 INVOICES = [
-    dict(ksef="7792433421-20260407-4B7E19C2A0D3-61", nip="7792433421",
+    dict(ksef="7792433421-20260407-4B7E19C2A0D3-1A", nip="7792433421",
          name="Budmax Sp. z o.o.", a1="ul. Głogowska 233", a2="60-104 Poznań",
          p2="FS/2026/04/0187", p1="2026-04-07", due="2026-04-21",
          lines=[("Cement portlandzki CEM I 42,5R 25 kg", "opak.", 120, "18.50", 23),
                 ("Piasek kwarcowy płukany 25 kg", "opak.", 48, "12.19", 23)]),
-    dict(ksef="8942893462-20260408-D1F0A83B5C27-0E", nip="8942893462",
+    dict(ksef="8942893462-20260408-D1F0A83B5C27-BB", nip="8942893462",
          name="Elektro-Instal Jerzy Dąbrowski", a1="ul. Legnicka 55", a2="54-203 Wrocław",
          p2="12/04/2026/K", p1="2026-04-08", due="2026-04-15",
          lines=[("Montaż instalacji elektrycznej w magazynie B", "usł.", 1, "650.00", 23),
                 ("Gniazdo podwójne z uziemieniem IP44", "szt.", 15, "17.00", 23)]),
-    dict(ksef="9542751368-20260409-7A2C5E90F41B-3C", nip="9542751368",
+    dict(ksef="9542751368-20260409-7A2C5E90F41B-5B", nip="9542751368",
          name="Papiernik Hurt Sp. z o.o.", a1="ul. Żwirki i Wigury 18", a2="40-063 Katowice",
          p2="FV/0412/2026", p1="2026-04-09", due="2026-04-23",
          lines=[("Papier ksero A4 80 g/m² (ryza 500 ark.)", "opak.", 40, "16.90", 23),

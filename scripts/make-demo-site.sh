@@ -63,6 +63,9 @@ Ask2Send=1
 Send2KsefStartDate=2026-04-01
 DaysBackToSend=5
 
+[Zwolnienie]
+P_19A=art. 43 ust. 1 pkt 29 lit. a ustawy o VAT
+
 [Podmiot1]
 PrefiksPodatnika=PL
 NIP=5265877635

@@ -2,6 +2,8 @@
 
 #include <fnmatch.h>
 
+#include <cstdio>
+
 #include "support/DocumentKey.h"
 #include "support/Paths.h"
 #include "support/TextCodec.h"
@@ -40,6 +42,28 @@ bool HasKsefNumberShape(const std::string& text) {
     if (dash != (text[i] == '-')) return false;
   }
   return true;
+}
+
+std::string KsefCheckCode(std::string_view first32) {
+  unsigned crc = 0;
+  for (unsigned char b : first32) {
+    crc ^= b;
+    for (int i = 0; i < 8; ++i) crc = (crc & 0x80) ? ((crc << 1) ^ 0x07) & 0xFF : (crc << 1) & 0xFF;
+  }
+  char buf[3];
+  std::snprintf(buf, sizeof buf, "%02X", crc);
+  return buf;
+}
+
+bool IsValidKsefNumber(const std::string& number) {
+  if (!HasKsefNumberShape(number)) return false;
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  auto upperHex = [&](char c) { return digit(c) || (c >= 'A' && c <= 'F'); };
+  for (size_t i = 0; i < 19; ++i)
+    if (i != 10 && !digit(number[i])) return false;
+  for (size_t i = 20; i < 32; ++i)
+    if (!upperHex(number[i])) return false;
+  return number.substr(33) == KsefCheckCode(std::string_view(number).substr(0, 32));
 }
 
 std::string ConnectorLogName(TDateTime day) {

@@ -2,6 +2,7 @@
 // What this program passes to the KSeF connector and what it relies on from
 // it: the one place that knows the connector's file names and patterns.
 #include <string>
+#include <string_view>
 
 #include "support/DateTime.h"
 
@@ -41,6 +42,13 @@ std::string SentFilePatternOf(const std::string& keyText);
 std::string ReceiptFileName(const std::string& sentPath);
 // 35 characters in groups of 10, 8, 12 and 2 joined by "-" (any characters in the groups).
 bool HasKsefNumberShape(const std::string& text);
+// The check of a KSeF number: CRC-8 (polynomial 0x07, initial value 0, no
+// reflection, no final XOR) of its first 32 characters, as 2 upper-case
+// hexadecimal characters.
+std::string KsefCheckCode(std::string_view first32);
+// A number as KSeF issues it: the shape, a 10-digit NIP, an 8-digit date,
+// 12 upper-case hexadecimal characters and the check of those 32 characters.
+bool IsValidKsefNumber(const std::string& number);
 // The connector's log of a day: "log-" + yyyymmdd + ".txt" (name only).
 std::string ConnectorLogName(TDateTime day);
 // The full command line: the executable's full path in double quotes, nothing else.

@@ -68,6 +68,13 @@ public:
   void FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::string& documentName);
   // The corrected invoice's sent file; raises when the corrected document is missing.
   bool FindCorrectedSentFile(std::string& path);
+  // "KSeF" of the register entry of the document on which tblMasterWI
+  // stands; empty when it has no entry.
+  std::string CorrectedRegisterMark();
+  // The annotations, after the buyer and the lines: the register's flags,
+  // the split-payment rule and the [Zwolnienie] basis. Raises
+  // EDocumentRefused for exempt supply without a basis.
+  void FillFaAdnotacje(const IXMLFaktura& faktura, const std::string& documentName);
 
   // lines, payment, descriptions, footer
   void FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool grossPricing);

@@ -1,6 +1,7 @@
 // The head of Fa for the document on which the data module stands: currency,
-// dates and numbers, the totals from its register entry, the annotations,
-// the kind of invoice and, for a correction, the corrected invoice.
+// dates and numbers, the totals from its register entry, the kind of invoice
+// and, for a correction, the corrected invoice; and the annotations, written
+// once the buyer and the lines are there.
 #include "warehouse/DataModule.h"
 #include "support/Errors.h"
 #include "support/KsefContract.h"
@@ -37,7 +38,6 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
 
   FillTotals(fa, key.InvoType, FBuyerKind, currency,
              [this](const std::string& field) { return tblReg.FieldByName(field).AsFloat(); });
-  FillAdnotacje(fa, static_cast<int>(tblReg.FieldByName("Flags").AsInteger()));
 
   if (IsCorrectionType(key.InvoType)) {
     fa->SetRodzajFaktury("KOR");
@@ -49,8 +49,9 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
       FillCorrectedInKsef(fa, master, path);
       FillChangedParties(faktura, master);
     } else {
-      FillCorrectedOutsideKsef(fa, tblMasterWI.FieldByName("Date").AsDateTime(),
-                               tblMasterWI.FieldByName("Name").AsString());
+      FillCorrectedFromRegister(fa, tblMasterWI.FieldByName("Date").AsDateTime(),
+                                tblMasterWI.FieldByName("Name").AsString(), CorrectedRegisterMark(),
+                                documentName);
     }
   } else {
     fa->SetRodzajFaktury("VAT");
@@ -59,6 +60,30 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
 
   AddDodatkowyOpis(fa, key);
   AddDodatkowyOpisFromInvoDesc(fa);
+}
+
+void TDM::FillFaAdnotacje(const IXMLFaktura& faktura, const std::string& documentName) {
+  const TZwolnienieBasis basis{FConfig.ZwolnienieP_19A, FConfig.ZwolnienieP_19B,
+                               FConfig.ZwolnienieP_19C};
+  FillAdnotacje(faktura->Fa(),
+                AdnotacjeMarks(faktura, static_cast<int>(tblReg.FieldByName("Flags").AsInteger()),
+                               basis, documentName));
+}
+
+std::string TDM::CorrectedRegisterMark() {
+  const TInvoKey master = ReadInvoKey(tblMasterWI, "Type", "Year", "MagId", "Number");
+  // The register follows the current document; the corrected one's entry is
+  // read from the same file, opened on its own.
+  TPxTable reg;
+  reg.SetTableName(tblReg.TableName());
+  reg.SetCodePage(tblReg.CodePageSetting());
+  reg.SetIndexFieldNames("Class;Year;MagId;Number");
+  reg.Open();
+  const bool found =
+      reg.FindKey({master.InvoType, master.InvoYear, master.InvoMagId, master.InvoNr});
+  const std::string mark = found ? reg.FieldByName("KSeF").AsString() : std::string();
+  reg.Close();
+  return mark;
 }
 
 bool TDM::FindCorrectedSentFile(std::string& path) {

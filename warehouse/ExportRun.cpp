@@ -48,7 +48,12 @@ void TDM::ReadDocNotSended2KSEF() {
 
       IXMLFaktura faktura = NewFaktura();
       InitFakturaDocument(faktura);
-      MakeFakturaFromSTELMAR(faktura, key);
+      try {
+        MakeFakturaFromSTELMAR(faktura, key);
+      } catch (const EDocumentRefused& e) {
+        ShowMessage(e.Message());
+        continue;
+      }
       const std::string name = ksef::ExportFileName(key);
       const TStagedFile staged(check.StagingPath(name));
       SaveFaktura(faktura, staged.Path());
@@ -87,6 +92,7 @@ void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key
   FillPodmiot3(faktura, documentName);
   FillFa(faktura, key, documentName);
   FillFaWiersze(faktura, key, (DocumentOptions() & 64) != 0);
+  FillFaAdnotacje(faktura, documentName);
   FillPlatnoscAndStopka(faktura);
 }
 

@@ -1,10 +1,13 @@
 #include "warehouse/FaHeader.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "support/Money.h"
 #include "support/Countries.h"
 #include "support/Errors.h"
+#include "support/TextCodec.h"
+#include "warehouse/FaLines.h"
 #include "warehouse/RateTotals.h"
 #include "warehouse/VatRates.h"
 
@@ -70,13 +73,112 @@ void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
   SetTotal(fa, "P_15", reg("Value"), true);
 }
 
-void FillAdnotacje(const IXMLFaktura_Fa& fa, int registerFlags) {
+namespace {
+
+// Above this gross total in PLN an invoice of annex 15 goods to a taxpayer
+// carries the split-payment mark, in grosze.
+constexpr long long kSplitPaymentLimitGrosze = 1500000;
+
+// The keys of the basis in the order they are tried, each written under its own name.
+struct TBasisKey {
+  const char* Element;
+  std::string TZwolnienieBasis::*Text;
+  void (TXMLFaktura_Fa_Adnotacje_Zwolnienie::*Set)(const std::string&);
+};
+const TBasisKey kBasisKeys[] = {
+    {"P_19A", &TZwolnienieBasis::P_19A, &TXMLFaktura_Fa_Adnotacje_Zwolnienie::SetP_19A},
+    {"P_19B", &TZwolnienieBasis::P_19B, &TXMLFaktura_Fa_Adnotacje_Zwolnienie::SetP_19B},
+    {"P_19C", &TZwolnienieBasis::P_19C, &TXMLFaktura_Fa_Adnotacje_Zwolnienie::SetP_19C},
+};
+
+template <class F>
+void ForEachLine(const IXMLFaktura_Fa& fa, F f) {
+  if (!fa->HasChild("FaWiersz")) return;
+  auto lines = fa->FaWiersz();
+  for (int i = 0; i < lines->Count(); ++i) f(lines->Items(i));
+}
+
+}  // namespace
+
+bool HasExemptSupply(const IXMLFaktura_Fa& fa) {
+  const TVatRate* exempt = FindVatRate(ExemptRate);
+  if (!exempt) return false;
+  bool found = false;
+  for (const char* total : exempt->Net)
+    if (RoundHalfAway(2, FaTotal(fa, total)) != 0) found = true;
+  ForEachLine(fa, [&](const IXMLFaktura_Fa_FaWiersz& line) {
+    if (!line->HasChild("P_12")) return;
+    const std::string code = line->P_12();
+    for (const char* c : exempt->Code)
+      if (code == c) found = true;
+  });
+  return found;
+}
+
+double GrossTotalPln(const IXMLFaktura_Fa& fa) {
+  const double gross = FaTotal(fa, "P_15");
+  if (!IsForeignCurrencyFa(fa)) return RoundHalfAway(2, gross);
+  double rate = 0;
+  ForEachLine(fa, [&](const IXMLFaktura_Fa_FaWiersz& line) {
+    if (line->HasChild("KursWaluty")) rate = std::max(rate, line->KursWaluty());
+  });
+  return RoundHalfAway(2, gross * rate);
+}
+
+bool SplitPaymentRequired(const IXMLFaktura& faktura) {
+  if (!faktura->HasChild("Fa") || !faktura->HasChild("Podmiot2")) return false;
+  auto buyer = faktura->Podmiot2();
+  if (!buyer->HasChild("DaneIdentyfikacyjne") || !buyer->DaneIdentyfikacyjne()->HasChild("NIP") ||
+      Trim(buyer->DaneIdentyfikacyjne()->NIP()).empty())
+    return false;
+  const IXMLFaktura_Fa fa = faktura->Fa();
+  if (std::llround(GrossTotalPln(fa) * 100) <= kSplitPaymentLimitGrosze) return false;
+  bool annex15 = false;
+  ForEachLine(fa, [&](const IXMLFaktura_Fa_FaWiersz& line) {
+    if (line->HasChild("P_12_Zal_15") && line->P_12_Zal_15() == 1) annex15 = true;
+  });
+  return annex15;
+}
+
+TAdnotacjeMarks AdnotacjeMarks(const IXMLFaktura& faktura, int registerFlags,
+                               const TZwolnienieBasis& basis, const std::string& documentName) {
+  TAdnotacjeMarks marks;
+  marks.SplitPayment = (registerFlags & 128) != 0 || SplitPaymentRequired(faktura);
+  if (!faktura->HasChild("Fa") || !HasExemptSupply(faktura->Fa())) return marks;
+  for (const TBasisKey& key : kBasisKeys) {
+    const std::string text = TrimControls(basis.*key.Text);
+    if (text.empty()) continue;
+    marks.BasisElement = key.Element;
+    marks.Basis = text;
+    return marks;
+  }
+  throw EDocumentRefused(
+      "Dokument " + documentName +
+      " ma pozycje zwolnione z podatku VAT (stawka zw), a konfiguracja nie podaje podstawy "
+      "prawnej zwolnienia. Dodaj w pliku konfiguracyjnym sekcję [Zwolnienie] z kluczem P_19A "
+      "(przepis ustawy o VAT), P_19B (przepis dyrektywy 2006/112/WE) albo P_19C (inna podstawa "
+      "prawna). Dokumentu nie wygenerowano.");
+}
+
+void FillAdnotacje(const IXMLFaktura_Fa& fa, const TAdnotacjeMarks& marks) {
+  fa->EnsureChildInSchemaOrder("Adnotacje");
   auto a = fa->Adnotacje();
   a->SetP_16(2);
   a->SetP_17(2);
   a->SetP_18(2);
-  a->SetP_18A((registerFlags & 128) ? 1 : 2);
-  a->Zwolnienie()->SetP_19N(1);
+  a->SetP_18A(marks.SplitPayment ? 1 : 2);
+  auto z = a->Zwolnienie();
+  if (marks.BasisElement.empty()) {
+    z->SetP_19N(1);
+  } else {
+    const TBasisKey* key = nullptr;
+    for (const TBasisKey& k : kBasisKeys)
+      if (marks.BasisElement == k.Element) key = &k;
+    if (!key)
+      throw EArgumentException("Nieznany element podstawy zwolnienia: " + marks.BasisElement);
+    z->SetP_19(1);
+    ((*z).*key->Set)(marks.Basis);
+  }
   a->NoweSrodkiTransportu()->SetP_22N("1");
   a->SetP_23(2);
   a->PMarzy()->SetP_PMarzyN(1);

@@ -1,7 +1,7 @@
 #pragma once
 // The head of the Fa element that needs no table: the export window, the
 // corrections, the currency, the future-date refusal, the totals per VAT
-// rate and the fixed annotations.
+// rate and the annotations.
 #include <functional>
 #include <string>
 
@@ -9,6 +9,7 @@
 #include "support/Countries.h"
 #include "support/DateTime.h"
 #include "support/DocumentTypes.h"
+#include "support/Errors.h"
 
 namespace brenvik {
 
@@ -44,7 +45,45 @@ void SetTotal(const IXMLFaktura_Fa& fa, const std::string& element, double value
 void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
                 const std::string& currency, const TRegisterValue& reg);
 
-// The fixed annotations; split payment from bit 7 of the register's flags.
-void FillAdnotacje(const IXMLFaktura_Fa& fa, int registerFlags);
+// A document that cannot be exported as it stands: the run reports it and
+// goes on with the next one, leaving it without a file and without a mark.
+BRENVIK_DECLARE_ERROR(EDocumentRefused, Exception)
+
+// The legal basis of exempt supply as the [Zwolnienie] section gives it.
+struct TZwolnienieBasis {
+  std::string P_19A;  // provision of the VAT act
+  std::string P_19B;  // provision of directive 2006/112/EC
+  std::string P_19C;  // other legal basis
+};
+
+// What the annotations say beyond their fixed values.
+struct TAdnotacjeMarks {
+  bool SplitPayment = false;  // P_18A 1, else 2
+  // "P_19A", "P_19B" or "P_19C": P_19 1 and the basis under that name; empty: P_19N 1.
+  std::string BasisElement;
+  std::string Basis;
+};
+
+// Exempt supply: a line at the exempt rate's code or a non-zero exempt total.
+bool HasExemptSupply(const IXMLFaktura_Fa& fa);
+// P_15 in PLN, rounded to grosze: in another currency converted at the
+// invoice's rate, the KursWaluty of its lines (Stelmar gives every line the
+// document's rate; should they differ, the highest counts). A foreign
+// invoice without a rate gives 0.
+double GrossTotalPln(const IXMLFaktura_Fa& fa);
+// Split payment by law: the gross total above 15,000 PLN, a line of annex 15
+// (P_12_Zal_15 1) and a buyer identified by NIP.
+bool SplitPaymentRequired(const IXMLFaktura& faktura);
+// The marks of an invoice whose buyer, lines and totals are written: split
+// payment when bit 7 of the register's flags says so or the law requires
+// it; for exempt supply the first non-empty basis (trimmed of blanks and control
+// characters) in the
+// order P_19A, P_19B, P_19C. Exempt supply without a basis raises
+// EDocumentRefused naming the document.
+TAdnotacjeMarks AdnotacjeMarks(const IXMLFaktura& faktura, int registerFlags,
+                               const TZwolnienieBasis& basis, const std::string& documentName);
+// The annotations at their schema place in Fa (also when the elements after
+// them are written already).
+void FillAdnotacje(const IXMLFaktura_Fa& fa, const TAdnotacjeMarks& marks);
 
 }  // namespace brenvik

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/Errors.h"
+#include "warehouse/FaHeader.h"
 #include "support/KsefContract.h"
 #include "support/OperatorLog.h"
 #include "warehouse/Parties.h"
@@ -49,6 +50,19 @@ std::string KsefNumberFromFileName(const std::string& path) {
   return pos == std::string::npos ? std::string() : bare.substr(pos + 1);
 }
 
+namespace {
+
+void FillCorrectedWithNumber(const IXMLFaktura_Fa& fa, TDateTime masterDate,
+                             const std::string& masterName, const std::string& number) {
+  auto d = fa->DaneFaKorygowanej()->Add();
+  d->SetDataWystFaKorygowanej(masterDate);
+  d->SetNrFaKorygowanej(masterName);
+  d->SetNrKSeF(1);
+  d->SetNrKSeFFaKorygowanej(number);
+}
+
+}  // namespace
+
 TMasterInvoiceData ReadMasterInvoice(const std::string& path) {
   TMasterInvoiceData m;
   m.Document = LoadFaktura(path);
@@ -73,11 +87,7 @@ void FillCorrectedInKsef(const IXMLFaktura_Fa& fa, const TMasterInvoiceData& mas
                          const std::string& path) {
   const std::string number = KsefNumberFromFileName(path);
   if (number.empty()) throw EArgumentException("Brak NrKSeF w nazwie pliku: " + path);
-  auto d = fa->DaneFaKorygowanej()->Add();
-  d->SetDataWystFaKorygowanej(master.MasterDate);
-  d->SetNrFaKorygowanej(master.MasterDoc);
-  d->SetNrKSeF(1);
-  d->SetNrKSeFFaKorygowanej(number);
+  FillCorrectedWithNumber(fa, master.MasterDate, master.MasterDoc, number);
 }
 
 void FillCorrectedOutsideKsef(const IXMLFaktura_Fa& fa, TDateTime masterDate,
@@ -86,6 +96,32 @@ void FillCorrectedOutsideKsef(const IXMLFaktura_Fa& fa, TDateTime masterDate,
   d->SetDataWystFaKorygowanej(masterDate);
   d->SetNrFaKorygowanej(masterName);
   d->SetNrKSeFN(1);
+}
+
+void FillCorrectedFromRegister(const IXMLFaktura_Fa& fa, TDateTime masterDate,
+                               const std::string& masterName, const std::string& registerMark,
+                               const std::string& documentName) {
+  const std::string mark = TrimControls(registerMark);
+  // Exported and waiting for its number: the correction has to name it.
+  if (mark == "-")
+    throw EDocumentRefused("Korekta " + documentName + ": faktura korygowana " + masterName +
+                           " czeka na numer KSeF (w rejestrze \"-\"). Korekty nie wygenerowano; "
+                           "zostanie wygenerowana po zapisaniu numeru KSeF faktury korygowanej "
+                           "(Odbierz z KSEF).");
+  if (ksef::IsValidKsefNumber(mark)) {
+    InfoLog("Korekta " + documentName + ": nie znaleziono wysłanego pliku faktury korygowanej " +
+                masterName + "; użyto numeru KSeF z rejestru: " + mark,
+            llWarn);
+    FillCorrectedWithNumber(fa, masterDate, masterName, mark);
+    return;
+  }
+  if (!mark.empty())
+    InfoLog("Korekta " + documentName + ": wpis rejestru faktury korygowanej " + masterName +
+                " ma w polu KSeF \"" + mark +
+                "\", co nie jest numerem KSeF; faktura korygowana oznaczona jako wystawiona "
+                "poza KSeF",
+            llWarn);
+  FillCorrectedOutsideKsef(fa, masterDate, masterName);
 }
 
 void FillChangedParties(const IXMLFaktura& faktura, const TMasterInvoiceData& master) {

@@ -37,6 +37,15 @@ void FillCorrectedInKsef(const IXMLFaktura_Fa& fa, const TMasterInvoiceData& mas
 // DaneFaKorygowanej of an invoice outside KSeF.
 void FillCorrectedOutsideKsef(const IXMLFaktura_Fa& fa, TDateTime masterDate,
                               const std::string& masterName);
+// DaneFaKorygowanej when the corrected invoice's sent file is not found: the
+// "KSeF" field of its register entry decides. A KSeF number (with a valid
+// check) gives NrKSeF with that number, logged at llWarn; an empty field
+// gives NrKSeFN; "-" (exported, its number not yet written back) raises
+// EDocumentRefused, so that the correction waits for the number; anything
+// else is no number: NrKSeFN, logged at llWarn.
+void FillCorrectedFromRegister(const IXMLFaktura_Fa& fa, TDateTime masterDate,
+                               const std::string& masterName, const std::string& registerMark,
+                               const std::string& documentName);
 // Podmiot1K and Podmiot2K for the parties of the corrected invoice that differ.
 void FillChangedParties(const IXMLFaktura& faktura, const TMasterInvoiceData& master);
 

@@ -18,6 +18,9 @@ struct TVatRate {
   const char* Code[3];   // rate code of a line by sale kind
 };
 
+// The exempt rate ("zw"): its lines and totals are exempt supply.
+inline constexpr int ExemptRate = -1;
+
 // All rows of the table, in its order (the order of the totals in Fa).
 std::span<const TVatRate> VatRates();
 // The row of a rate; null when the rate is not listed.

@@ -43,9 +43,9 @@ TProcessOptions In(const TTempDir& dir) {
 TEST(CliReceive, WritesBackSentNumbersAndFilesAReceivedSample) {
   TTempDir dir;
   const std::string ini = ReceiveSite(dir);
-  const std::string sent = "1111111111-20260410-ABCDEF012345-7F";
+  const std::string sent = "1111111111-20260410-ABCDEF012345-CA";
   WriteFile(dir / ("ksef/Sent/0-2026-1-5_" + sent + ".xml"), "<x/>");
-  const std::string received = "9999999999-20260215-0123456789AB-01";
+  const std::string received = "9999999999-20260215-0123456789AB-58";
   MakeDirs(dir / "ksef/Import");
   std::filesystem::copy_file(Fa3SamplesDir() + "/mf-example-01.xml",
                              dir / ("ksef/Import/" + received + ".xml"));
@@ -68,7 +68,7 @@ TEST(CliReceive, WritesBackSentNumbersAndFilesAReceivedSample) {
 TEST(CliReceive, ABadSentFileNameEndsWithItsMessage) {
   TTempDir dir;
   const std::string ini = ReceiveSite(dir);
-  const std::string bad = dir / "ksef/Sent/0-2026-5_x_1111111111-20260410-ABCDEF012345-7F.xml";
+  const std::string bad = dir / "ksef/Sent/0-2026-5_x_1111111111-20260410-ABCDEF012345-CA.xml";
   WriteFile(bad, "<x/>");
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, In(dir));
   EXPECT_EQ(r.ExitCode, 1);

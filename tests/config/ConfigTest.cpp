@@ -100,6 +100,39 @@ TEST(ConfigDefaults, StelmarAndNeraKeysOnlyWhenTheirSectionExists) {
   EXPECT_FALSE(other.SectionExists("NERA"));
 }
 
+// [Zwolnienie] is the site's own: read when there, never added.
+TEST(ConfigLoad, ExemptionBasisIsReadButNeverWritten) {
+  struct TCase {
+    const char* Section;
+    const char *P19A, *P19B, *P19C;
+  } cases[] = {
+      {"", "", "", ""},
+      {"[Zwolnienie]\n", "", "", ""},
+      {"[Zwolnienie]\nP_19B=art. 132 ust. 1 lit. i dyrektywy 2006/112/WE\n", "",
+       "art. 132 ust. 1 lit. i dyrektywy 2006/112/WE", ""},
+      {"[Zwolnienie]\nP_19A=art. 43 ust. 1 pkt 29 lit. a ustawy o VAT\nP_19C=inna\n",
+       "art. 43 ust. 1 pkt 29 lit. a ustawy o VAT", "", "inna"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Section);
+    TSite site;
+    site.Write(c.Section);
+    TConfig cfg(site.Ini);
+    cfg.EnsureDefaults();
+    cfg.LoadFromIni();
+    EXPECT_EQ(cfg.ZwolnienieP_19A, c.P19A);
+    EXPECT_EQ(cfg.ZwolnienieP_19B, c.P19B);
+    EXPECT_EQ(cfg.ZwolnienieP_19C, c.P19C);
+    const std::string text = ReadFile(site.Ini);
+    EXPECT_EQ(text.find("[Zwolnienie]") != std::string::npos, *c.Section != 0) << text;
+    for (const char* key : {"P_19A=", "P_19B=", "P_19C="})
+      EXPECT_EQ(text.find(key) == std::string::npos,
+                std::string(c.Section).find(key) == std::string::npos)
+          << key << "\n"
+          << text;
+  }
+}
+
 TEST(ConfigDefaults, OldContactKeysSeedTheNewOnesAndPresentKeysStay) {
   TTempDir dir;
   WriteFile(dir / "a.ini",

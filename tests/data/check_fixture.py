@@ -8,6 +8,7 @@
   rounded to cents, foreign amounts converted at the line's rate in "Cost",
   packaging lines of group "O" left out);
 - corrections point at an existing document whose register holds a KSeF number;
+- every KSeF number in the register carries a valid CRC-8 check;
 - cars and payers named by documents and customers exist;
 - every ten-digit Polish NIP carries a valid check digit.
 Exits 1 and lists the faults when anything is wrong."""
@@ -22,6 +23,17 @@ def r(n, x):
 def nip_ok(nip):
     s = sum(int(a) * w for a, w in zip(nip[:9], WEIGHTS)) % 11
     return s != 10 and s == int(nip[9])
+
+def ksef_ok(number):
+    """Shape and CRC-8 check (polynomial 0x07, initial value 0) of a KSeF number."""
+    if not re.match(r"^\d{10}-\d{8}-[0-9A-F]{12}-[0-9A-F]{2}$", number):
+        return False
+    crc = 0
+    for b in number[:32].encode():
+        crc ^= b
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x07) & 0xFF if crc & 0x80 else (crc << 1) & 0xFF
+    return number[33:] == f"{crc:02X}"
 
 def encodable(text, codepage):
     try:
@@ -129,6 +141,10 @@ def check(path):
                 faults.append(f"correction {key} points at missing document {mk}")
             elif not re.match(r"^\d{10}-\d{8}-[0-9A-F]{12}-[0-9A-F]{2}$", reg.get(mk, {}).get("KSeF", "")):
                 faults.append(f"correction {key}: corrected document {mk} has no KSeF number")
+    for key, e in reg.items():
+        mark = e.get("KSeF", "")
+        if mark not in ("", "-") and not ksef_ok(mark):
+            faults.append(f"register {key}: KSeF {mark} is not a KSeF number with a valid check")
 
     cars = {(c["UserId"], c["CarId"]) for c in rows(site, "UsrCars")}
     for key, d in docs.items():

@@ -265,7 +265,7 @@ def build_site(docs, customers, users=None, purchases=(), cmr_packing=True,
                                if k.endswith("desc") else k.split("/")[1].replace("2026", "")]
     return {"codepage": 1250, "tables": tables}, expected
 
-KSEF_MASTER = "5265877635-20260402-9F3C21A7B04E-4D"
+KSEF_MASTER = "5265877635-20260402-9F3C21A7B04E-62"
 
 def mix_docs():
     L = line
@@ -325,7 +325,7 @@ def mix_docs():
           payinfo=3, delay=21, purpose="PayInfo 3 (inna forma płatności), 21 days"),
         D(0, 129, "FV 129/2026", "2026-04-09 10:10:10", 4,
           [L("K", 901, 98.40, 25)],
-          payinfo=5, delay=0, purpose="PayInfo 5 (przedpłata) with no delay, type 0: not paid at sale (due on the issue date), PlatnoscInna "przedpłata""),
+          payinfo=5, delay=0, purpose="PayInfo 5 (przedpłata) with no delay, type 0: not paid at sale (due on the issue date), PlatnoscInna \"przedpłata\""),
         D(0, 130, "FV 130/2026", "2026-04-09 12:00:00", 7,
           [L("E", 501, 47.25, 30), L("C", 303, 12.60, 10), L("D", 401, 2.16, 60)],
           delay=14,

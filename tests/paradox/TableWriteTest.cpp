@@ -30,7 +30,7 @@ const char* RegJson = R"({"codepage": 1250, "tables": {
                [2,2026,1,3,"",30,null,"K3"]]},
  "DATA/KEYED": {"primary": 1, "fields": [["Code","A6"],["Text","A10"]], "records": [["A","x"]]}}})";
 
-const char* KsefNumber = "5260250274-20260410-0A1B2C3D4E5F-AB";
+const char* KsefNumber = "5260250274-20260410-0A1B2C3D4E5F-16";
 
 // The bytes of every file in a folder tree.
 std::map<std::string, std::string> Snapshot(const std::string& dir) {

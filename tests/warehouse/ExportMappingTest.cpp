@@ -3,7 +3,10 @@
 #include <functional>
 
 #include "ExportSite.h"
+#include "common/TestFiles.h"
+#include "fa3/Fa3Validate.h"
 #include "support/Errors.h"
+#include "support/OperatorLog.h"
 #include "support/Paths.h"
 
 using namespace brenvik;
@@ -196,7 +199,7 @@ TEST_F(ExportMappingTest, HeadOfFaFromTheDocumentAndItsRegisterEntry) {
 
 namespace {
 
-const std::string kMasterNumber = "5265877635-20260406-0100001AF629-AF";
+const std::string kMasterNumber = "5265877635-20260406-0100001AF629-A4";
 
 // The corrected invoice 0-2026-1-118 of 2026-04-06 and its correction 1-2026-1-7.
 std::vector<TSiteDoc> CorrectionDocs() {
@@ -260,21 +263,193 @@ TEST_F(ExportMappingTest, CorrectionOfASentInvoiceFoundInTheMonthAfter) {
   ExpectAllValid();
 }
 
-TEST_F(ExportMappingTest, CorrectionOfAnInvoiceOutsideKsef) {
-  Site.Docs = CorrectionDocs();
-  Build();
-  // Filed two months later: not searched.
-  WriteFile(Dir / ("ksef/Sent/2026-06/0-2026-1-118_" + kMasterNumber + ".xml"),
-            SentOriginal("ul. Zgierska 2"));
-  EXPECT_EQ(Run(), "");
-  const std::string x = ExportedXml("1-2026-1-7");
-  EXPECT_TRUE(Has(x,
-                  "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-06</DataWystFaKorygowanej>"
-                  "<NrFaKorygowanej>FV 118/2026</NrFaKorygowanej><NrKSeFN>1</NrKSeFN>"
-                  "</DaneFaKorygowanej>"))
-      << x;
-  EXPECT_FALSE(Has(x, "<Podmiot2K>")) << x;
-  ExpectAllValid();
+namespace {
+
+// One site of the test's own, exported once: its files, boxes and warnings.
+struct TSiteRun {
+  explicit TSiteRun(const TExportSite& site, const std::function<void(TConfig&)>& settings = {}) {
+    site.Build(Dir.Path(), Config);
+    if (settings) settings(Config);
+    TDM dm(Config, Dir / "bin/");
+    try {
+      dm.ReadDocNotSended2KSEF();
+    } catch (const std::exception& e) {
+      Failure = e.what();
+    }
+  }
+  ~TSiteRun() { SetOperatorLog(nullptr); }
+  std::string Xml(const std::string& key) {
+    const std::string path = Dir / ("ksef/Export/" + key + ".xml");
+    if (!FileExists(path)) return "";
+    std::string xml;
+    for (char ch : ReadFile(path))
+      if (ch != '\t' && ch != '\n' && ch != '\r') xml += ch;
+    EXPECT_EQ(ValidateFa3File(path, Fa3SchemaDir()), std::vector<std::string>{}) << key;
+    return xml;
+  }
+  std::vector<std::string> Boxes() const {
+    std::vector<std::string> t;
+    for (const auto& r : Dialogs.Asked()) t.push_back(r.Text);
+    return t;
+  }
+  std::vector<std::string> Warnings() const {
+    std::vector<std::string> w;
+    for (size_t i = 0; i < Log.Lines.size(); ++i)
+      if (Log.Levels[i] == llWarn) w.push_back(Log.Lines[i].substr(Log.Lines[i].find("  ") + 2));
+    return w;
+  }
+
+  TTempDir Dir;
+  TConfig Config{Dir / "site.ini"};
+  TCapturedLog Log;
+  bool LogSet = (SetOperatorLog(&Log), true);
+  TScriptedDialogs Dialogs;
+  TDialogsScope Scope{&Dialogs};
+  std::string Failure;
+};
+
+}  // namespace
+
+// The corrected invoice's sent file is not where it is searched (filed two
+// months later): the register entry of the corrected document decides.
+TEST(ExportCorrections, WithoutTheSentFileTheRegistersKsefNumberDecides) {
+  const std::string outside =
+      "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-02</DataWystFaKorygowanej>"
+      "<NrFaKorygowanej>FV 118/2026</NrFaKorygowanej><NrKSeFN>1</NrKSeFN></DaneFaKorygowanej>";
+  auto malformed = [](const std::string& mark) {
+    return std::vector<std::string>{
+        "Korekta KOR 7/2026: wpis rejestru faktury korygowanej FV 118/2026 ma w polu KSeF \"" +
+        mark +
+        "\", co nie jest numerem KSeF; faktura korygowana oznaczona jako wystawiona "
+        "poza KSeF"};
+  };
+  const std::string badCheck = "5265877635-20260406-0100001AF629-AF";
+  const std::string lowerCase = "5265877635-20260406-0100001af629-A4";
+  struct TCase {
+    std::string Mark;
+    std::string Corrected;
+    std::vector<std::string> Warnings;
+  } cases[] = {
+      {kMasterNumber,
+       "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-02</DataWystFaKorygowanej>"
+       "<NrFaKorygowanej>FV 118/2026</NrFaKorygowanej><NrKSeF>1</NrKSeF><NrKSeFFaKorygowanej>" +
+           kMasterNumber + "</NrKSeFFaKorygowanej></DaneFaKorygowanej>",
+       {"Korekta KOR 7/2026: nie znaleziono wysłanego pliku faktury korygowanej FV 118/2026; "
+        "użyto numeru KSeF z rejestru: " +
+        kMasterNumber}},
+      {"", outside, {}},
+      {badCheck, outside, malformed(badCheck)},
+      {lowerCase, outside, malformed(lowerCase)},
+      // Exported, its number not yet written back: the correction waits for it.
+      {"-", "", {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE("KSeF \"" + c.Mark + "\"");
+    TExportSite site;
+    site.Docs = CorrectionDocs();
+    site.Docs[0].KSeF = c.Mark;
+    site.Docs[0].Date = "2026-04-02 09:00:00";  // outside the window: never exported here
+    site.Docs[0].SaleDate = "2026-04-02";
+    TSiteRun run(site, [](TConfig& config) {
+      WriteFile(config.KsefDataDir() + "Sent/2026-06/0-2026-1-118_" + kMasterNumber + ".xml",
+                SentOriginal("ul. Zgierska 2"));
+    });
+    EXPECT_EQ(run.Failure, "");
+    const std::string x = run.Xml("1-2026-1-7");
+    EXPECT_EQ(run.Warnings(), c.Warnings);
+    if (c.Corrected.empty()) {
+      EXPECT_EQ(x, "");
+      EXPECT_EQ(RegisterMark(run.Dir.Path(), 1, 7), "");
+      EXPECT_EQ(run.Boxes(),
+                std::vector<std::string>{
+                    "Korekta KOR 7/2026: faktura korygowana FV 118/2026 czeka na numer KSeF (w "
+                    "rejestrze \"-\"). Korekty nie wygenerowano; zostanie wygenerowana po "
+                    "zapisaniu numeru KSeF faktury korygowanej (Odbierz z KSEF)."});
+      continue;
+    }
+    EXPECT_TRUE(Has(x, "</PrzyczynaKorekty>" + c.Corrected + "<FaWiersz>")) << x;
+    EXPECT_FALSE(Has(x, "<Podmiot2K>")) << x;
+    EXPECT_EQ(RegisterMark(run.Dir.Path(), 1, 7), "-");
+    EXPECT_TRUE(run.Boxes().empty());
+  }
+}
+
+// Exempt supply names its legal basis from [Zwolnienie]; without one the
+// document gets no file and no mark, the run says why and goes on.
+TEST(ExportAnnotations, ExemptSupplyTakesItsBasisOrIsRefused) {
+  TExportSite site;
+  site.Docs = PendingInvoices(2, 122);
+  TSiteDoc& exempt = site.Docs[0];
+  exempt.Value22 = exempt.Tax22 = 0;
+  exempt.ValueFree = exempt.Value = 450;
+  exempt.Lines[0].Vat = -1;
+  exempt.Lines[0].Price = 450;
+  const std::string act = "art. 43 ust. 1 pkt 29 lit. a ustawy o VAT";
+  const std::string other = "§ 3 ust. 1 pkt 1 rozporządzenia Ministra Finansów";
+  struct TCase {
+    const char* Title;
+    TZwolnienieBasis Basis;
+    std::string Zwolnienie;  // empty: refused
+  } cases[] = {
+      {"act", {act, "", other}, "<P_19>1</P_19><P_19A>" + act + "</P_19A>"},
+      {"other basis", {"", " ", other}, "<P_19>1</P_19><P_19C>" + other + "</P_19C>"},
+      {"none", {}, ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Title);
+    TSiteRun run(site, [&](TConfig& config) {
+      config.ZwolnienieP_19A = c.Basis.P_19A;
+      config.ZwolnienieP_19B = c.Basis.P_19B;
+      config.ZwolnienieP_19C = c.Basis.P_19C;
+    });
+    EXPECT_EQ(run.Failure, "");
+    const std::string x = run.Xml("0-2026-1-122");
+    if (c.Zwolnienie.empty()) {
+      EXPECT_EQ(x, "");
+      EXPECT_EQ(RegisterMark(run.Dir.Path(), 0, 122), "");
+      ASSERT_EQ(run.Boxes().size(), 1u);
+      EXPECT_EQ(run.Boxes()[0].rfind("Dokument FV 122/2026 ma pozycje zwolnione", 0), 0u)
+          << run.Boxes()[0];
+    } else {
+      EXPECT_TRUE(Has(x, "<P_13_7>450</P_13_7><P_15>450</P_15><Adnotacje>")) << x;
+      EXPECT_TRUE(Has(x, "</P_18A><Zwolnienie>" + c.Zwolnienie + "</Zwolnienie>")) << x;
+      EXPECT_EQ(RegisterMark(run.Dir.Path(), 0, 122), "-");
+      EXPECT_TRUE(run.Boxes().empty());
+    }
+    EXPECT_TRUE(Has(run.Xml("0-2026-1-123"), "<Zwolnienie><P_19N>1</P_19N></Zwolnienie>"));
+    EXPECT_EQ(RegisterMark(run.Dir.Path(), 0, 123), "-");
+  }
+}
+
+// P_18A as the run writes it: the register's flag, or above 15 000 zł gross
+// (a foreign total converted at the lines' rate) with an annex 15 line
+// (goods H 801) for a buyer with a NIP.
+TEST(ExportAnnotations, SplitPaymentByTheRegisterOrTheLaw) {
+  TExportSite site;
+  site.Docs = PendingInvoices(5);
+  auto annex15 = [](TSiteDoc& d, double gross) {
+    d.Lines[0].Group = "H";
+    d.Lines[0].Index = 801;
+    d.Lines[0].Price = gross;
+    d.Value = gross;
+  };
+  annex15(site.Docs[0], 15000.00);  // not above
+  annex15(site.Docs[1], 15000.01);
+  site.Docs[2].RegFlags = 128;  // 123 zł, the register says so
+  // 4428,00 EUR (net 3600,00, VAT 828,00) x 4,2587 = 18 857,52 zł
+  annex15(site.Docs[3], 4428);
+  site.Docs[3].IntlId = "EUR";
+  site.Docs[3].Lines[0].Cost = 4.2587;
+  // 20 000,00 zł of goods outside annex 15
+  site.Docs[4].Value = site.Docs[4].Lines[0].Price = 20000;
+  TSiteRun run(site);
+  EXPECT_EQ(run.Failure, "");
+  const char* expected[] = {"2", "1", "1", "1", "2"};
+  for (int n = 1; n <= 5; ++n) {
+    const std::string x = run.Xml("0-2026-1-" + std::to_string(n));
+    EXPECT_TRUE(Has(x, std::string("<P_18A>") + expected[n - 1] + "</P_18A>")) << n << ": " << x;
+  }
+  EXPECT_TRUE(Has(run.Xml("0-2026-1-4"), "<P_15>4428</P_15>"));
 }
 
 TEST_F(ExportMappingTest, CorrectionFailuresNameWhatIsMissing) {

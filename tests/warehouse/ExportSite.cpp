@@ -113,7 +113,9 @@ std::string TExportSite::Json() const {
                            {"VAT", "N"}})},
         {"records",
          json::array({json::array({"A", 101, "Wiertarka udarowa 750 W", "szt.", 0, 6, 23}),
-                      json::array({"O", 1, "Paleta EUR", "szt.", 0, 0, 23})})}}},
+                      json::array({"O", 1, "Paleta EUR", "szt.", 0, 0, 23}),
+                      // annex 15 goods (Options 8)
+                      json::array({"H", 801, "Laptop 15,6\" i5 16 GB", "szt.", 8, 6, 23})})}}},
       {"DATA/2026WS",
        {{"primary", 4},
         {"fields", Fields({{"Group", "A4"},

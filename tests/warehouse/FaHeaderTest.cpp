@@ -284,7 +284,7 @@ TEST(FillTotals, Cases) {
     std::vector<std::string> totals = Children(fa);
     totals.erase(totals.begin(), totals.begin() + 3);  // KodWaluty, P_1, P_2
     EXPECT_EQ(totals, c.Expected);
-    FillAdnotacje(fa, 0);
+    FillAdnotacje(fa, {});
     fa->SetRodzajFaktury(IsCorrectionType(c.Type) ? "KOR" : "VAT");
     if (IsCorrectionType(c.Type)) {
       auto d = fa->DaneFaKorygowanej()->Add();
@@ -311,20 +311,134 @@ TEST(FillTotals, MissingRegisterFieldFails) {
 
 // ---------------------------------------------------------------- annotations
 
-TEST(FillAdnotacje, FixedValuesAndSplitPayment) {
+// An invoice as far as the annotations read it: the buyer, the currency,
+// P_15 and the lines ("code" or "code+15" for an annex 15 line), each line
+// with the exchange rate when the rate is above 0.
+IXMLFaktura Invoice(const char* buyer, const char* currency, double p15,
+                    std::vector<std::string> lines, double rate = 0, double p13_7 = 0) {
+  IXMLFaktura f = NewFaktura();
+  auto id = f->Podmiot2()->DaneIdentyfikacyjne();
+  if (std::string(buyer) == "NIP") id->SetNIP("7251801126");
+  if (std::string(buyer) == "UE") {
+    id->SetKodUE("DE");
+    id->SetNrVatUE("811569869");
+  }
+  if (std::string(buyer) == "BrakID") id->SetBrakID(1);
+  auto fa = f->Fa();
+  fa->SetKodWaluty(currency);
+  SetTotal(fa, "P_13_7", p13_7);
+  SetTotal(fa, "P_15", p15, true);
+  for (const std::string& l : lines) {
+    auto line = fa->FaWiersz()->Add();
+    line->SetP_12(l.substr(0, l.find('+')));
+    if (l.ends_with("+15")) line->SetP_12_Zal_15(1);
+    if (rate > 0) line->SetKursWaluty(rate);
+  }
+  return f;
+}
+
+// P_18A: 1 when the register says so, or when the gross total in PLN is
+// above 15 000 zł, a line is of annex 15 and the buyer is a taxpayer with a
+// NIP; else 2. Foreign totals are converted at the invoice's rate.
+TEST(SplitPayment, RegisterFlagOrTheLawOfAnnex15) {
   struct TCase {
+    const char* Title;
     int Flags;
-    const char* P18A;
-  } cases[] = {{0, "2"}, {128, "1"}, {127, "2"}, {129, "1"}, {255, "1"}, {256, "2"}, {-1, "1"}};
+    IXMLFaktura F;
+    double Pln;  // gross total in PLN
+    int P18A;
+  } cases[] = {
+      {"flag bit 7", 128, Invoice("NIP", "PLN", 100, {"23"}), 100, 1},
+      {"other bits only", 127, Invoice("NIP", "PLN", 100, {"23"}), 100, 2},
+      {"bit 8 is not bit 7", 256, Invoice("NIP", "PLN", 100, {"23"}), 100, 2},
+      {"every bit", -1, Invoice("NIP", "PLN", 100, {"23"}), 100, 1},
+      {"exactly 15 000,00 is not above", 0, Invoice("NIP", "PLN", 15000, {"23+15"}), 15000, 2},
+      {"15 000,01", 0, Invoice("NIP", "PLN", 15000.01, {"23", "23+15"}), 15000.01, 1},
+      {"no annex 15 line", 0, Invoice("NIP", "PLN", 40000, {"23", "8"}), 40000, 2},
+      {"buyer without identifier", 0, Invoice("BrakID", "PLN", 40000, {"23+15"}), 40000, 2},
+      {"EU buyer by VAT number", 0, Invoice("UE", "PLN", 40000, {"23+15"}), 40000, 2},
+      {"correction", 0, Invoice("NIP", "PLN", -40000, {"23+15"}), -40000, 2},
+      // 4428,00 EUR x 4,2587 = 18 857,52 zł
+      {"EUR above only after conversion", 0, Invoice("NIP", "EUR", 4428, {"23+15"}, 4.2587),
+       18857.52, 1},
+      // 3522,20 EUR x 4,2587 = 14 999,99 zł; 3522,21 EUR gives 15 000,04 zł
+      {"EUR a grosz below", 0, Invoice("NIP", "EUR", 3522.20, {"23+15"}, 4.2587), 14999.99, 2},
+      {"EUR a grosz above", 0, Invoice("NIP", "EUR", 3522.21, {"23+15"}, 4.2587), 15000.04, 1},
+      // 5000,00 USD x 3,0000 = 15 000,00 zł
+      {"USD exactly 15 000,00 zł", 0, Invoice("NIP", "USD", 5000, {"23+15"}, 3), 15000, 2},
+      // 500 000 JPY x 0,0265 = 13 250,00 zł
+      {"JPY above 15 000 only in its own currency", 0,
+       Invoice("NIP", "JPY", 500000, {"23+15"}, 0.0265), 13250, 2},
+  };
   for (const auto& c : cases) {
-    IXMLFaktura f = NewFaktura();
-    FillAdnotacje(f->Fa(), c.Flags);
-    EXPECT_EQ(f->Fa()->Adnotacje()->XML(),
-              std::string("<Adnotacje><P_16>2</P_16><P_17>2</P_17><P_18>2</P_18><P_18A>") + c.P18A +
-                  "</P_18A><Zwolnienie><P_19N>1</P_19N></Zwolnienie><NoweSrodkiTransportu>"
-                  "<P_22N>1</P_22N></NoweSrodkiTransportu><P_23>2</P_23><PMarzy>"
-                  "<P_PMarzyN>1</P_PMarzyN></PMarzy></Adnotacje>")
-        << c.Flags;
+    SCOPED_TRACE(c.Title);
+    EXPECT_DOUBLE_EQ(GrossTotalPln(c.F->Fa()), c.Pln);
+    const TAdnotacjeMarks marks = AdnotacjeMarks(c.F, c.Flags, {}, "FV 1/2026");
+    FillAdnotacje(c.F->Fa(), marks);
+    EXPECT_EQ(c.F->Fa()->Adnotacje()->P_18A(), c.P18A);
+  }
+}
+
+// Exempt supply (a line at "zw" or a non-zero P_13_7): P_19 with the first
+// basis of [Zwolnienie] under its own name; no basis refuses the document.
+// Anything else: P_19N.
+TEST(ExemptSupply, LegalBasisFromTheSettingsOrTheDocumentIsRefused) {
+  const std::string act = "art. 43 ust. 1 pkt 29 lit. a ustawy o VAT";
+  const std::string directive = "art. 132 ust. 1 lit. i dyrektywy 2006/112/WE";
+  const std::string other = "§ 3 ust. 1 pkt 1 rozporządzenia Ministra Finansów";
+  struct TCase {
+    const char* Title;
+    IXMLFaktura F;
+    TZwolnienieBasis Basis;
+    std::string Zwolnienie;  // empty: refused
+  } cases[] = {
+      {"no exempt line",
+       Invoice("NIP", "PLN", 123, {"23", "0 KR", "np II"}),
+       {},
+       "<Zwolnienie><P_19N>1</P_19N></Zwolnienie>"},
+      {"exempt line, act",
+       Invoice("NIP", "PLN", 100, {"23", "zw"}, 0, 50),
+       {act, directive, other},
+       "<Zwolnienie><P_19>1</P_19><P_19A>" + act + "</P_19A></Zwolnienie>"},
+      {"blank act, directive",
+       Invoice("NIP", "PLN", 50, {"zw"}, 0, 50),
+       {"  ", directive, other},
+       "<Zwolnienie><P_19>1</P_19><P_19B>" + directive + "</P_19B></Zwolnienie>"},
+      {"other basis alone, trimmed",
+       Invoice("NIP", "PLN", 50, {"zw"}, 0, 50),
+       {"", "", " " + other + " "},
+       "<Zwolnienie><P_19>1</P_19><P_19C>" + other + "</P_19C></Zwolnienie>"},
+      {"correction of an exempt sale",
+       Invoice("NIP", "PLN", -50, {"zw"}, 0, -50),
+       {act},
+       "<Zwolnienie><P_19>1</P_19><P_19A>" + act + "</P_19A></Zwolnienie>"},
+      {"exempt total without a zw line",
+       Invoice("NIP", "PLN", 50, {}, 0, 50),
+       {"", directive},
+       "<Zwolnienie><P_19>1</P_19><P_19B>" + directive + "</P_19B></Zwolnienie>"},
+      {"exempt line, no basis", Invoice("NIP", "PLN", 50, {"23", "zw"}, 0, 50), {}, ""},
+      {"exempt line, blank basis", Invoice("NIP", "PLN", 50, {"zw"}, 0, 50), {" ", "\t", ""}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Title);
+    try {
+      FillAdnotacje(c.F->Fa(), AdnotacjeMarks(c.F, 0, c.Basis, "FV 122/2026"));
+      const std::string xml = c.F->Fa()->Adnotacje()->XML();
+      EXPECT_EQ(xml,
+                "<Adnotacje><P_16>2</P_16><P_17>2</P_17><P_18>2</P_18><P_18A>2</P_18A>" +
+                    c.Zwolnienie +
+                    "<NoweSrodkiTransportu><P_22N>1</P_22N></NoweSrodkiTransportu><P_23>2</P_23>"
+                    "<PMarzy><P_PMarzyN>1</P_PMarzyN></PMarzy></Adnotacje>");
+    } catch (const EDocumentRefused& e) {
+      EXPECT_EQ(c.Zwolnienie, "") << e.what();
+      EXPECT_EQ(e.Message(),
+                "Dokument FV 122/2026 ma pozycje zwolnione z podatku VAT (stawka zw), a "
+                "konfiguracja nie podaje podstawy prawnej zwolnienia. Dodaj w pliku "
+                "konfiguracyjnym sekcję [Zwolnienie] z kluczem P_19A (przepis ustawy o VAT), "
+                "P_19B (przepis dyrektywy 2006/112/WE) albo P_19C (inna podstawa prawna). "
+                "Dokumentu nie wygenerowano.");
+      EXPECT_FALSE(c.F->Fa()->HasChild("Adnotacje"));
+    }
   }
 }
 

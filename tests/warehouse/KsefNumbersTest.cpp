@@ -17,7 +17,7 @@ using namespace brenvik::testing;
 
 namespace {
 
-const std::string kNumber = "1234567890-20250305-ABCDEF012345-7F";
+const std::string kNumber = "1234567890-20250305-ABCDEF012345-85";
 
 class TCapturedLog : public IOperatorLog {
 public:
@@ -135,17 +135,17 @@ TEST_F(KsefNumbersTest, EntryOfAnotherPeriodEndsTheRunAndClosesTheRegister) {
 
 TEST_F(KsefNumbersTest, ReceivedInvoicesAreMatchedFiledOrSetAside) {
   Build();
-  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  const std::string number = "9999999999-20250304-0123456789AB-74";
   WriteFile(Dir / ("ksef/Import/" + number + ".xml"),
             Invoice("5265877635", "VAT", " FZ/2025/0042 "));
   WriteFile(Dir / ("ksef/Import/" + number + ".upo.xml"), "<upo/>");
-  const std::string other = "9999999999-20250304-0123456789AB-2C";
+  const std::string other = "9999999999-20250304-0123456789AC-73";
   WriteFile(Dir / ("ksef/Import/" + other + ".xml"), Invoice("1111111111", "VAT", "X"));
-  const std::string advance = "9999999999-20250304-0123456789AB-3C";
+  const std::string advance = "9999999999-20250304-0123456789AD-66";
   WriteFile(Dir / ("ksef/Import/" + advance + ".xml"), Invoice("5265877635", "ZAL", "Z"));
   WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-4.xml",
             Invoice("5265877635", "VAT", "Y"));
-  WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-5C.xml", "<Faktura><Fa>");
+  WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AE-61.xml", "<Faktura><Fa>");
   DM->SetKsefInRegs();
   EXPECT_EQ(Reg(128, 0), number);
   EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + number + " do faktury:  FZ/2025/0042 "),
@@ -158,7 +158,7 @@ TEST_F(KsefNumbersTest, ReceivedInvoicesAreMatchedFiledOrSetAside) {
   EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + other + ".xml")));
   EXPECT_TRUE(FileExists(Dir / ("ksef/Import/" + advance + ".xml")));  // debug line only
   EXPECT_TRUE(FileExists(Dir / "ksef/Errors/9999999999-20250304-0123456789AB-4.xml"));
-  EXPECT_TRUE(FileExists(Dir / "ksef/Errors/9999999999-20250304-0123456789AB-5C.xml"));
+  EXPECT_TRUE(FileExists(Dir / "ksef/Errors/9999999999-20250304-0123456789AE-61.xml"));
 
   // Downloaded again: no write, no line, the file is filed again.
   Log.Lines.clear();
@@ -181,7 +181,7 @@ TEST_F(KsefNumbersTest, NeraWithoutRegisterSearchesTheThreeTablesInOrder) {
             "2025/REGBKOR": {)" +
                            fields + R"(, "records": []}}})",
                        Dir / "nera/");
-  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  const std::string number = "9999999999-20250304-0123456789AB-74";
   WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "VAT", "FZ/1"));
   WriteFile(Dir / "ksef/Sent/x.xml", "untouched");
   DM->SetKsefInRegs();
@@ -203,7 +203,7 @@ TEST_F(KsefNumbersTest, NeraRegisterKindFollowsThePathAndAMissingTableEndsTheCal
   BuildFixtureFromText(R"({"codepage": 1250, "tables": {"2025/REGB": {)" + reg +
                            R"(, "records": [[129, "9999999999", "KOR/7", ""]]}}})",
                        Dir / "Nera-Register/");
-  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  const std::string number = "9999999999-20250304-0123456789AB-74";
   WriteFile(Dir / ("ksef/Import/" + number + ".xml"), Invoice("5265877635", "KOR", "KOR/7"));
   // REGB is searched by "RegType;NIP;DocName"; REGB1 is missing and ends the call.
   EXPECT_THROW(DM->SetKsefInRegs(), EDatabaseError);
@@ -222,8 +222,8 @@ TEST_F(KsefNumbersTest, StelmarAndNeraSearchStelmarsRegisterByItsOwnFields) {
       R"({"codepage": 1250, "tables": {"2025/REGISTER": {"fields": [["RegType","S"],
     ["NIP","A20"],["DocName","A30"],["KSeF","A40"]], "records": [[128, "9999999999", "FN/9", ""]]}}})",
       Dir / "nera/");
-  const std::string inStelmar = "9999999999-20250304-0123456789AB-1C";
-  const std::string inNera = "9999999999-20250305-0123456789AB-2C";
+  const std::string inStelmar = "9999999999-20250304-0123456789AB-74";
+  const std::string inNera = "9999999999-20250305-0123456789AB-91";
   WriteFile(Dir / ("ksef/Import/" + inStelmar + ".xml"),
             Invoice("5265877635", "VAT", "FZ/2025/0042"));
   WriteFile(Dir / ("ksef/Import/" + inNera + ".xml"), Invoice("5265877635", "VAT", "FN/9"));
@@ -241,7 +241,7 @@ TEST_F(KsefNumbersTest, StelmarAndNeraSearchStelmarsRegisterByItsOwnFields) {
 
 TEST_F(KsefNumbersTest, AnInvoiceWithoutFaWaitsWithAWarning) {
   Build();
-  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  const std::string number = "9999999999-20250304-0123456789AB-74";
   WriteFile(Dir / ("ksef/Import/" + number + ".xml"), "<?xml version=\"1.0\"?><Faktura xmlns=\"" +
                                                           std::string(Fa3Namespace) +
                                                           "\"><Naglowek/></Faktura>");
@@ -254,7 +254,7 @@ TEST_F(KsefNumbersTest, AnInvoiceWithoutFaWaitsWithAWarning) {
 
 TEST_F(KsefNumbersTest, AFailedMoveLeavesTheFileAndNamesIt) {
   Build();
-  const std::string number = "9999999999-20250304-0123456789AB-1C";
+  const std::string number = "9999999999-20250304-0123456789AB-74";
   const std::string file = Dir / ("ksef/Import/" + number + ".xml");
   WriteFile(file, Invoice("5265877635", "VAT", "FZ/2025/0042"));
   MakeDirs(Dir /

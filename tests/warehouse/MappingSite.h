@@ -191,7 +191,9 @@ public:
     FillTotals(fa, key.InvoType, kind, currency, [this](const std::string& field) {
       return DM->tblReg.FieldByName(field).AsFloat();
     });
-    FillAdnotacje(fa, static_cast<int>(DM->tblReg.FieldByName("Flags").AsInteger()));
+    TAdnotacjeMarks marks;
+    marks.SplitPayment = (DM->tblReg.FieldByName("Flags").AsInteger() & 128) != 0;
+    FillAdnotacje(fa, marks);
     if (IsCorrectionType(key.InvoType)) {
       fa->SetRodzajFaktury("KOR");
       const std::string reason = wi.FieldByName("Comment").AsString();

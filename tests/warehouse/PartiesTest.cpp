@@ -54,7 +54,7 @@ void FinishInvoice(const IXMLFaktura& f) {
   fa->SetP_1(EncodeDate(2026, 4, 10));
   fa->SetP_2("FV 1/2026");
   SetTotal(fa, "P_15", 0, true);
-  FillAdnotacje(fa, 0);
+  FillAdnotacje(fa, {});
   fa->SetRodzajFaktury("VAT");
 }
 
@@ -705,7 +705,7 @@ TEST(Copies, MinistrySamplePartiesMakeAValidCorrection) {
     fa->SetP_1(EncodeDate(2026, 4, 10));
     fa->SetP_2("KOR 1/2026");
     SetTotal(fa, "P_15", 0, true);
-    FillAdnotacje(fa, 0);
+    FillAdnotacje(fa, {});
     fa->SetRodzajFaktury("KOR");
     FillCorrectedOutsideKsef(fa, EncodeDate(2026, 3, 1), "FV 9/2026");
     CopyPodmiot1K(m->Podmiot1(), fa->Podmiot1K());

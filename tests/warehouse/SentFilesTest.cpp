@@ -20,7 +20,7 @@ using namespace brenvik::testing;
 
 namespace {
 
-const std::string kNumber = "5261040828-20260305-0A1B2C3D4E5F-9C";
+const std::string kNumber = "5261040828-20260305-0A1B2C3D4E5F-56";
 const std::string kKey = "0-2026-1-57";
 
 // ---------------------------------------------------------------- file names
@@ -61,9 +61,9 @@ TEST_F(SentFolderTest, MonthFolderOfTheDate) {
 
 TEST_F(SentFolderTest, OnlyFilesOfTheKeyAndTheSentPattern) {
   const char* others[] = {
-      "0-2026-1-570_5261040828-20260305-0A1B2C3D4E5F-9C.xml",     // another document
-      "10-2026-1-57_5261040828-20260305-0A1B2C3D4E5F-9C.xml",     // another type
-      "0-2026-1-57_5261040828-20260305-0A1B2C3D4E5F-9C.upo.xml",  // the receipt
+      "0-2026-1-570_5261040828-20260305-0A1B2C3D4E5F-56.xml",     // another document
+      "10-2026-1-57_5261040828-20260305-0A1B2C3D4E5F-56.xml",     // another type
+      "0-2026-1-57_5261040828-20260305-0A1B2C3D4E5F-56.upo.xml",  // the receipt
       "0-2026-1-57_5261040828-20260305-0A1B2C3D4E5-9C.xml",       // number too short
       "0-2026-1-57.xml",                                          // an export file
   };
@@ -78,8 +78,8 @@ TEST_F(SentFolderTest, OnlyFilesOfTheKeyAndTheSentPattern) {
 }
 
 TEST_F(SentFolderTest, FirstByNameWhenSentTwice) {
-  const std::string later = "5261040828-20260306-FFFFFFFFFFFF-01";
-  const std::string earlier = "5261040828-20260305-000000000000-01";
+  const std::string later = "5261040828-20260306-FFFFFFFFFFFF-59";
+  const std::string earlier = "5261040828-20260305-000000000000-6C";
   Put("2026-03/" + kKey + "_" + later + ".xml");
   Put("2026-03/" + kKey + "_" + earlier + ".xml");
   std::string path;
@@ -293,7 +293,7 @@ IXMLFaktura Invoice(const TParties& p, bool correction) {
   fa->SetP_1(correction ? EncodeDate(2026, 4, 10) : EncodeDate(2026, 3, 5));
   fa->SetP_2(correction ? "KOR 1/2026" : "FV 7/2026");
   SetTotal(fa, "P_15", 0, true);
-  FillAdnotacje(fa, 0);
+  FillAdnotacje(fa, {});
   fa->SetRodzajFaktury(correction ? "KOR" : "VAT");
   return f;
 }
