@@ -84,8 +84,15 @@ int TablesCommand(TAppController& controller) {
 }
 
 void PrintUsage() {
-  std::fprintf(stderr, "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes]\nPolecenia:\n");
+  std::fprintf(stderr,
+               "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes] [--accept-data-warnings]\n"
+               "Polecenia:\n");
   for (const TCliCommand& c : CliCommands()) std::fprintf(stderr, "  %-8s %s\n", c.Name, c.Help);
+  std::fprintf(
+      stderr,
+      "  --yes                   odpowiada \"Tak\" tylko na pytanie o wysłanie do KSeF\n"
+      "  --accept-data-warnings  odpowiada \"Tak\" na pytania o błędy w danych (np. zły\n"
+      "                          lub brakujący NIP nabywcy); bez niej: odpowiedź domyślna\n");
 }
 
 // The window program's name: this file's name without "-cli".
@@ -120,11 +127,13 @@ int RunCli(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   std::vector<std::string> args;
   std::string commandName;
-  bool answerYes = false;
+  TTerminalAnswers answers;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--yes")
-      answerYes = true;
+      answers.Send = true;
+    else if (a == "--accept-data-warnings")
+      answers.DataWarnings = true;
     else if (a.rfind("/ini=", 0) == 0)
       args.push_back(a);
     else if (commandName.empty())
@@ -157,7 +166,7 @@ int RunCli(int argc, char** argv) {
       return 1;
   }
 
-  TTerminalDialogs dialogs(answerYes);
+  TTerminalDialogs dialogs(answers);
   TDialogsScope dialogsScope(&dialogs);
   TStdoutOperatorLog operatorLog;
   SetOperatorLog(&operatorLog);

@@ -251,6 +251,7 @@ TEST_F(TMainWindowTest, ConfirmSendAsksOnlyWhenConfigured) {
   EXPECT_TRUE(w.ConfirmSend(3));
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
   EXPECT_EQ(Dialogs.Asked()[0].Text, "Wysłać natychmiast 3 faktur do KSeF?");
+  EXPECT_EQ(Dialogs.Asked()[0].Kind, TQuestionKind::qkSendConfirmation);
   EXPECT_EQ(Dialogs.Asked()[0].Title, "Pytanie");
   EXPECT_EQ(Dialogs.Asked()[0].Default, TMsgDlgBtn::mbYes);
   Dialogs.Answer(TModalResult::mrNo);
