@@ -89,9 +89,16 @@ int CheckFileCommand(TAppController& controller, const std::vector<std::string>&
 }
 
 void PrintUsage() {
-  std::fprintf(stderr,
-               "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes] [PLIK...]\nPolecenia:\n");
+  std::fprintf(
+      stderr,
+      "Użycie: brenvik-cli /ini=ŚCIEŻKA POLECENIE [--yes] [--accept-data-warnings] [PLIK...]\n"
+      "Polecenia:\n");
   for (const TCliCommand& c : CliCommands()) std::fprintf(stderr, "  %-10s %s\n", c.Name, c.Help);
+  std::fprintf(
+      stderr,
+      "  --yes                   odpowiada \"Tak\" tylko na pytanie o wysłanie do KSeF\n"
+      "  --accept-data-warnings  odpowiada \"Tak\" na pytania o błędy w danych (np. zły\n"
+      "                          lub brakujący NIP nabywcy); bez niej: odpowiedź domyślna\n");
 }
 
 // The window program's name: this file's name without "-cli".
@@ -132,11 +139,13 @@ int RunCli(int argc, char** argv) {
   std::vector<std::string> args;
   std::string commandName;
   std::vector<std::string> operands;
-  bool answerYes = false;
+  TTerminalAnswers answers;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--yes")
-      answerYes = true;
+      answers.Send = true;
+    else if (a == "--accept-data-warnings")
+      answers.DataWarnings = true;
     else if (a.rfind("/ini=", 0) == 0)
       args.push_back(a);
     else if (commandName.empty())
@@ -177,7 +186,7 @@ int RunCli(int argc, char** argv) {
       return 1;
   }
 
-  TTerminalDialogs dialogs(answerYes);
+  TTerminalDialogs dialogs(answers);
   TDialogsScope dialogsScope(&dialogs);
   TStdoutOperatorLog operatorLog;
   SetOperatorLog(&operatorLog);

@@ -68,7 +68,7 @@ bool ConfirmSend(const TConfig& config, int count) {
   if (!config.Ask2Send) return false;
   return MessageDlg(Fill("Wysłać natychmiast %d faktur do KSeF?", count),
                     TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
-                    TMsgDlgBtn::mbYes) == TModalResult::mrYes;
+                    TMsgDlgBtn::mbYes, TQuestionKind::qkSendConfirmation) == TModalResult::mrYes;
 }
 
 int GenerateWaitingFiles(ICommandHost& host) {

@@ -29,19 +29,41 @@ bool Has(const TMsgDlgButtons& buttons, TMsgDlgBtn b) {
   return std::find(buttons.begin(), buttons.end(), b) != buttons.end();
 }
 
+// The option that answers "Tak" to questions of the kind (none for the rest).
+const char* AnsweringFlag(TQuestionKind kind) {
+  switch (kind) {
+    case TQuestionKind::qkSendConfirmation: return "--yes";
+    case TQuestionKind::qkDataWarning: return "--accept-data-warnings";
+    case TQuestionKind::qkOther: break;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-TTerminalDialogs::TTerminalDialogs(bool answerYes, std::FILE* out, std::FILE* in)
-    : FAnswerYes(answerYes), FOut(out), FIn(in) {}
+TTerminalDialogs::TTerminalDialogs(const TTerminalAnswers& answers, std::FILE* out, std::FILE* in)
+    : FAnswers(answers), FOut(out), FIn(in) {}
 
 TModalResult TTerminalDialogs::Show(const TDialogRequest& request) {
   const TMsgDlgButtons buttons =
       request.Buttons.empty() ? TMsgDlgButtons{TMsgDlgBtn::mbOK} : request.Buttons;
   std::fprintf(FOut, "[%s] %s\n", request.Title.c_str(), NormalizeLineBreaks(request.Text).c_str());
   if (buttons.size() == 1) return ResultOf(buttons.front());
-  if (FAnswerYes && Has(buttons, TMsgDlgBtn::mbYes)) {
-    std::fprintf(FOut, "-> %s (--yes)\n", Plain(ButtonCaption(TMsgDlgBtn::mbYes)).c_str());
+  const bool dataQuestion = request.Kind == TQuestionKind::qkDataWarning;
+  const char* flag = AnsweringFlag(request.Kind);
+  const bool covered = dataQuestion
+                           ? FAnswers.DataWarnings
+                           : request.Kind == TQuestionKind::qkSendConfirmation && FAnswers.Send;
+  if (covered && Has(buttons, TMsgDlgBtn::mbYes)) {
+    std::fprintf(FOut, "-> %s (%s)\n", Plain(ButtonCaption(TMsgDlgBtn::mbYes)).c_str(), flag);
     return TModalResult::mrYes;
+  }
+  if (dataQuestion && FAnswers.Send) {
+    std::fprintf(FOut,
+                 "-> %s (odpowiedź domyślna: --yes dotyczy tylko wysyłki; na pytania o dane "
+                 "odpowiada \"Tak\" --accept-data-warnings)\n",
+                 Plain(ButtonCaption(request.Default)).c_str());
+    return ResultOf(request.Default);
   }
   if (!FIn || ::isatty(::fileno(FIn)) != 1) {
     TMsgDlgBtn safe = request.Default;
@@ -49,8 +71,10 @@ TModalResult TTerminalDialogs::Show(const TDialogRequest& request) {
       safe = TMsgDlgBtn::mbNo;
     else if (Has(buttons, TMsgDlgBtn::mbCancel))
       safe = TMsgDlgBtn::mbCancel;
-    std::fprintf(FOut, "-> %s (brak terminala do odpowiedzi; użyj --yes, aby odpowiadać \"Tak\")\n",
-                 Plain(ButtonCaption(safe)).c_str());
+    const std::string hint =
+        flag ? std::string("; użyj ") + flag + ", aby odpowiadać \"Tak\"" : std::string();
+    std::fprintf(FOut, "-> %s (brak terminala do odpowiedzi%s)\n",
+                 Plain(ButtonCaption(safe)).c_str(), hint.c_str());
     return ResultOf(safe);
   }
   for (;;) {

@@ -58,11 +58,6 @@ QColor LevelColour(TLogLevel level) {
   }
 }
 
-std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime) {
-  return std::string(AppDisplayName) + " " + versionText + " (" +
-         FormatDateTime("yyyy-mm-dd hh:nn", buildTime) + ")";
-}
-
 TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
     : QWidget(parent),
       FConfig(config),
@@ -96,7 +91,7 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   PlaceControls();
 
   // FormCreate.
-  FCaption = MainWindowTitle(FileVersionText(AppExePath()), ExeBuildTime());
+  FCaption = ProgramCaption();
   setWindowTitle(Q(FCaption));
   setWindowIcon(AppIcon());
   // Other programs look for this mutex to see that the window exists; it is
@@ -104,8 +99,6 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FExportMutex.Create(AppName() + "_ORVA", false);
 
   SetOperatorLog(this);
-  const std::string caption = FCaption;
-  SetMainCaptionProvider([caption] { return caption; });
 
   if (IsDebuggerAttached()) show();
 }
@@ -115,10 +108,7 @@ TfrmMain::~TfrmMain() {
   FRunChannel->Close();
   SetBusyCursor(false);
   if (ITrayController* tray = Tray()) tray->Detach();
-  if (OperatorLog() == this) {
-    SetOperatorLog(nullptr);
-    SetMainCaptionProvider(nullptr);
-  }
+  if (OperatorLog() == this) SetOperatorLog(nullptr);
   FExportMutex.Close();
   if (gMainForm == this) gMainForm = nullptr;
 }

@@ -26,9 +26,6 @@ class ITrayController;
 // Text colour of a pane line of the level; llDebug lines are not shown.
 QColor LevelColour(TLogLevel level);
 
-// "Kompletor KSEF ver 1.0.0 build 1 (2026-12-08 19:00)".
-std::string MainWindowTitle(const std::string& versionText, TDateTime buildTime);
-
 struct TPaneLine {
   std::string Text;
   QColor Colour;

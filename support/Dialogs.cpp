@@ -56,15 +56,16 @@ IDialogs* Dialogs() { return gDialogs.load(); }
 void SetDialogs(IDialogs* dialogs) { gDialogs.store(dialogs); }
 
 TModalResult MessageDlgTitled(const std::string& title, const std::string& text, TMsgDlgType type,
-                              const TMsgDlgButtons& buttons, TMsgDlgBtn defaultButton) {
-  TDialogRequest request{title, text, type, buttons, defaultButton};
+                              const TMsgDlgButtons& buttons, TMsgDlgBtn defaultButton,
+                              TQuestionKind kind) {
+  TDialogRequest request{title, text, type, buttons, defaultButton, kind};
   if (IDialogs* d = Dialogs()) return d->Show(request);
   return ResultOf(defaultButton);
 }
 
 TModalResult MessageDlg(const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
-                        TMsgDlgBtn defaultButton) {
-  return MessageDlgTitled(DialogTitle(type), text, type, buttons, defaultButton);
+                        TMsgDlgBtn defaultButton, TQuestionKind kind) {
+  return MessageDlgTitled(DialogTitle(type), text, type, buttons, defaultButton, kind);
 }
 
 void ShowMessage(const std::string& text) {

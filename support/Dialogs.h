@@ -38,6 +38,14 @@ enum class TModalResult {
 };
 using TMsgDlgButtons = std::vector<TMsgDlgBtn>;
 
+// What a box asks about, so that a run without an operator can tell which of
+// its questions it has been told to answer.
+enum class TQuestionKind {
+  qkOther,             // the program's own boxes and questions
+  qkSendConfirmation,  // whether to hand the generated files to KSeF now
+  qkDataWarning,       // whether to go on despite a fault in Stelmar's data
+};
+
 // Polish captions of the standard dialogs ("&" marks the access key).
 std::string DialogTitle(TMsgDlgType type);     // "Ostrzeżenie", "Błąd", ...
 std::string ButtonCaption(TMsgDlgBtn button);  // "&Tak", "&Nie", ...
@@ -51,6 +59,7 @@ struct TDialogRequest {
   TMsgDlgType Type = TMsgDlgType::mtInformation;
   TMsgDlgButtons Buttons;
   TMsgDlgBtn Default = TMsgDlgBtn::mbOK;
+  TQuestionKind Kind = TQuestionKind::qkOther;
 };
 
 class IDialogs {
@@ -65,9 +74,10 @@ IDialogs* Dialogs();
 void SetDialogs(IDialogs* dialogs);
 
 TModalResult MessageDlg(const std::string& text, TMsgDlgType type, const TMsgDlgButtons& buttons,
-                        TMsgDlgBtn defaultButton);
+                        TMsgDlgBtn defaultButton, TQuestionKind kind = TQuestionKind::qkOther);
 TModalResult MessageDlgTitled(const std::string& title, const std::string& text, TMsgDlgType type,
-                              const TMsgDlgButtons& buttons, TMsgDlgBtn defaultButton);
+                              const TMsgDlgButtons& buttons, TMsgDlgBtn defaultButton,
+                              TQuestionKind kind = TQuestionKind::qkOther);
 // A plain box with the application's title and an "&OK" button.
 void ShowMessage(const std::string& text);
 

@@ -111,8 +111,9 @@ void ConfirmNipProblem(const std::string& message, const std::string& nip, const
   const std::string text =
       message + " NIP: " + nip + "\r" + name + "\r" + docText + "\rKontynuować?";
   // "No" is the default: Enter must not let a faulty number through.
-  const TModalResult answer = MessageDlg(text, TMsgDlgType::mtError,
-                                         {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbNo);
+  const TModalResult answer =
+      MessageDlg(text, TMsgDlgType::mtError, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
+                 TMsgDlgBtn::mbNo, TQuestionKind::qkDataWarning);
   if (answer != TModalResult::mrYes) throw EAbort(LoadAbortedText);
 }
 

@@ -1,13 +1,10 @@
 #include "support/OperatorLog.h"
 
 #include <atomic>
-#include <mutex>
 
 namespace brenvik {
 namespace {
 std::atomic<IOperatorLog*> gSink{nullptr};
-std::mutex gCaptionLock;
-std::function<std::string()> gCaption;
 }  // namespace
 
 void SetOperatorLog(IOperatorLog* sink) { gSink = sink; }
@@ -23,16 +20,6 @@ std::string InfoLog(const std::string& s, TLogLevel level) {
   }
   TLogger::Log(level, s);
   return s;
-}
-
-void SetMainCaptionProvider(std::function<std::string()> provider) {
-  std::lock_guard<std::mutex> guard(gCaptionLock);
-  gCaption = std::move(provider);
-}
-
-std::string MainWindowCaption() {
-  std::lock_guard<std::mutex> guard(gCaptionLock);
-  return gCaption ? gCaption() : std::string();
 }
 
 }  // namespace brenvik

@@ -2,7 +2,6 @@
 // The operator's log: every part of the program reports progress here. The
 // window shows the lines in its pane, the command line prints them; the log
 // file always gets the same message.
-#include <functional>
 #include <string>
 
 #include "support/DateTime.h"
@@ -24,9 +23,5 @@ IOperatorLog* OperatorLog();
 // returns S unchanged.
 std::string InfoLog(const std::string& s, TLogLevel level);
 std::string PaneLine(TDateTime when, const std::string& message);
-
-// The main window's caption as the window layer gives it (empty without one).
-void SetMainCaptionProvider(std::function<std::string()> provider);
-std::string MainWindowCaption();
 
 }  // namespace brenvik

@@ -1,5 +1,5 @@
 #pragma once
-// Version texts of files and the build time of the running program.
+// Version texts of files, the build time of the program and its caption.
 #include <string>
 
 #include "support/DateTime.h"
@@ -12,11 +12,17 @@ namespace brenvik {
 // the file cannot be reached, else code 1813 (no version resource).
 std::string FileVersionText(const std::string& fileName);
 
-// Link time of the file: the PE header's time stamp for a Windows
-// executable, else (ELF) its modification time; date 0 when unreadable.
-TDateTime BuildTimeOf(const std::string& fileName);
-// BuildTimeOf the running executable.
+// Seconds since 1970 (UTC) at which the program was built, fixed into it by
+// the build (SOURCE_DATE_EPOCH when that was set); see cmake/BuildStamp.cmake.
+extern const long long BuildEpochSeconds;
+// The build time in local time: the same whatever the executable file's dates.
 TDateTime ExeBuildTime();
+
+// "Kompletor KSEF <version text> (yyyy-mm-dd hh:nn)": the window's title and
+// what every FA(3) file names as the system that wrote it.
+std::string ProgramCaption(const std::string& versionText, TDateTime buildTime);
+// ProgramCaption of the running executable and its build time.
+std::string ProgramCaption();
 
 // Code and text given for an existing file without a version resource.
 constexpr int NoVersionResourceCode = 1813;

@@ -14,6 +14,7 @@
 #include "warehouse/Parties.h"
 #include "support/Paths.h"
 #include "warehouse/TableTools.h"
+#include "support/VersionInfo.h"
 
 namespace brenvik {
 
@@ -87,7 +88,7 @@ void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key
   if (documentName.empty()) throw Exception("Brak numeru dokumentu (" + InvoKeyToText(key) + ")");
   FillNaglowekAndPodmiot1(
       faktura, [this](const IXMLFaktura& f) { FillPodmiot1(f, FConfig.PodatnikInfo); },
-      MainWindowCaption());
+      ProgramCaption());
   FillPodmiot2(faktura, documentName);
   FillPodmiot3(faktura, documentName);
   FillFa(faktura, key, documentName);

@@ -144,8 +144,8 @@ void ReadCustomerRecord(const std::string& docText, TPxTable& table, std::string
   }
   if (check && SameTextAscii(nip, "brak")) {
     if (MessageDlg("Brak numeru NIP. Dokument: " + docText + "\r" + name + "\rKontynuować?",
-                   TMsgDlgType::mtError, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
-                   TMsgDlgBtn::mbNo) != TModalResult::mrYes)
+                   TMsgDlgType::mtError, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbNo,
+                   TQuestionKind::qkDataWarning) != TModalResult::mrYes)
       throw EAbort(LoadAbortedText);
   }
   if (options == 3 && countryCode.empty() && !countryPrefix.empty()) countryCode = countryPrefix;

@@ -8,6 +8,7 @@
 #include "AppTestSupport.h"
 #include "support/Errors.h"
 #include "gui/MainWindow.h"
+#include "support/VersionInfo.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;
@@ -33,8 +34,8 @@ TEST(OperatorLog, LevelColours) {
   EXPECT_EQ(LevelColour(static_cast<TLogLevel>(7)), QColor(0, 0, 0));
 }
 
-TEST(MainWindowTitle, NameVersionAndBuildTime) {
-  EXPECT_EQ(MainWindowTitle("ver 1.2.3 build 4", EncodeDateTime(2026, 3, 14, 9, 5, 59)),
+TEST(ProgramCaption, NameVersionAndBuildTime) {
+  EXPECT_EQ(ProgramCaption("ver 1.2.3 build 4", EncodeDateTime(2026, 3, 14, 9, 5, 59)),
             "Kompletor KSEF ver 1.2.3 build 4 (2026-03-14 09:05)");
 }
 
@@ -47,7 +48,7 @@ TEST_F(TMainWindowTest, CreatedHiddenWithTitleAndLayout) {
           R"(Kompletor KSEF ver \d+\.\d+\.\d+ build \d+ \(\d{4}-\d{2}-\d{2} \d{2}:\d{2}\))")))
       << w.Caption();
   EXPECT_EQ(w.windowTitle().toStdString(), w.Caption());
-  EXPECT_EQ(MainWindowCaption(), w.Caption());
+  EXPECT_EQ(ProgramCaption(), w.Caption());
   EXPECT_TRUE(w.MemoLog()->isReadOnly());
   EXPECT_EQ(w.SendButton()->text(), QString::fromUtf8("&Wyślij do KSEF"));
   EXPECT_EQ(w.ReceiveButton()->text(), QString::fromUtf8("&Odbierz z KSEF"));
@@ -250,6 +251,7 @@ TEST_F(TMainWindowTest, ConfirmSendAsksOnlyWhenConfigured) {
   EXPECT_TRUE(w.ConfirmSend(3));
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
   EXPECT_EQ(Dialogs.Asked()[0].Text, "Wysłać natychmiast 3 faktur do KSeF?");
+  EXPECT_EQ(Dialogs.Asked()[0].Kind, TQuestionKind::qkSendConfirmation);
   EXPECT_EQ(Dialogs.Asked()[0].Title, "Pytanie");
   EXPECT_EQ(Dialogs.Asked()[0].Default, TMsgDlgBtn::mbYes);
   Dialogs.Answer(TModalResult::mrNo);

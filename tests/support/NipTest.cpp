@@ -114,6 +114,7 @@ TEST(ConfirmNipProblem, AsksWithErrorBoxAndStopsUnlessYes) {
   EXPECT_EQ(q.Type, TMsgDlgType::mtError);
   EXPECT_EQ(q.Buttons, (TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}));
   EXPECT_EQ(q.Default, TMsgDlgBtn::mbNo);
+  EXPECT_EQ(q.Kind, TQuestionKind::qkDataWarning);
 
   for (TModalResult answer : {TModalResult::mrNo, TModalResult::mrCancel}) {
     dialogs.Answer(answer);

@@ -1,26 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <utime.h>
-
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <regex>
 
 #include "common/TestFiles.h"
+#include "common/TestProcess.h"
 #include "brenvik_version.h"
+#include "support/Paths.h"
 #include "support/Platform.h"
 #include "support/VersionInfo.h"
 
 using namespace brenvik;
-using brenvik::testing::TTempDir;
-using brenvik::testing::WriteFile;
-
-namespace {
-std::string Le32(std::uint32_t v) {
-  return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                     static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
-}
-}  // namespace
+using namespace brenvik::testing;
 
 TEST(FileVersionText, RunningExecutableHasTheProgramVersion) {
   const std::string expected = "ver " + std::to_string(BRENVIK_VERSION_MAJOR) + "." +
@@ -43,27 +37,48 @@ TEST(FileVersionText, OtherFilesGiveTheFailureTexts) {
             "GetFileVersionInfo failed: (1813) " + std::string(NoVersionResourceText));
 }
 
-TEST(BuildTime, PeStampElfModificationTimeOrZero) {
-  TTempDir dir;
-  // A minimal PE header: offset 60 points at "PE\0\0" and the stamp 8 bytes later.
-  const std::uint32_t stamp = 1767225600;  // 2026-01-01 00:00:00 UTC
-  std::string pe = "MZ" + std::string(58, '\0') + Le32(64) + std::string("PE\0\0", 4) +
-                   std::string(4, '\0') + Le32(stamp);
-  WriteFile(dir / "prog.exe", pe);
-  EXPECT_EQ(BuildTimeOf(dir / "prog.exe"), UnixToLocal(stamp));
-
-  WriteFile(dir / "short.exe", "MZ" + std::string(58, '\0') + Le32(4000));
-  EXPECT_EQ(BuildTimeOf(dir / "short.exe"), TDateTime());
-
-  WriteFile(dir / "prog",
-            "\x7f"
-            "ELF rest of the file");
-  struct utimbuf times {
-    1700000000, 1700000000
+// The stamp the build writes, by the SOURCE_DATE_EPOCH of the build; "now"
+// rows accept the seconds between the moments before and after the run.
+TEST(BuildStamp, SourceDateEpochWhenSetElseTheMomentOfTheBuild) {
+  struct TRow {
+    const char* Epoch;   // nullptr: unset
+    long long Expected;  // -1: now; -2: the build fails
+  } rows[] = {
+      {nullptr, -1}, {"", -1},           {"1767225600", 1767225600},  // 2026-01-01 00:00:00 UTC
+      {"0", 0},      {"2026-01-01", -2}, {"17672256OO", -2},
   };
-  ASSERT_EQ(::utime((dir / "prog").c_str(), &times), 0);
-  EXPECT_EQ(BuildTimeOf(dir / "prog"), UnixToLocal(1700000000));
-
-  EXPECT_EQ(BuildTimeOf(dir / "brak"), TDateTime());
-  EXPECT_GT(ExeBuildTime().Value, EncodeDate(2020, 1, 1).Value);
+  const char* outer = std::getenv("SOURCE_DATE_EPOCH");
+  const std::string saved = outer ? outer : "";
+  ::unsetenv("SOURCE_DATE_EPOCH");
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Epoch ? row.Epoch : "(unset)");
+    TTempDir dir;
+    TProcessOptions o;
+    if (row.Epoch) o.Env = {{"SOURCE_DATE_EPOCH", row.Epoch}};
+    const long long before = std::time(nullptr);
+    const TProcessResult r = RunProcess(
+        BRENVIK_CMAKE_COMMAND,
+        {"-DOUT=" + dir / "stamp.cpp", "-P", SourceDir() + "/cmake/BuildStamp.cmake"}, o);
+    const long long after = std::time(nullptr);
+    if (row.Expected == -2) {
+      EXPECT_NE(r.ExitCode, 0);
+      EXPECT_NE(r.Err.find("SOURCE_DATE_EPOCH"), std::string::npos) << r.Err;
+      EXPECT_FALSE(FileExists(dir / "stamp.cpp"));
+      continue;
+    }
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const std::string text = ReadFile(dir / "stamp.cpp");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(text, m, std::regex(R"(BuildEpochSeconds = (\d+)LL;)"))) << text;
+    const long long got = std::stoll(m[1]);
+    if (row.Expected == -1) {
+      EXPECT_GE(got, before);
+      EXPECT_LE(got, after);
+    } else {
+      EXPECT_EQ(got, row.Expected);
+    }
+  }
+  if (outer) ::setenv("SOURCE_DATE_EPOCH", saved.c_str(), 1);
+  // The running program shows what its build fixed in, whatever its file's dates.
+  EXPECT_EQ(ExeBuildTime(), UnixToLocal(BuildEpochSeconds));
 }
