@@ -14,7 +14,8 @@
 
 namespace brenvik {
 
-BRENVIK_DECLARE_ERROR(EOperationUnavailable, Exception)  // a data-module operation not provided
+BRENVIK_DECLARE_ERROR_KIND(EOperationUnavailable, Exception,
+                           ProgramFault)  // a data-module operation not provided
 
 // The data module's two operations the commands run.
 struct TKsefOperations {

@@ -7,6 +7,7 @@
 #include "support/Dialogs.h"
 #include "support/Errors.h"
 #include "support/Logger.h"
+#include "support/OperatorLog.h"
 #include "support/Paths.h"
 #include "support/Platform.h"
 #include "support/TextCodec.h"
@@ -21,16 +22,46 @@ std::atomic<bool> gTerminateRequested{false};
 
 struct TErrorInfo {
   std::string ClassName, Message;
+  TFaultKind Kind = TFaultKind::ProgramFault;
 };
+
+TErrorInfo Describe(const std::exception& e) { return {ErrorClassName(e), e.what(), FaultKind(e)}; }
 
 TErrorInfo Describe(std::exception_ptr e) {
   try {
     if (e) std::rethrow_exception(e);
   } catch (const std::exception& ex) {
-    return {ErrorClassName(ex), ex.what()};
+    return Describe(ex);
   } catch (...) {
   }
   return {"Exception", "Nieznany błąd"};
+}
+
+// A fault with a cause outside the program: its own message, no class name,
+// and not called unexpected.
+void ShowFaultBox(const std::string& text) {
+  if (!IsMainThread()) return;
+  MessageDlgTitled(FaultBoxTitle, FaultBoxText(text), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK},
+                   TMsgDlgBtn::mbOK);
+  RequestTerminate();
+}
+
+// The report of an error under a step name (empty: an error that escaped).
+void Report(const std::string& stepName, const TErrorInfo& info) {
+  switch (info.Kind) {
+    case TFaultKind::Stop: InfoLog(StoppedText(stepName, info.Message), llWarn); return;
+    case TFaultKind::Expected: {
+      const std::string text = stepName.empty() ? info.Message : stepName + ": " + info.Message;
+      TLogger::Error(text);
+      ShowFaultBox(text);
+      return;
+    }
+    case TFaultKind::ProgramFault: break;
+  }
+  const std::string text = stepName.empty() ? UnhandledErrorText(info.ClassName, info.Message)
+                                            : StepErrorText(stepName, info.ClassName, info.Message);
+  TLogger::Error(text);
+  ShowFatalError(text);
 }
 
 }  // namespace
@@ -44,6 +75,14 @@ std::string StepErrorText(const std::string& stepName, const std::string& classN
   return stepName + ": " + className + "\r\n" + message;
 }
 
+std::string FaultBoxText(const std::string& reportText) {
+  return reportText + "\r\n\r\nSzczegóły zostały zapisane w logu.\r\n";
+}
+
+std::string StoppedText(const std::string& stepName, const std::string& message) {
+  return (stepName.empty() ? std::string() : stepName + ": ") + message + " (decyzja operatora)";
+}
+
 std::string FatalBoxText(const std::string& reportText) {
   return "Wystąpił nieoczekiwany błąd.\r\n\r\n" + reportText + "\r\n" + "\r\n" +
          "Szczegóły zostały zapisane w logu." + "\r\n";
@@ -52,16 +91,12 @@ std::string FatalBoxText(const std::string& reportText) {
 namespace {
 void ReportUnhandled(const TErrorInfo& info) noexcept {
   try {
-    const std::string text = UnhandledErrorText(info.ClassName, info.Message);
     try {
-      TLogger::Error(text);
+      Report("", info);
     } catch (...) {
+      // A log that cannot be written still ends the program below.
     }
-    try {
-      ShowFatalError(text);
-    } catch (...) {
-    }
-    RequestTerminate();
+    if (info.Kind != TFaultKind::Stop) RequestTerminate();
   } catch (...) {
     // The end of the line for errors: nothing may leave this handler.
   }
@@ -71,7 +106,7 @@ void ReportUnhandled(const TErrorInfo& info) noexcept {
 void TAppExceptionHook::HandleException(const void*, const std::exception& e) {
   TErrorInfo info;
   try {
-    info = {ErrorClassName(e), e.what()};
+    info = Describe(e);
   } catch (...) {
   }
   ReportUnhandled(info);
@@ -133,15 +168,15 @@ void ShowFatalError(const std::string& text) {
 }
 
 void ReportStepError(const std::string& stepName, const std::exception& e) {
-  const std::string text = StepErrorText(stepName, ErrorClassName(e), e.what());
-  TLogger::Error(text);
-  ShowFatalError(text);
+  Report(stepName, Describe(e));
 }
 
 void RunStep(const std::string& stepName, const std::function<void()>& operation) {
   try {
     operation();
   } catch (const Exception& e) {
+    // The operator's stop ends the whole run, not only this step.
+    if (e.Kind() == TFaultKind::Stop) throw;
     ReportStepError(stepName, e);
   }
 }

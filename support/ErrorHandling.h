@@ -1,7 +1,9 @@
 #pragma once
 // What happens to an error that nothing else handles: an ERROR log line, one
-// fixed box for the operator, and the end of the application. Also the step
-// runner for operations whose failure cannot be recovered from.
+// box for the operator, and the end of the application. An expected fault
+// shows its Polish reason; only a program fault is called unexpected and
+// shows its class; the operator's stop is a warning line and nothing more.
+// Also the step runner for operations whose failure cannot be recovered from.
 #include <exception>
 #include <functional>
 #include <string>
@@ -35,7 +37,8 @@ void ReportStepError(const std::string& stepName, const std::exception& e);
 void ShowFatalError(const std::string& text);
 
 // Runs the operation; an error of the program's family is reported under the
-// step name and the call returns normally. Other errors pass through.
+// step name and the call returns normally. The operator's stop and errors
+// from outside the family pass through.
 void RunStep(const std::string& stepName, const std::function<void()>& operation);
 template <class T>
 void RunStep(const std::string& stepName, void (T::*operation)(), T& target) {
@@ -52,5 +55,11 @@ std::string StepErrorText(const std::string& stepName, const std::string& classN
                           const std::string& message);
 std::string FatalBoxText(const std::string& reportText);
 inline const char* const FatalBoxTitle = "Błąd aplikacji";
+// An expected fault (a damaged table, a missing folder, a bad file): its
+// Polish reason only, in a box that does not call it unexpected.
+std::string FaultBoxText(const std::string& reportText);
+inline const char* const FaultBoxTitle = "brenvik — błąd";
+// The warning line of a run the operator stopped.
+std::string StoppedText(const std::string& stepName, const std::string& message);
 
 }  // namespace brenvik

@@ -17,4 +17,9 @@ std::string ErrorClassName(const std::exception& e) {
   return status == 0 && demangled ? demangled.get() : mangled;
 }
 
+TFaultKind FaultKind(const std::exception& e) {
+  if (auto* own = dynamic_cast<const Exception*>(&e)) return own->Kind();
+  return TFaultKind::ProgramFault;
+}
+
 }  // namespace brenvik

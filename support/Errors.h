@@ -6,13 +6,23 @@
 
 namespace brenvik {
 
+// What an error tells the operator about its cause; see ErrorClasses.def.
+enum class TFaultKind {
+  Expected,      // a cause outside the program, named in the message
+  ProgramFault,  // a mistake in the program: reported as unexpected
+  Stop,          // the operator declined to go on: not an error at all
+};
+
 class Exception : public std::runtime_error {
 public:
   explicit Exception(const std::string& message) : std::runtime_error(message) {}
   virtual const char* ClassName() const { return "Exception"; }
+  // Every error of the family carries a message written for the operator.
+  virtual TFaultKind Kind() const { return TFaultKind::Expected; }
   std::string Message() const { return what(); }
 };
 
+// A class of the family with its base's kind.
 #define BRENVIK_DECLARE_ERROR(Name, Base)                    \
   class Name : public Base {                                 \
   public:                                                    \
@@ -20,14 +30,20 @@ public:
     const char* ClassName() const override { return #Name; } \
   };
 
-BRENVIK_DECLARE_ERROR(EConvertError, Exception)       // a value that is not of its kind
-BRENVIK_DECLARE_ERROR(EArgumentException, Exception)  // a bad argument, e.g. a missing folder
-BRENVIK_DECLARE_ERROR(EInOutError, Exception)         // a file that cannot be read or written
-BRENVIK_DECLARE_ERROR(EFOpenError, EInOutError)       // a file that cannot be opened
-BRENVIK_DECLARE_ERROR(EListError, Exception)          // an index outside a list
-BRENVIK_DECLARE_ERROR(EDatabaseError, Exception)      // a table operation that failed
-BRENVIK_DECLARE_ERROR(EXMLDocError, Exception)  // an XML document that cannot be read or built
-BRENVIK_DECLARE_ERROR(EAbort, Exception)        // the operator declined to go on
+// A class of the family with a kind of its own.
+#define BRENVIK_DECLARE_ERROR_KIND(Name, Base, FaultKind)              \
+  class Name : public Base {                                           \
+  public:                                                              \
+    using Base::Base;                                                  \
+    const char* ClassName() const override { return #Name; }           \
+    TFaultKind Kind() const override { return TFaultKind::FaultKind; } \
+  };
+#define BRENVIK_ERROR_CLASS BRENVIK_DECLARE_ERROR_KIND
+#include "support/ErrorClasses.def"
+#undef BRENVIK_ERROR_CLASS
+
+// The kind of any error: errors from outside the family are program faults.
+TFaultKind FaultKind(const std::exception& e);
 
 // Class name of any error, ours or not, for reports.
 std::string ErrorClassName(const std::exception& e);

@@ -114,7 +114,7 @@ void ConfirmNipProblem(const std::string& message, const std::string& nip, const
   const TModalResult answer =
       MessageDlg(text, TMsgDlgType::mtError, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
                  TMsgDlgBtn::mbNo, TQuestionKind::qkDataWarning);
-  if (answer != TModalResult::mrYes) throw EAbort(LoadAbortedText);
+  if (answer != TModalResult::mrYes) throw EAbort(LoadAbortedAt(docText));
 }
 
 }  // namespace brenvik

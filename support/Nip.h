@@ -38,5 +38,9 @@ void ConfirmNipProblem(const std::string& message, const std::string& nip, const
                        const std::string& docText);
 
 inline const char* const LoadAbortedText = "Wczytywanie przerwano";
+// The operator's stop at a document, for the warning line that ends the run.
+inline std::string LoadAbortedAt(const std::string& docText) {
+  return std::string(LoadAbortedText) + " na dokumencie " + docText;
+}
 
 }  // namespace brenvik

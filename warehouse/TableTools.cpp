@@ -146,7 +146,7 @@ void ReadCustomerRecord(const std::string& docText, TPxTable& table, std::string
     if (MessageDlg("Brak numeru NIP. Dokument: " + docText + "\r" + name + "\rKontynuować?",
                    TMsgDlgType::mtError, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbNo,
                    TQuestionKind::qkDataWarning) != TModalResult::mrYes)
-      throw EAbort(LoadAbortedText);
+      throw EAbort(LoadAbortedAt(docText));
   }
   if (options == 3 && countryCode.empty() && !countryPrefix.empty()) countryCode = countryPrefix;
   if (check && addressLine.empty()) addressLine = "brak";

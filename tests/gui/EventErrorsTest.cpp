@@ -27,16 +27,15 @@ protected:
 }  // namespace
 
 TEST_F(EventErrors, ErrorInAnEventHandlerReachesTheHook) {
-  QTimer::singleShot(0, [] { throw EConvertError("'abc' is not a valid integer value"); });
+  QTimer::singleShot(0, [] { throw EListError("Indeks 3 poza listą"); });
   Pump();
   EXPECT_NE(F.LogText().find("[ERROR]"), std::string::npos);
-  EXPECT_NE(
-      F.LogText().find("NIEOBSŁUŻONY WYJĄTEK: EConvertError: 'abc' is not a valid integer value"),
-      std::string::npos)
+  EXPECT_NE(F.LogText().find("NIEOBSŁUŻONY WYJĄTEK: EListError: Indeks 3 poza listą"),
+            std::string::npos)
       << F.LogText();
   ASSERT_EQ(F.Dialogs.Asked().size(), 1u);
   EXPECT_EQ(F.Dialogs.Asked()[0].Title, "Błąd aplikacji");
-  EXPECT_NE(F.Dialogs.Asked()[0].Text.find("NIEOBSŁUŻONY WYJĄTEK\r\nEConvertError: 'abc'"),
+  EXPECT_NE(F.Dialogs.Asked()[0].Text.find("NIEOBSŁUŻONY WYJĄTEK\r\nEListError: Indeks 3"),
             std::string::npos);
   EXPECT_TRUE(TerminateRequested());
 }

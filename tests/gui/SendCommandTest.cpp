@@ -344,9 +344,8 @@ TEST_F(TSendCommandTest, AFailedGenerationEndsTheProgramWithoutFurtherWork) {
   Connector({});
   Window->btnSendToKSEFClick();
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
-  EXPECT_EQ(Dialogs.Asked()[0].Title, "Błąd aplikacji");
-  EXPECT_NE(Dialogs.Asked()[0].Text.find(
-                "Generowanie plików FA(3): EDatabaseError\r\nBrak tabeli 2026WI"),
+  EXPECT_EQ(Dialogs.Asked()[0].Title, "brenvik — błąd");
+  EXPECT_NE(Dialogs.Asked()[0].Text.find("Generowanie plików FA(3): Brak tabeli 2026WI"),
             std::string::npos);
   EXPECT_TRUE(TerminateRequested());
   // The remaining lines of the command still come; no question, no connector, no write-back.

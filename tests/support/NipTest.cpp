@@ -122,7 +122,7 @@ TEST(ConfirmNipProblem, AsksWithErrorBoxAndStopsUnlessYes) {
       ConfirmNipProblem("Zły format numeru", "12345", "Firma", "FV 1/2026");
       ADD_FAILURE() << "no error after a refusal";
     } catch (const EAbort& e) {
-      EXPECT_EQ(e.Message(), "Wczytywanie przerwano");
+      EXPECT_EQ(e.Message(), "Wczytywanie przerwano na dokumencie FV 1/2026");
     }
   }
 }
