@@ -105,6 +105,7 @@ TSendResult SendToKsefCommand(ICommandHost& host) {
     ShowMessage(e.Message());
     return TSendResult::ConnectorBusy;
   }
+  if (host.Operations().StartRun) host.Operations().StartRun();
   host.SetBusyCursor(true);
   host.SetButtonsEnabled(false);
   bool handedOver = false;
@@ -153,6 +154,7 @@ void UpdateKsefNumbers(ICommandHost& host) {
 }
 
 void ReceiveFromKsefCommand(ICommandHost& host) {
+  if (host.Operations().StartRun) host.Operations().StartRun();
   host.SetBusyCursor(true);
   host.SetButtonsEnabled(false);
   auto closing = [&] {

@@ -21,6 +21,7 @@ BRENVIK_DECLARE_ERROR(EOperationUnavailable, Exception)  // a data-module operat
 struct TKsefOperations {
   std::function<void()> ReadDocNotSended2KSEF;  // the export run
   std::function<void()> SetKsefInRegs;          // write-back of numbers and import
+  std::function<void()> StartRun;  // optional: a command begins, its table copies are one run
 };
 
 // Called with the connector's exit code (-1 when it did not start or its end
