@@ -71,11 +71,13 @@ TAppController::~TAppController() { FTray.reset(); }
 void TAppController::AttachDataModule(TDM& dataModule) {
   KsefOperations.ReadDocNotSended2KSEF = [dm = &dataModule] { dm->ReadDocNotSended2KSEF(); };
   KsefOperations.SetKsefInRegs = [dm = &dataModule] { dm->SetKsefInRegs(); };
+  KsefOperations.StartRun = [dm = &dataModule] { dm->StartRun(); };
 }
 
 void TAppController::DetachDataModule() {
   KsefOperations.ReadDocNotSended2KSEF = nullptr;
   KsefOperations.SetKsefInRegs = nullptr;
+  KsefOperations.StartRun = nullptr;
 }
 
 void TAppController::InitCore(const std::vector<std::string>& args) {

@@ -7,10 +7,10 @@
 
 namespace brenvik {
 
-TRunResult RunConsole(const std::string& cmdLine) noexcept {
+TRunResult RunConsole(const std::string& cmdLine, const TConnectorLock* lock) noexcept {
   TRunResult result;
   try {
-    result.ExitCode = RunProcessAndWait(cmdLine);
+    result.ExitCode = RunProcessAndWait(cmdLine, lock ? lock->Fd() : -1);
   } catch (const std::exception& e) {
     result.ExitCode = -1;
     result.ErrMsg = e.what();
@@ -44,11 +44,14 @@ void TRunChannel::Post(std::function<void()> step) {
   });
 }
 
-void StartConsoleThread(const std::string& cmdLine, std::shared_ptr<TRunChannel> channel,
+void StartConsoleThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
+                        std::shared_ptr<TRunChannel> channel,
                         std::function<void(const TRunResult&)> endStep) {
   try {
-    std::thread([cmdLine, channel = std::move(channel), endStep = std::move(endStep)] {
-      const TRunResult result = RunConsole(cmdLine);
+    std::thread([cmdLine, lock = std::move(lock), channel = std::move(channel),
+                 endStep = std::move(endStep)]() mutable {
+      const TRunResult result = RunConsole(cmdLine, lock.get());
+      lock.reset();
       channel->Post([endStep, result] { endStep(result); });
     }).detach();
   } catch (const std::system_error& e) {

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "commands/ConnectorLock.h"
+
 namespace brenvik {
 
 struct TRunResult {
@@ -15,7 +17,8 @@ struct TRunResult {
 };
 
 // Starts the program and waits for it; a failure leaves -1 and its message.
-TRunResult RunConsole(const std::string& cmdLine) noexcept;
+// The program inherits the lock, when given, and holds it while it runs.
+TRunResult RunConsole(const std::string& cmdLine, const TConnectorLock* lock = nullptr) noexcept;
 
 // Queues a step to the main thread without waiting for it (the window
 // program's event loop provides it).
@@ -39,9 +42,10 @@ private:
 };
 
 // Starts the worker thread of one run, detached (it ends by itself); the end
-// step gets the result on the main thread. Raises EOSError when no thread
-// can be started.
-void StartConsoleThread(const std::string& cmdLine, std::shared_ptr<TRunChannel> channel,
+// step gets the result on the main thread. The worker holds the lock until
+// the program has ended. Raises EOSError when no thread can be started.
+void StartConsoleThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
+                        std::shared_ptr<TRunChannel> channel,
                         std::function<void(const TRunResult&)> endStep);
 
 }  // namespace brenvik

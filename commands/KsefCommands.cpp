@@ -94,7 +94,18 @@ int GenerateWaitingFiles(ICommandHost& host) {
   return n;
 }
 
-bool SendToKsefCommand(ICommandHost& host) {
+TSendResult SendToKsefCommand(ICommandHost& host) {
+  std::shared_ptr<TConnectorLock> lock;
+  try {
+    lock = TConnectorLock::Take(host.CommandConfig().KsefDataDir());
+  } catch (const EConnectorBusy& e) {
+    // Its files are the connector's until it ends: no generation, no second run.
+    host.AddEmptyLine();
+    InfoLog(e.Message(), llWarn);
+    ShowMessage(e.Message());
+    return TSendResult::ConnectorBusy;
+  }
+  if (host.Operations().StartRun) host.Operations().StartRun();
   host.SetBusyCursor(true);
   host.SetButtonsEnabled(false);
   bool handedOver = false;
@@ -118,14 +129,14 @@ bool SendToKsefCommand(ICommandHost& host) {
       handedOver = true;
       const std::string step = Fill("Wysyłka %d plików FA(3) do KSeF", n);
       InfoLog(step, llInfo);
-      RunStep(step, [&] { SendInvToKsef(host); });
+      RunStep(step, [&] { SendInvToKsef(host, lock); });
     }
   } catch (...) {
     CloseAfterError(closing);
     throw;
   }
   closing();
-  return handedOver;
+  return handedOver ? TSendResult::HandedOver : TSendResult::NotHandedOver;
 }
 
 void UpdateKsefNumbers(ICommandHost& host) {
@@ -143,6 +154,7 @@ void UpdateKsefNumbers(ICommandHost& host) {
 }
 
 void ReceiveFromKsefCommand(ICommandHost& host) {
+  if (host.Operations().StartRun) host.Operations().StartRun();
   host.SetBusyCursor(true);
   host.SetButtonsEnabled(false);
   auto closing = [&] {
@@ -162,12 +174,12 @@ void ReceiveFromKsefCommand(ICommandHost& host) {
   closing();
 }
 
-void SendInvToKsef(ICommandHost& host) {
+void SendInvToKsef(ICommandHost& host, std::shared_ptr<TConnectorLock> lock) {
   const std::string cmdLine = ksef::ConnectorCommandLine(
       IncludeTrailingPathDelimiter(host.CommandConfig().APIConnectorExeDir()));
-  host.RunConsoleInThread(cmdLine, [&host](int exitCode, const std::string& errMsg) {
-    SendFinished(host, exitCode, errMsg);
-  });
+  host.RunConsoleInThread(
+      cmdLine, std::move(lock),
+      [&host](int exitCode, const std::string& errMsg) { SendFinished(host, exitCode, errMsg); });
 }
 
 TExitCodeOutcome ExitCodeOutcome(int exitCode) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/ConnectorLock.h"
 #include "config/Config.h"
 #include "support/DateTime.h"
 #include "support/Errors.h"
@@ -21,6 +22,7 @@ BRENVIK_DECLARE_ERROR_KIND(EOperationUnavailable, Exception,
 struct TKsefOperations {
   std::function<void()> ReadDocNotSended2KSEF;  // the export run
   std::function<void()> SetKsefInRegs;          // write-back of numbers and import
+  std::function<void()> StartRun;  // optional: a command begins, its table copies are one run
 };
 
 // Called with the connector's exit code (-1 when it did not start or its end
@@ -40,8 +42,10 @@ public:
   // colour; replaceAll replaces what the pane holds.
   virtual void ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) = 0;
   // Starts the connector and returns at once; its end step (RunEndStep)
-  // comes later, on the main thread.
-  virtual void RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) = 0;
+  // comes later, on the main thread. The connector inherits the lock, which
+  // is kept until the connector has ended.
+  virtual void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
+                                  TRunFinishedProc onFinished) = 0;
 };
 
 // Number of "*.xml" files (letter case ignored) directly in the folder;
@@ -52,17 +56,24 @@ int PendingFileCount(const TConfig& config);
 // Asks whether to send count files when Ask2Send is on; otherwise no.
 bool ConfirmSend(const TConfig& config, int count);
 
-// The send command ("&Wyślij do KSEF"); true when the files were handed to
-// the connector, whose end step then finishes the command.
-bool SendToKsefCommand(ICommandHost& host);
+enum class TSendResult {
+  NotHandedOver,
+  HandedOver,     // the connector's end step finishes the command
+  ConnectorBusy,  // an earlier connector run still works: nothing was done
+};
+// The send command ("&Wyślij do KSEF"). It first takes the connector lock of
+// the KSeF data folder (ConnectorLock.h) and keeps it through the
+// generation and the connector's run; while another run holds it the
+// command says so and does nothing else.
+TSendResult SendToKsefCommand(ICommandHost& host);
 // Its generation half: the waiting-files rule, else the export run as a
 // step; returns the number of waiting files.
 int GenerateWaitingFiles(ICommandHost& host);
 // The receive command ("&Odbierz z KSEF").
 void ReceiveFromKsefCommand(ICommandHost& host);
 void UpdateKsefNumbers(ICommandHost& host);
-// Starts the connector with the send end handler.
-void SendInvToKsef(ICommandHost& host);
+// Starts the connector with the send end handler; it inherits the lock.
+void SendInvToKsef(ICommandHost& host, std::shared_ptr<TConnectorLock> lock);
 // The send end handler.
 void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg);
 // The end step of a run: the handler, then always the idle cursor and buttons.

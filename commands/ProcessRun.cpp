@@ -58,11 +58,16 @@ std::string ProgramOfCommandLine(const std::string& cmdLine) {
   return program;
 }
 
-int RunProcessAndWait(const std::string& cmdLine) {
+int RunProcessAndWait(const std::string& cmdLine, int inheritedFd) {
   const std::string program = ProgramOfCommandLine(cmdLine);
   TSpawnSettings settings;
-  // None of this program's open files (its locks above all) reach the child.
-  posix_spawn_file_actions_addclosefrom_np(&settings.Actions, STDERR_FILENO + 1);
+  // None of this program's open files (its locks above all) reach the child,
+  // but the one it is to hold.
+  constexpr int InheritedChildFd = STDERR_FILENO + 1;
+  if (inheritedFd >= 0)
+    posix_spawn_file_actions_adddup2(&settings.Actions, inheritedFd, InheritedChildFd);
+  posix_spawn_file_actions_addclosefrom_np(&settings.Actions,
+                                           InheritedChildFd + (inheritedFd >= 0 ? 1 : 0));
   // The worker's blocked signals and this program's handlers are not the child's.
   sigset_t none, all;
   sigemptyset(&none);

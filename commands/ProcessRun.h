@@ -13,8 +13,10 @@ BRENVIK_DECLARE_ERROR(EOSError, Exception)  // the operating system refused a re
 // when it holds blanks; no arguments), with this program's environment and
 // current folder and without redirecting its output, waits without a limit
 // for its end and returns its exit code. Raises EOSError with the system's
-// text when it cannot be started or its exit code cannot be read.
-int RunProcessAndWait(const std::string& cmdLine);
+// text when it cannot be started or its exit code cannot be read. No open
+// file of this program reaches it, except INHERITEDFD when given: the
+// program gets that one as its descriptor 3.
+int RunProcessAndWait(const std::string& cmdLine, int inheritedFd = -1);
 
 // The program part of a command line; EArgumentException when it holds more
 // than the program or nothing at all.

@@ -38,16 +38,19 @@ void TTerminalCommandHost::ShowConnectorLines(const std::vector<std::string>& li
 }
 
 void TTerminalCommandHost::RunConsoleInThread(const std::string& cmdLine,
+                                              std::shared_ptr<TConnectorLock> lock,
                                               TRunFinishedProc onFinished) {
   FRunPending = true;
   FCmdLine = cmdLine;
+  FLock = std::move(lock);
   FOnFinished = std::move(onFinished);
 }
 
 bool TTerminalCommandHost::FinishRun(int& exitCode) {
   if (!FRunPending) return false;
   FRunPending = false;
-  const TRunResult result = RunConsole(FCmdLine);
+  const TRunResult result = RunConsole(FCmdLine, FLock.get());
+  FLock.reset();
   exitCode = result.ExitCode;
   RunEndStep(*this, FOnFinished, result.ExitCode, result.ErrMsg);
   return true;
@@ -56,7 +59,7 @@ bool TTerminalCommandHost::FinishRun(int& exitCode) {
 int SendOnTerminal(const TConfig& config, const TKsefOperations& operations) {
   TTerminalCommandHost host(config, operations);
   return Guarded([&] {
-    SendToKsefCommand(host);
+    if (SendToKsefCommand(host) == TSendResult::ConnectorBusy) return 1;
     int exitCode = -1;
     if (host.FinishRun(exitCode)) return exitCode == 0 ? 0 : exitCode > 0 ? exitCode : 1;
     if (TerminateRequested()) return 1;

@@ -23,7 +23,8 @@ public:
   void AddEmptyLine() override;
   void ScrollLogToEnd() override {}
   void ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) override;
-  void RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) override;
+  void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
+                          TRunFinishedProc onFinished) override;
 
   // Runs the kept connector run, waits for it and runs its end step;
   // returns its exit code (-1 when it did not start). False without one.
@@ -35,12 +36,14 @@ private:
   std::FILE* FOut;
   bool FRunPending = false;
   std::string FCmdLine;
+  std::shared_ptr<TConnectorLock> FLock;  // until the kept run has ended
   TRunFinishedProc FOnFinished;
 };
 
 // brenvik-cli send: 0 when the connector ended with 0 or nothing waited to
 // be sent; the connector's code when it failed; 1 when it could not start,
-// when waiting files were not handed over, or when a step failed.
+// when an earlier connector run still works, when waiting files were not
+// handed over, or when a step failed.
 int SendOnTerminal(const TConfig& config, const TKsefOperations& operations);
 // brenvik-cli export: 0 unless the generation failed (1).
 int ExportOnTerminal(const TConfig& config, const TKsefOperations& operations);

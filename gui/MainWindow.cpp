@@ -288,8 +288,9 @@ void TfrmMain::ShowConnectorLines(const std::vector<std::string>& lines, bool re
   }
 }
 
-void TfrmMain::RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) {
-  StartConsoleThread(cmdLine, FRunChannel,
+void TfrmMain::RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
+                                  TRunFinishedProc onFinished) {
+  StartConsoleThread(cmdLine, std::move(lock), FRunChannel,
                      [this, onFinished = std::move(onFinished)](const TRunResult& result) {
                        RunEndStep(*this, onFinished, result.ExitCode, result.ErrMsg);
                      });

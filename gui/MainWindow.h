@@ -82,7 +82,8 @@ public:
   void ShowConnectorLines(const std::vector<std::string>& lines, bool replaceAll) override;
   // One worker thread per run; its end step comes back to the main thread
   // only while this window exists.
-  void RunConsoleInThread(const std::string& cmdLine, TRunFinishedProc onFinished) override;
+  void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
+                          TRunFinishedProc onFinished) override;
 
 protected:
   void showEvent(QShowEvent* event) override;      // FormShow

@@ -34,6 +34,24 @@ struct THeader {
   int FileBlocks, FirstBlock, NumFields;
 };
 
+// Encrypted data blocks cannot be checked or read; say so rather than
+// "damaged". Before version 4.0 the password's key lies at 0x25; later
+// versions keep the mark FF00FF00 there and the key at 0x5C. The library takes
+// any other value at 0x25 for a key and then searches for the password
+// without end, so such a header is refused too. H holds the header up to 0x78
+// (only to 0x58 before version 4.0).
+void RefuseEncrypted(const unsigned char* h, const std::string& path) {
+  const std::uint32_t key = Le32(h + 0x25);
+  const bool laterVersion = h[0x39] > 4;
+  if (!laterVersion && key == 0) return;
+  if (laterVersion && (key == 0 || key == 0xFF00FF00u) && Le32(h + 0x5C) == 0) return;
+  throw EDatabaseError("Tabela w pliku " + path +
+                       (laterVersion && Le32(h + 0x5C) == 0
+                            ? " ma uszkodzony nagłówek albo jest zaszyfrowana hasłem"
+                            : " jest zaszyfrowana hasłem") +
+                       "; program nie czyta takich tabel");
+}
+
 THeader CheckHeader(int fd, const std::string& path) {
   const long long size = FileSizeOfFd(fd);
   unsigned char h[0x78 + 2 * 256];
@@ -55,10 +73,7 @@ THeader CheckHeader(int fd, const std::string& path) {
   const int fieldInfo = r.VersionId <= 4 ? 0x58 : 0x78;
   if (fieldInfo == 0x78 && (r.HeaderSize < 0x78 || !ReadExact(fd, 0x58, h + 0x58, 0x78 - 0x58)))
     throw Damaged(path, "nagłówek jest uszkodzony");
-  // Encrypted data blocks cannot be checked or read; say so rather than "damaged".
-  if ((fieldInfo == 0x58 ? Le32(h + 0x25) : Le32(h + 0x5C)) != 0)
-    throw EDatabaseError("Tabela w pliku " + path +
-                         " jest zaszyfrowana hasłem; program nie czyta takich tabel");
+  RefuseEncrypted(h, path);
   if (fieldInfo + 2 * r.NumFields > r.HeaderSize ||
       !ReadExact(fd, fieldInfo, h + fieldInfo, static_cast<size_t>(2 * r.NumFields)))
     throw Damaged(path, "nagłówek jest uszkodzony");
@@ -196,6 +211,16 @@ TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {
 }
 
 std::vector<std::string> ReadPxIndexFieldNames(const std::string& path) {
+  {
+    // An index has the header of a table: the same bytes make the library spin.
+    TFileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) throw EDatabaseError("Nie można otworzyć pliku " + path);
+    unsigned char h[0x78] = {};
+    if (!ReadExact(fd.Fd(), 0, h, 0x58)) throw Damaged(path, "plik jest za krótki");
+    if (h[0x39] > 4 && !ReadExact(fd.Fd(), 0x58, h + 0x58, 0x78 - 0x58))
+      throw Damaged(path, "nagłówek jest uszkodzony");
+    RefuseEncrypted(h, path);
+  }
   TPxDoc px(path);
   std::vector<std::string> names;
   const pxhead_t* head = px.Doc->px_head;

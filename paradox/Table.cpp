@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -18,8 +19,6 @@ namespace brenvik {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr size_t BackupCopiesKept = 10;
 
 bool IsAscii(std::string_view s) {
   for (unsigned char c : s)
@@ -66,6 +65,13 @@ void TPxSession::SetActive(bool active) {
 
 void TPxSession::CloseDatabases() {
   while (!FOpenTables.empty()) FOpenTables.back()->Close();
+}
+
+void TPxSession::StartRun() { FRunStamp = FormatDateTime("yyyymmdd_hhnnsszzz", Now()); }
+
+const std::string& TPxSession::RunStamp() {
+  if (FRunStamp.empty()) StartRun();
+  return FRunStamp;
 }
 
 void TPxSession::TableOpened(TPxTable* table) { FOpenTables.push_back(table); }
@@ -810,17 +816,44 @@ void TPxTable::Post() {
   for (const auto& [index, bytes] : pending) WriteField(index, bytes);
 }
 
+namespace {
+
+// The run stamp of a copy of the table BARE ("BARE_yyyymmdd_hhnnsszzz.db",
+// or with "_n" before ".db" for the n-th copy of a run), or empty for any
+// other name, a copy of another table among them.
+std::string CopyRunStamp(const std::string& name, const std::string& bare) {
+  const std::string stem = name.size() > 3 ? name.substr(0, name.size() - 3) : std::string();
+  if (!SameTextAscii(ExtractFileExt(name), ".db") || stem.size() < bare.size() + 19 ||
+      !SameTextAscii(stem.substr(0, bare.size() + 1), bare + "_"))
+    return {};
+  const std::string rest = stem.substr(bare.size() + 1);
+  for (size_t i = 0; i < rest.size(); ++i) {
+    const bool separator = i == 8 || i == 18;
+    if (separator ? rest[i] != '_' : !std::isdigit(static_cast<unsigned char>(rest[i]))) return {};
+  }
+  return rest.size() == 18 || rest.size() > 19 ? rest.substr(0, 18) : std::string();
+}
+
+// A copy beyond the kept ones; one that cannot go stays, said in the log.
+void RemoveOldCopy(const fs::path& copy) {
+  std::error_code ec;
+  if (!fs::remove(copy, ec) && ec)
+    TLogger::Log(llWarn,
+                 "Nie można usunąć starej kopii tabeli " + copy.string() + ": " + ec.message());
+}
+
+}  // namespace
+
 void TPxTable::BackupTableFile() {
   const std::string dir = FSession ? FSession->PrivateDir() : std::string();
   if (dir.empty() || !FolderExists(dir))
     throw EDatabaseError("Brak folderu prywatnego sesji na kopię tabeli " + FTableName +
                          "; nic nie zapisano");
   const std::string bare = BareFileName(FImage.Path);
+  const std::string run = FSession->RunStamp();
   std::string target;
-  for (int n = 0;; ++n) {
-    target = IncludeTrailingPathDelimiter(dir) + bare + "_" +
-             FormatDateTime("yyyymmdd_hhnnsszzz", Now()) + (n ? "_" + std::to_string(n) : "") +
-             ".db";
+  for (int n = 1;; ++n) {
+    target = IncludeTrailingPathDelimiter(dir) + bare + "_" + run + "_" + std::to_string(n) + ".db";
     if (!FileExists(target)) break;
   }
   // Copied through the descriptor that holds the lock: opening the table file
@@ -829,23 +862,36 @@ void TPxTable::BackupTableFile() {
   std::string content(static_cast<size_t>(size < 0 ? 0 : size), '\0');
   if (size < 0 || !ReadExact(FWriteFile.Fd(), 0, content.data(), content.size()))
     throw EDatabaseError("Nie można odczytać pliku " + FImage.Path + " do kopii; nic nie zapisano");
-  TFileHandle out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (!out.Valid() || !WriteExact(out.Fd(), 0, content.data(), content.size()) ||
-      ::fsync(out.Fd()) != 0)
+  // Written under a name no copy has and renamed when complete: a copy
+  // broken off halfway never passes for one.
+  const std::string partial = target + ".tmp";
+  std::error_code ec;
+  TFileHandle out(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  bool written = out.Valid() && WriteExact(out.Fd(), 0, content.data(), content.size()) &&
+                 ::fsync(out.Fd()) == 0;
+  out.Reset();
+  written = written && ::rename(partial.c_str(), target.c_str()) == 0;
+  if (!written) {
+    fs::remove(partial, ec);
     throw EDatabaseError("Nie można zapisać kopii tabeli " + FTableName + " w " + target +
                          "; nic nie zapisano");
-  out.Reset();
-  std::vector<std::string> copies;
-  std::error_code ec;
+  }
+  // The runs of this table, newest last; the oldest beyond the kept ones go,
+  // and with them what a broken-off copy left.
+  std::map<std::string, std::vector<fs::path>> runs;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.size() > bare.size() + 1 &&
-        SameTextAscii(name.substr(0, bare.size() + 1), bare + "_") &&
-        SameTextAscii(ExtractFileExt(name), ".db"))
-      copies.push_back(it->path().string());
+    const bool leftover = SameTextAscii(ExtractFileExt(name), ".tmp");
+    const std::string stamp = CopyRunStamp(leftover ? name.substr(0, name.size() - 4) : name, bare);
+    if (stamp.empty()) continue;
+    if (leftover)
+      RemoveOldCopy(it->path());
+    else
+      runs[stamp].push_back(it->path());
   }
-  std::sort(copies.begin(), copies.end());
-  for (size_t i = 0; i + BackupCopiesKept < copies.size(); ++i) fs::remove(copies[i], ec);
+  if (ec) TLogger::Log(llWarn, "Nie można przejrzeć kopii tabel w " + dir + ": " + ec.message());
+  for (auto it = runs.begin(); runs.size() > BackupRunsKept; it = runs.erase(it))
+    for (const fs::path& copy : it->second) RemoveOldCopy(copy);
   FBackedUp = true;
 }
 

@@ -25,6 +25,8 @@ namespace brenvik {
 class TPxTable;
 class TPxDataSource;
 
+inline constexpr size_t BackupRunsKept = 10;
+
 class TPxSession {
 public:
   explicit TPxSession(std::string name = "Session");
@@ -40,6 +42,11 @@ public:
   // Where copies of table files are kept before this program writes into them.
   void SetPrivateDir(const std::string& dir) { FPrivateDir = dir; }
   const std::string& PrivateDir() const { return FPrivateDir; }
+  // Begins a run: the copies a run makes (one per table object that writes)
+  // are kept or dropped together, the last BackupRunsKept runs of each table.
+  // Until the first call the session's first copy begins one.
+  void StartRun();
+  const std::string& RunStamp();
   // Making the session inactive closes its open tables, the last opened first.
   void SetActive(bool active);
   bool Active() const { return FActive; }
@@ -50,7 +57,7 @@ private:
   friend class TPxTable;
   void TableOpened(TPxTable* table);
   void TableClosed(TPxTable* table);
-  std::string FName, FNetFileDir, FPrivateDir;
+  std::string FName, FNetFileDir, FPrivateDir, FRunStamp;
   bool FActive = false;
   std::vector<TPxTable*> FOpenTables;
 };

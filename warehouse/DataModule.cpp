@@ -1,6 +1,7 @@
 #include "warehouse/DataModule.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <vector>
 
@@ -16,12 +17,32 @@
 
 namespace brenvik {
 
+std::string SiteBackupFolderName(const std::string& stelmarDir) {
+  std::string name;
+  for (char c : Trim(stelmarDir)) {
+    const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' ||
+                       static_cast<unsigned char>(c) >= 0x80;
+    name += plain ? c : '_';
+  }
+  const size_t start = name.find_first_not_of('_');
+  name = start == std::string::npos ? std::string()
+                                    : name.substr(start, name.find_last_not_of('_') - start + 1);
+  // A file name has room for 255 bytes; the end of a path tells sites apart best.
+  if (name.size() > 120) name = name.substr(name.size() - 120);
+  return name.empty() ? std::string("site") : name;
+}
+
 TDM::TDM(const TConfig& config, const std::string& programDir) : FConfig(config) {
   Session.SetActive(false);
   Session.SetNetFileDir(FConfig.NetFileDir());
   PrivateDir = PathJoin(programDir, "Tmp");
-  Session.SetPrivateDir(PrivateDir);
+  // Every site run from this program's folder shares Tmp: each keeps its own copies.
+  BackupDir = PathJoin(PrivateDir,
+                       SiteBackupFolderName(FConfig.StelmarDir().empty() ? FConfig.NeraDir()
+                                                                         : FConfig.StelmarDir()));
+  Session.SetPrivateDir(BackupDir);
   ForceFolder(PrivateDir);
+  ForceFolder(BackupDir);
   if (FConfig.StelmarEnabled)
     StelmarDataDir = IncludeTrailingPathDelimiter(
         RequireFolderExists(Trim(PathJoin(FConfig.StelmarDir(), "DATA"))));

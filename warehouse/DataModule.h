@@ -19,10 +19,16 @@ namespace brenvik {
 
 struct TStelmarTable;
 
+// The folder in Tmp that holds one site's copies of tables: named after the
+// site's Stelmar folder (Nera's without Stelmar), its path with each
+// character that a file name cannot hold as "_".
+std::string SiteBackupFolderName(const std::string& stelmarDir);
+
 class TDM {
 public:
   // DataModuleCreate: the session's folders (the private folder "Tmp" under
-  // the program's folder is created), Stelmar's document folder checked
+  // the program's folder is created, the copies of tables go to the site's
+  // folder in it, SiteBackupFolderName), Stelmar's document folder checked
   // ("Folder %s nie istnieje"), then Connect.
   TDM(const TConfig& config, const std::string& programDir);
   ~TDM();  // DataModuleDestroy: Disconnect
@@ -30,6 +36,8 @@ public:
   TDM& operator=(const TDM&) = delete;
 
   void Connect();
+  // Begins an operator's command: the copies of tables it makes count as one run.
+  void StartRun() { Session.StartRun(); }
   void Disconnect();
   const TConfig& Config() const { return FConfig; }
 
@@ -113,6 +121,7 @@ public:
 
   std::string StelmarDataDir;
   std::string PrivateDir;
+  std::string BackupDir;  // the site's folder in PrivateDir
   TDateRange DateRange;
   TDateTime FFilterDateFrom;
   TDateTime FFilterDateToExcl;

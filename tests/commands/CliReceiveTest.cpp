@@ -76,3 +76,30 @@ TEST(CliReceive, ABadSentFileNameEndsWithItsMessage) {
       << r.Out << r.Err;
   EXPECT_TRUE(FileExists(bad));
 }
+
+// Files whose parsing would block the whole receive are refused before it.
+TEST(CliReceive, HugeOrAttributeLadenFilesAreSetAsideAtOnce) {
+  TTempDir dir;
+  const std::string ini = ReceiveSite(dir);
+  std::string attributes;
+  for (int i = 0; i < 200000; ++i) attributes += " a" + std::to_string(i) + "=\"1\"";
+  struct TRow {
+    std::string Name, Text, Reason;
+  } rows[] = {
+      {"9999999999-20260215-0123456789AB-58", "<?xml version=\"1.0\"?><Faktura" + attributes + "/>",
+       "ma więcej niż 64 atrybutów"},
+      {"9999999999-20260215-0123456789AC-4F",
+       "<?xml version=\"1.0\"?><Faktura>" + std::string(6 << 20, ' ') + "</Faktura>",
+       "najwyżej 5 MB"},
+  };
+  for (const TRow& row : rows) WriteFile(dir / ("ksef/Import/" + row.Name + ".xml"), row.Text);
+  TProcessOptions o = In(dir);
+  o.TimeoutMs = 20000;
+  const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, o);
+  EXPECT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Name);
+    EXPECT_TRUE(FileExists(dir / ("ksef/Errors/" + row.Name + ".xml")));
+    EXPECT_NE(r.Out.find(row.Reason), std::string::npos) << r.Out;
+  }
+}

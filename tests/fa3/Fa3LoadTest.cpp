@@ -100,10 +100,53 @@ TEST(Fa3Load, RefusesFilesOverTheSizeLimit) {
   std::string path = dir / "big.xml";
   WriteFile(path, Faktura(""));
   std::filesystem::resize_file(path, MaxFa3FileBytes + 1);
-  ExpectRefused(path, "50 MB");
+  ExpectRefused(path, "5 MB");
   // Exactly at the limit the size is accepted (and the padding is not XML).
   std::filesystem::resize_file(path, MaxFa3FileBytes);
   ExpectRefused(path, "nie jest poprawnym dokumentem XML");
+}
+
+// The parser's time grows with the square of an element's attributes: more
+// than 64 are refused before it starts; "=" outside start tags is no attribute.
+TEST(Fa3Load, RefusesElementsWithTooManyAttributes) {
+  auto attributes = [](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += " a" + std::to_string(i) + "=\"x=" + std::to_string(i) + "\"";
+    return s;
+  };
+  const std::string many(100, '=');
+  struct TRow {
+    const char* Name;
+    std::string Text;
+    bool Refused;
+  } rows[] = {
+      {"64", Faktura("<Fa" + attributes(64) + "><P_2>A</P_2></Fa>"), false},
+      {"65", Faktura("<Fa" + attributes(65) + "/>"), true},
+      {"200000", Faktura("<Fa" + attributes(200000) + "/>"), true},
+      {"outside tags",
+       Faktura("<!--" + many + "--><Fa><P_2>A</P_2><P_1><![CDATA[" + many + "]]></P_1><?pi " +
+               many + "?></Fa>"),
+       false},
+      {"UTF-16",
+       [&] {
+         std::string wide = "\xFF\xFE";
+         for (char c :
+              "<?xml version=\"1.0\" encoding=\"UTF-16\"?><Faktura" + attributes(65) + "/>")
+           wide += std::string{c, '\0'};
+         return wide;
+       }(),
+       true},
+  };
+  TTempDir dir;
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const std::string path = dir / (std::string(row.Name) + ".xml");
+    WriteFile(path, row.Text);
+    if (row.Refused)
+      ExpectRefused(path, "ma więcej niż 64 atrybutów");
+    else
+      EXPECT_EQ(LoadFaktura(path)->Fa()->P_2(), "A");
+  }
 }
 
 TEST(Fa3Load, AcceptsPrefixedNamespacesAndOtherDeclaredEncodings) {

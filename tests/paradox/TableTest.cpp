@@ -298,6 +298,9 @@ TEST_F(PxTableTest, DamagedFilesAreRefusedNamingTheFile) {
          b[0x800] = 0x77;
          return b;
        }()},
+      // Any of these four bytes set made the library search for a password for ever.
+      {"KeyByte25", good.substr(0, 0x25) + '\x01' + good.substr(0x26)},
+      {"KeyByte28", good.substr(0, 0x28) + '\x80' + good.substr(0x29)},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -2,10 +2,14 @@
 // the files as they were, a copy is kept before the first write.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <map>
+#include <thread>
 
 #include "common/TestFiles.h"
 #include "support/Errors.h"
@@ -212,23 +216,55 @@ TEST_F(PxWriteTest, AWriterHoldingTheLockMakesThePostFail) {
   EXPECT_EQ(ReadFile(Reg() + ".db"), before);
 }
 
-TEST_F(PxWriteTest, TheLastTenCopiesAreKeptAndNoCopyMeansNoWrite) {
-  for (int run = 0; run < 12; ++run) {
+// Copies are kept by table and by run (a run may copy a table more than
+// once), and a copy broken off by a kill never lies under a copy's name.
+TEST_F(PxWriteTest, TheLastTenRunsOfEachTableAreKeptWholeAndNoCopyMeansNoWrite) {
+  auto write = [&](const std::string& table, const std::string& field, const std::string& text) {
     TPxTable t(&Session);
-    t.SetTableName(Reg());
+    t.SetTableName(table);
     t.Open();
     t.First();
     t.Edit();
-    t.FieldByName("KSeF").SetAsString(std::to_string(run));
+    t.FieldByName(field).SetAsString(text);
     t.Post();
-    t.Edit();
-    t.FieldByName("KSeF").SetAsString(std::to_string(run) +
-                                      "b");  // second write of a run: no new copy
-    t.Post();
+  };
+  auto copies = [&](const std::string& suffix) {
+    std::map<std::string, int> n;
+    for (const auto& e : fs::directory_iterator(Dir / "Tmp")) {
+      const std::string name = e.path().filename().string();
+      if (name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix)
+        ++n[name.substr(0, name.find('_'))];
+    }
+    return n;
+  };
+  // A copy broken off: the child may write no file past 1 KB.
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit limit{1024, 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    write(Reg(), "KSeF", "x");
+    _exit(0);
   }
-  int copies = 0;
-  for (const auto& e : fs::directory_iterator(Dir / "Tmp")) copies += e.is_regular_file();
-  EXPECT_EQ(copies, 10);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  EXPECT_EQ(copies(".db"), (std::map<std::string, int>{}));
+
+  write(Dir / "site/DATA/KEYED", "Text", "y");
+  for (int run = 0; run < 12; ++run) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    Session.StartRun();
+    write(Reg(), "KSeF", std::to_string(run));
+    write(Reg(), "KSeF", std::to_string(run) + "b");  // another table object: a second copy
+  }
+  EXPECT_EQ(copies(".db"), (std::map<std::string, int>{{"2026REG", 20}, {"KEYED", 1}}));
+  EXPECT_EQ(copies(".tmp"), (std::map<std::string, int>{}));
+  for (const auto& e : fs::directory_iterator(Dir / "Tmp")) {  // each copy whole
+    const std::string name = e.path().filename().string();
+    EXPECT_EQ(e.file_size(),
+              fs::file_size(Dir / ("site/DATA/" + name.substr(0, name.find('_')) + ".db")))
+        << name;
+  }
 
   TPxSession noPrivate;
   TPxTable t(&noPrivate);

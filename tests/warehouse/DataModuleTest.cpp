@@ -109,6 +109,16 @@ TEST_F(DataModuleTest, CreationPreparesTmpAndRequiresStelmarData) {
   EXPECT_TRUE(FolderExists(Dir / "bin/Tmp"));
   EXPECT_EQ(DM->StelmarDataDir, Dir / "stelmar/DATA/");
   EXPECT_TRUE(DM->Session.Active());
+  // Each site keeps its copies of tables in its own folder of the shared Tmp.
+  MakeDirs(Dir / "other/stelmar/DATA");
+  TConfig other(Dir / "other.ini");
+  other.StelmarEnabled = true;
+  other.SetStelmarDir(Dir / "other/stelmar/");
+  const TDM otherSite(other, Dir / "bin/");
+  EXPECT_EQ(ExtractFilePath(DM->Session.PrivateDir()), Dir / "bin/Tmp/");
+  EXPECT_TRUE(FolderExists(DM->Session.PrivateDir()));
+  EXPECT_NE(otherSite.Session.PrivateDir(), DM->Session.PrivateDir());
+  EXPECT_EQ(SiteBackupFolderName("/srv/a b/Stelmar/"), "srv_a_b_Stelmar");
   TConfig broken(Dir / "x.ini");
   broken.StelmarEnabled = true;
   broken.SetStelmarDir(Dir / "nowhere/");
