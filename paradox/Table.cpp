@@ -210,7 +210,7 @@ void TPxField::SetAsString(const std::string& text) const {
                          std::to_string(t.FCodePage) + " nie obsługuje (" + t.Describe(FIndex) +
                          "); nic nie zapisano");
   if (static_cast<int>(encoded->size()) > f.Size)
-    throw EDatabaseError("Tekst \"" + text + "\" nie mieści się w " + t.Describe(FIndex) +
+    throw EDatabaseError("Tekst \"" + text + "\" nie mieści się w " + t.DescribeIn(FIndex) +
                          " (najwyżej " + std::to_string(f.Size) + " znaków); nic nie zapisano");
   std::string bytes = *encoded;
   bytes.resize(static_cast<size_t>(f.Size), '\0');
@@ -386,6 +386,10 @@ TPxField TPxTable::FieldByName(const std::string& name) {
 
 std::string TPxTable::Describe(int index) const {
   return "pola " + FFields[static_cast<size_t>(index)].Name + " w tabeli " + FTableName;
+}
+
+std::string TPxTable::DescribeIn(int index) const {
+  return "polu " + FFields[static_cast<size_t>(index)].Name + " w tabeli " + FTableName;
 }
 
 const unsigned char* TPxTable::CurrentRecord() const {

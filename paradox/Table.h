@@ -205,7 +205,8 @@ private:
   const unsigned char* CurrentRecord() const;  // null when there is no record
   const unsigned char* FieldBytes(int index) const;
   std::string DecodeText(std::string_view bytes, int index) const;
-  std::string Describe(int index) const;  // "pola X w tabeli Y"
+  std::string Describe(int index) const;    // "pola X w tabeli Y"
+  std::string DescribeIn(int index) const;  // "polu X w tabeli Y"
   std::string FieldText(int index) const;
   std::optional<double> FieldNumber(const unsigned char* rec, int index) const;
   std::string BlobBytes(const unsigned char* rec, int index) const;

@@ -121,12 +121,12 @@ TEST_F(PxWriteTest, RefusalsWriteNothing) {
       Dir.Path());
   struct TCase {
     const char* What;
-    std::string Table, Field, Text;
+    std::string Table, Field, Text, Says = "";
   } cases[] = {
       {"number field", Reg(), "Value", "12"},
       {"memo field", Reg(), "Note", "x"},
       {"primary key field", Dir / "site/DATA/KEYED", "Code", "B"},
-      {"too long", Reg(), "Code", "1234567"},
+      {"too long", Reg(), "Code", "1234567", "nie mieści się w polu Code w tabeli"},
       {"too long, Polish letters", Reg(), "Code", "ąęćżźńó"},
       {"not in the code page", Reg(), "KSeF", "日本"},
       {"not in 852", Dir / "site/DATA/T852", "Name", "€"},
@@ -148,6 +148,7 @@ TEST_F(PxWriteTest, RefusalsWriteNothing) {
     } catch (const EDatabaseError& e) {
       EXPECT_NE(e.Message().find(c.Field), std::string::npos) << e.Message();
       EXPECT_NE(e.Message().find(ExtractFileName(c.Table)), std::string::npos) << e.Message();
+      EXPECT_NE(e.Message().find(c.Says), std::string::npos) << e.Message();
     }
     t.Cancel();
   }
