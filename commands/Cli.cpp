@@ -7,6 +7,7 @@
 #include "support/DocumentRules.h"
 #include "commands/AppController.h"
 #include "commands/CheckFiles.h"
+#include "commands/PdfCommand.h"
 #include "commands/TerminalCommands.h"
 #include "warehouse/DataModule.h"
 #include "warehouse/StelmarTables.h"
@@ -88,6 +89,10 @@ int CheckFileCommand(TAppController& controller, const std::vector<std::string>&
   return CheckFilesOnTerminal(*controller.FConfig, files);
 }
 
+int PdfCommand(TAppController& controller, const std::vector<std::string>& operands) {
+  return PdfOnTerminal(*controller.FConfig, operands);
+}
+
 void PrintUsage() {
   std::fprintf(
       stderr,
@@ -128,6 +133,12 @@ const std::vector<TCliCommand>& CliCommands() {
        "sprawdza pliki FA(3) tak, jak KSeF sprawdza przyjmowane faktury",
        {},
        CheckFileCommand,
+       true},
+      {"pdf",
+       "zapisuje fakturę FA(3) jako PDF z kodem weryfikacyjnym KSeF: pdf PLIK.xml [WYNIK.pdf]"
+       " albo pdf --sent-today (każda faktura wysłana dziś)",
+       {},
+       PdfCommand,
        true},
   };
   return commands;

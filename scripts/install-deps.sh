@@ -6,7 +6,8 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libxml2-dev libxml2-utils libpcre2-dev pxlib-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev
+  libcairo2-dev libpango1.0-dev libqrencode-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev poppler-utils zbar-tools
   xvfb xauth trayer
 )
 
