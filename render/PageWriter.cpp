@@ -151,23 +151,31 @@ void TPageWriter::Block(double height,
   FY += height;
 }
 
-double TPageWriter::TableRow(const std::vector<std::string>& cells, const TTable& table,
-                             const std::vector<double>& widths, bool header) {
+std::vector<TCairoOwner<PangoLayout>> TPageWriter::RowLayouts(const std::vector<std::string>& cells,
+                                                              const TTable& table,
+                                                              const std::vector<double>& widths,
+                                                              bool header, double& height) const {
   std::vector<TCairoOwner<PangoLayout>> layouts;
-  double height = 0;
+  height = 0;
   for (size_t i = 0; i < table.Columns.size(); ++i) {
     const std::string text = i < cells.size() ? cells[i] : std::string();
     auto layout = Layout(Escape(text), widths[i] - 2 * CellPadding, TableTextSize, header);
     pango_layout_set_height(layout.get(), -MaxCellLines);
     pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
-    if (table.Columns[i].AlignRight && !header)
-      pango_layout_set_alignment(layout.get(), PANGO_ALIGN_RIGHT);
+    if (table.Columns[i].AlignRight) pango_layout_set_alignment(layout.get(), PANGO_ALIGN_RIGHT);
     int w = 0, h = 0;
     pango_layout_get_size(layout.get(), &w, &h);
     height = std::max(height, ToPt(h));
     layouts.push_back(std::move(layout));
   }
   height += 2 * CellPadding;
+  return layouts;
+}
+
+void TPageWriter::TableRow(const std::vector<std::string>& cells, const TTable& table,
+                           const std::vector<double>& widths, bool header) {
+  double height = 0;
+  const auto layouts = RowLayouts(cells, table, widths, header, height);
   if (!header && FY + height > Bottom) {
     NewPage();
     TableHeader(table, widths);
@@ -187,7 +195,6 @@ double TPageWriter::TableRow(const std::vector<std::string>& cells, const TTable
   }
   cairo_stroke(FCr);
   FY += height;
-  return height;
 }
 
 void TPageWriter::TableHeader(const TTable& table, const std::vector<double>& widths) {
@@ -203,8 +210,13 @@ void TPageWriter::Table(const TTable& table) {
                       [](double s, const TTableColumn& c) { return s + c.Share; });
   std::vector<double> widths;
   for (const TTableColumn& c : table.Columns) widths.push_back(ContentWidth() * c.Share / shares);
-  // The header with at least its first row.
-  EnsureSpace(40);
+  // The header does not stay at the foot of a page without the first row.
+  std::vector<std::string> headers;
+  for (const TTableColumn& c : table.Columns) headers.push_back(c.Header);
+  double headerHeight = 0, firstHeight = 0;
+  RowLayouts(headers, table, widths, true, headerHeight);
+  if (!table.Rows.empty()) RowLayouts(table.Rows.front(), table, widths, false, firstHeight);
+  EnsureSpace(headerHeight + firstHeight);
   TableHeader(table, widths);
   for (const auto& row : table.Rows) TableRow(row, table, widths, false);
   FY += 4;

@@ -58,8 +58,13 @@ private:
   void EnsureSpace(double height);
   void EndPage();
   void TableHeader(const TTable& table, const std::vector<double>& widths);
-  double TableRow(const std::vector<std::string>& cells, const TTable& table,
-                  const std::vector<double>& widths, bool header);
+  // The cells of a row laid out in their columns, and the row's height.
+  std::vector<TCairoOwner<PangoLayout>> RowLayouts(const std::vector<std::string>& cells,
+                                                   const TTable& table,
+                                                   const std::vector<double>& widths, bool header,
+                                                   double& height) const;
+  void TableRow(const std::vector<std::string>& cells, const TTable& table,
+                const std::vector<double>& widths, bool header);
 
   cairo_t* FCr;
   TCairoOwner<PangoContext> FContext;

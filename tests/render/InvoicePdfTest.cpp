@@ -8,64 +8,24 @@
 #include <regex>
 
 #include "common/TestFiles.h"
-#include "common/TestProcess.h"
+#include "common/TestPdf.h"
 #include "fa3/XmlSafeParse.h"
 #include "render/AmountInWords.h"
 #include "render/InvoicePdf.h"
 #include "support/Errors.h"
-#include "support/Sha256.h"
 
 namespace brenvik {
 namespace {
 
+using testing::DecodeQrCode;
+using testing::ExpectedVerificationLink;
 using testing::Fa3SamplesDir;
+using testing::NoSpaces;
+using testing::PageTexts;
 using testing::ReadFile;
-using testing::RunProcess;
 using testing::TTempDir;
+using testing::WordsOffPage;
 using testing::WriteFile;
-
-// A tool of poppler-utils or zbar-tools, found on PATH.
-std::string Tool(const std::string& exe, const std::vector<std::string>& args) {
-  std::string path = exe;
-  const std::string dirs = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin";
-  for (size_t start = 0, colon = 0; colon != std::string::npos; start = colon + 1) {
-    colon = dirs.find(':', start);
-    const std::string candidate = dirs.substr(start, colon - start) + "/" + exe;
-    if (std::filesystem::exists(candidate)) {
-      path = candidate;
-      break;
-    }
-  }
-  const auto r = RunProcess(path, args);
-  EXPECT_EQ(r.ExitCode, 0) << exe << ": " << r.Err;
-  return r.Out;
-}
-
-std::string NoSpaces(std::string text) {
-  std::erase_if(text, [](unsigned char c) { return std::isspace(c); });
-  return text;
-}
-
-// The page texts of a PDF, split at the form feeds pdftotext ends pages with.
-std::vector<std::string> PageTexts(const std::string& pdf) {
-  std::vector<std::string> pages;
-  std::string text = Tool("pdftotext", {pdf, "-"});
-  for (size_t start = 0, ff; (ff = text.find('\f', start)) != std::string::npos; start = ff + 1)
-    pages.push_back(text.substr(start, ff - start));
-  return pages;
-}
-
-// Words whose box leaves the A4 page or its margins of 10 points.
-int WordsOffPage(const std::string& pdf) {
-  const std::string boxes = Tool("pdftotext", {"-bbox", pdf, "-"});
-  const std::regex word(R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)")re");
-  int off = 0;
-  for (std::sregex_iterator it(boxes.begin(), boxes.end(), word), end; it != end; ++it)
-    if (std::stod((*it)[1]) < 10 || std::stod((*it)[2]) < 10 || std::stod((*it)[3]) > 585.3 ||
-        std::stod((*it)[4]) > 831.9)
-      ++off;
-  return off;
-}
 
 // The texts of every element named name, as the file has them.
 std::vector<std::string> Texts(const std::string& xml, const std::string& name) {
@@ -115,23 +75,6 @@ TEST(AmountInWordsTest, WritesHandWorkedAmounts) {
     EXPECT_EQ(AmountInWords(ParseHundredths(c.Amount), c.Currency), c.Words) << c.Amount;
 }
 
-// The QR code on the page decodes to the link made from the file's own bytes.
-void ExpectQrLink(const TTempDir& dir, const std::string& pdf, const std::string& xml,
-                  const std::string& lastPage) {
-  const std::string bytes = ReadFile(xml);
-  const std::string nip = Texts(bytes, "NIP").at(0);
-  const std::string p1 = Texts(bytes, "P_1").at(0);
-  const std::string link = "https://qr-test.ksef.mf.gov.pl/invoice/" + nip + "/" + p1.substr(8, 2) +
-                           "-" + p1.substr(5, 2) + "-" + p1.substr(0, 4) + "/" +
-                           Base64UrlNoPadding(Sha256(bytes));
-  Tool("pdftoppm", {"-r", "150", "-png", "-f", lastPage, "-l", lastPage, pdf, dir / "page"});
-  std::string png;
-  for (const char* name : {"page-1.png", "page-01.png", "page-001.png", "page-0001.png"})
-    if (std::filesystem::exists(dir / name)) png = dir / name;
-  if (png.empty()) png = dir / ("page-" + lastPage + ".png");
-  EXPECT_EQ(Tool("zbarimg", {"--raw", "-q", png}), link + "\n");
-}
-
 TEST(InvoicePdfTest, ShowsEveryMinistrySample) {
   for (const auto& entry : std::filesystem::directory_iterator(Fa3SamplesDir())) {
     if (entry.path().extension() != ".xml") continue;
@@ -157,7 +100,8 @@ TEST(InvoicePdfTest, ShowsEveryMinistrySample) {
       EXPECT_NE(text.find(NoSpaces(Unescape(w))), std::string::npos) << w;
     EXPECT_NE(text.find("OFFLINE"), std::string::npos);
     EXPECT_EQ(WordsOffPage(pdf), 0);
-    ExpectQrLink(dir, pdf, xml, std::to_string(pages.size()));
+    EXPECT_EQ(DecodeQrCode(pdf, static_cast<int>(pages.size()), dir.Path()),
+              ExpectedVerificationLink("https://qr-test.ksef.mf.gov.pl", xml));
   }
 }
 
