@@ -25,7 +25,8 @@ const TCodeText InvoiceKinds[] = {
 #define RENDER_RATE_TOTAL(net, vat, vatPln, rate)
 #define RENDER_ANNOTATION(path, text)
 #define RENDER_EXEMPTION_BASIS(field, label)
-#define RENDER_LINE_COLUMN(netField, grossField, netHeader, grossHeader, share, right, optional)
+#define RENDER_LINE_COLUMN(netField, grossField, orderField, netHeader, grossHeader, share, right, \
+                           optional)
 #include "render/InvoiceLabels.def"
 #undef RENDER_INVOICE_KIND
 #define RENDER_INVOICE_KIND(code, text)
@@ -81,8 +82,9 @@ const TExemptionBasis ExemptionRows[] = {
 
 #undef RENDER_LINE_COLUMN
 const TLineColumn LineColumnRows[] = {
-#define RENDER_LINE_COLUMN(netField, grossField, netHeader, grossHeader, share, right, optional) \
-  {netField, grossField, netHeader, grossHeader, share, right, optional},
+#define RENDER_LINE_COLUMN(netField, grossField, orderField, netHeader, grossHeader, share, right, \
+                           optional)                                                               \
+  {netField, grossField, orderField, netHeader, grossHeader, share, right, optional},
 #include "render/InvoiceLabels.def"
 };
 

@@ -25,6 +25,7 @@ struct TExemptionBasis {
 struct TLineColumn {
   const char* NetField;
   const char* GrossField;
+  const char* OrderField;
   const char* NetHeader;
   const char* GrossHeader;
   double Share;

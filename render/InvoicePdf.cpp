@@ -175,40 +175,66 @@ private:
     page.Paragraph(lines.Markup());
   }
 
-  void Lines(TPageWriter& page) const {
-    const auto rows = ChildrenNamed(FFa, "FaWiersz");
-    if (rows.empty()) return;
-    // An invoice in gross prices gives P_9B or P_11A where a net one gives P_9A and P_11.
-    bool gross = false;
-    for (xmlNodePtr r : rows)
-      if (!TextAt(r, "P_11A").empty() || !TextAt(r, "P_9B").empty()) gross = true;
+  enum class TLineKind { Net, Gross, Order };
+
+  static const char* FieldOf(const TLineColumn& c, TLineKind kind) {
+    return kind == TLineKind::Net     ? c.NetField
+           : kind == TLineKind::Gross ? c.GrossField
+                                      : c.OrderField;
+  }
+
+  // The rows of the invoice (FaWiersz) or of an order (ZamowienieWiersz) as a table.
+  static TTable LineTable(const std::vector<xmlNodePtr>& rows, TLineKind kind) {
     TTable table;
     std::vector<const TLineColumn*> columns;
     for (const TLineColumn& c : LineColumns()) {
-      const char* field = gross ? c.GrossField : c.NetField;
-      bool present = !c.Optional;
-      for (size_t i = 0; i < rows.size() && !present; ++i)
+      const char* field = FieldOf(c, kind);
+      bool present = *field && !c.Optional;
+      for (size_t i = 0; i < rows.size() && *field && !present; ++i)
         present = !TextAt(rows[i], field).empty();
       if (!present) continue;
       columns.push_back(&c);
-      table.Columns.push_back({gross ? c.GrossHeader : c.NetHeader, c.Share, c.AlignRight});
+      table.Columns.push_back(
+          {kind == TLineKind::Gross ? c.GrossHeader : c.NetHeader, c.Share, c.AlignRight});
     }
     for (xmlNodePtr r : rows) {
       std::vector<std::string> cells;
       for (const TLineColumn* c : columns) {
-        const std::string field = gross ? c->GrossField : c->NetField;
+        const std::string field = FieldOf(*c, kind);
         std::string text = TextAt(r, field);
-        if (field == "P_12" && !text.empty() && std::isdigit(static_cast<unsigned char>(text[0])))
+        if (c->NetField == std::string("P_12") && !text.empty() &&
+            std::isdigit(static_cast<unsigned char>(text[0])))
           text += "%";
-        else if (c->AlignRight && field != "NrWierszaFa")
-          text = DecimalText(text, field == "P_11" || field == "P_11A" ? 2 : 0);
-        if (field == "P_7" && TextAt(r, "StanPrzed") == "1") text += " (stan przed korektą)";
+        else if (c->AlignRight && c->NetField != std::string("NrWierszaFa"))
+          text = DecimalText(text, c->NetField == std::string("P_8B") ? 0 : 2);
+        if (c->NetField == std::string("P_7") &&
+            TextAt(r, kind == TLineKind::Order ? "StanPrzedZ" : "StanPrzed") == "1")
+          text += " (stan przed korektą)";
         cells.push_back(text);
       }
       table.Rows.push_back(std::move(cells));
     }
-    page.Heading("Pozycje");
-    page.Table(table);
+    return table;
+  }
+
+  void Lines(TPageWriter& page) const {
+    const auto rows = ChildrenNamed(FFa, "FaWiersz");
+    if (!rows.empty()) {
+      // An invoice in gross prices gives P_9B or P_11A where a net one gives P_9A and P_11.
+      bool gross = false;
+      for (xmlNodePtr r : rows)
+        if (!TextAt(r, "P_11A").empty() || !TextAt(r, "P_9B").empty()) gross = true;
+      page.Heading("Pozycje");
+      page.Table(LineTable(rows, gross ? TLineKind::Gross : TLineKind::Net));
+    }
+    xmlNodePtr order = ChildAt(FFa, "Zamowienie");
+    if (!order) return;
+    page.Heading("Zamówienie lub umowa");
+    const auto orderRows = ChildrenNamed(order, "ZamowienieWiersz");
+    if (!orderRows.empty()) page.Table(LineTable(orderRows, TLineKind::Order));
+    if (!TextAt(order, "WartoscZamowienia").empty())
+      page.Paragraph(
+          Escape("Wartość zamówienia lub umowy: " + Money(TextAt(order, "WartoscZamowienia"))));
   }
 
   void Totals(TPageWriter& page) const {
@@ -378,20 +404,21 @@ private:
     }
     const double side = QrSideMm * PtPerMm;
     const std::string number = FOptions.KsefNumber.empty() ? "OFFLINE" : FOptions.KsefNumber;
-    auto label = page.Layout(Bold(number), side + 40, 7.5);
-    pango_layout_set_alignment(label.get(), PANGO_ALIGN_CENTER);
-    const double textX = side + 50;
+    // The number, 35 characters, is wider than the code: it starts at the
+    // code's left edge, below the code and below the link beside it.
+    auto label = page.Layout(Bold(number), page.ContentWidth(), 7.5);
+    const double textX = side + 16;
     auto text = page.Layout(
         Escape("Zeskanuj kod lub otwórz link, aby sprawdzić fakturę w KSeF:") + "\n" + Escape(link),
         page.ContentWidth() - textX, 8);
     int w = 0, labelHeight = 0, textHeight = 0;
     pango_layout_get_size(label.get(), &w, &labelHeight);
     pango_layout_get_size(text.get(), &w, &textHeight);
-    const double height =
-        std::max(side + 2 + double(labelHeight) / PANGO_SCALE, double(textHeight) / PANGO_SCALE);
+    const double labelY = std::max(side + 2, 6 + double(textHeight) / PANGO_SCALE);
+    const double height = labelY + double(labelHeight) / PANGO_SCALE;
     page.Block(height, [&](cairo_t* cr, double x, double y) {
       DrawQrCode(cr, link, x, y, side);
-      page.DrawLayout(label.get(), x - 20, y + side + 2);
+      page.DrawLayout(label.get(), x, y + labelY);
       page.DrawLayout(text.get(), x + textX, y + 4);
     });
   }

@@ -89,7 +89,7 @@ TEST(InvoicePdfTest, ShowsEveryMinistrySample) {
     const std::string text = NoSpaces(all);
     const std::string bytes = ReadFile(xml);
     std::vector<std::string> wanted = Texts(bytes, "P_2");
-    for (const char* name : {"NIP", "P_7"})
+    for (const char* name : {"NIP", "P_7", "P_7Z"})
       for (const std::string& t : Texts(bytes, name)) wanted.push_back(t);
     const std::string currency = Texts(bytes, "KodWaluty").at(0);
     for (const std::string& due : Texts(bytes, "P_15")) {
