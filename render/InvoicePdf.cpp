@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +174,15 @@ private:
     lines.Add("Okres faktury korygowanej", Fa("OkresFaKorygowanej"));
     lines.Add("Poprawny numer faktury korygowanej", Fa("NrFaKorygowany"));
     page.Paragraph(lines.Markup());
+    // The parties as the corrected invoice named them, where they changed.
+    std::vector<std::string> before;
+    if (xmlNodePtr seller = ChildAt(FFa, "Podmiot1K"))
+      before.push_back(PartyMarkup("Sprzedawca na fakturze korygowanej", seller));
+    for (xmlNodePtr buyer : ChildrenNamed(FFa, "Podmiot2K"))
+      before.push_back(PartyMarkup("Nabywca na fakturze korygowanej", buyer));
+    for (size_t i = 0; i < before.size(); i += 2)
+      page.Columns(i + 1 < before.size() ? std::vector<std::string>{before[i], before[i + 1]}
+                                         : std::vector<std::string>{before[i], ""});
   }
 
   enum class TLineKind { Net, Gross, Order };
@@ -255,7 +265,14 @@ private:
     if (!table.Rows.empty()) page.Table(table);
     const std::string currency = Fa("KodWaluty").empty() ? "PLN" : Fa("KodWaluty");
     TLines lines;
-    lines.Add("Kurs waluty", Fa("KursWalutyZ"));
+    // The rate is of the whole invoice (advance) or of its lines.
+    std::vector<std::string> rates = {Fa("KursWalutyZ")};
+    for (xmlNodePtr r : ChildrenNamed(FFa, "FaWiersz")) {
+      const std::string rate = TextAt(r, "KursWaluty");
+      if (!rate.empty() && std::find(rates.begin(), rates.end(), rate) == rates.end())
+        rates.push_back(rate);
+    }
+    lines.Add("Kurs waluty", JoinNonEmpty(rates, "; "));
     const std::string due = Fa("P_15");
     if (!due.empty()) {
       lines.AddMarkup(Bold("Razem do zapłaty: " + Money(due) + " " + currency));
