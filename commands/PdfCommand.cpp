@@ -84,8 +84,17 @@ int PdfOnTerminal(const TConfig& config, const std::vector<std::string>& operand
     }
     const std::vector<std::string> files = SentToday(config);
     if (files.empty()) std::fprintf(stdout, "Dziś nie wysłano żadnej faktury.\n");
-    for (const std::string& xml : files) WritePdf(xml, PdfPathBeside(xml), qrBase);
-    return 0;
+    // One file that cannot be shown does not stop the others; it is named.
+    int exitCode = 0;
+    for (const std::string& xml : files) {
+      try {
+        WritePdf(xml, PdfPathBeside(xml), qrBase);
+      } catch (const Exception& e) {
+        std::fprintf(stderr, "%s: %s\n", xml.c_str(), NormalizeLineBreaks(e.what()).c_str());
+        exitCode = 1;
+      }
+    }
+    return exitCode;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", NormalizeLineBreaks(e.what()).c_str());
     return 1;

@@ -446,6 +446,11 @@ private:
   const TInvoicePdfOptions& FOptions;
 };
 
+EInOutError CannotWrite(const std::string& pdfPath) {
+  return EInOutError("Nie można zapisać pliku PDF \"" + pdfPath +
+                     "\": folder nie istnieje, nie można w nim pisać albo brak miejsca na dysku");
+}
+
 int RenderPages(cairo_t* cr, const TInvoicePage& invoice, int totalPages) {
   TPageWriter page(cr, totalPages);
   invoice.Write(page);
@@ -475,9 +480,7 @@ void WriteInvoicePdf(const std::string& xmlPath, const std::string& pdfPath,
   {
     TCairoOwner<cairo_surface_t> surface(
         cairo_pdf_surface_create(partPath.c_str(), PageWidthPt, PageHeightPt));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
-      throw EInOutError("Nie można zapisać pliku PDF \"" + pdfPath +
-                        "\": " + cairo_status_to_string(cairo_surface_status(surface.get())));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) throw CannotWrite(pdfPath);
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE,
                                    ExtractFileName(xmlPath).c_str());
     TCairoOwner<cairo_t> cr(cairo_create(surface.get()));
@@ -486,8 +489,7 @@ void WriteInvoicePdf(const std::string& xmlPath, const std::string& pdfPath,
     cairo_surface_finish(surface.get());
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
       std::remove(partPath.c_str());
-      throw EInOutError("Nie można zapisać pliku PDF \"" + pdfPath +
-                        "\": " + cairo_status_to_string(cairo_surface_status(surface.get())));
+      throw CannotWrite(pdfPath);
     }
   }
   std::error_code ec;
