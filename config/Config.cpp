@@ -110,7 +110,7 @@ TAPIConfig ReadEnvFile(const std::string& fileName) {
   std::ostringstream buf;
   buf << in.rdbuf();
   TTextEncoding encoding;
-  const std::vector<std::string> lines = SplitLines(DecodeText(buf.str(), encoding));
+  const std::vector<std::string> lines = SplitLines(DecodeText(buf.str(), encoding, fileName));
   auto value = [&](const char* name) {
     for (const std::string& line : lines) {
       const auto eq = line.find('=');
@@ -256,7 +256,15 @@ void TConfig::EnsureDefaults() {
   for (const char* key : {"Informacje1", "Informacje2", "Informacje3"})
     EnsureString("Informacje", key, "");
   for (const char* key : {"PelnaNazwa", "KRS", "REGON", "BDO"}) EnsureString("Rejestry", key, "");
-  SaveIfChanged();
+  // A file that cannot be written (read-only, a full disk) still serves this
+  // run with the defaults in memory.
+  try {
+    SaveIfChanged();
+  } catch (const EInOutError& e) {
+    FDirty = false;
+    TLogger::Log(llWarn, "Nie zapisano wartości domyślnych w pliku konfiguracyjnym " + FIniFName +
+                             ": " + e.what());
+  }
 }
 
 std::string TConfig::ReadAndCheckDir(const std::string& section, const std::string& key,
@@ -264,8 +272,7 @@ std::string TConfig::ReadAndCheckDir(const std::string& section, const std::stri
   std::string path = ReadString(section, key, defaultValue);
   if (path.empty()) {
     if (!defaultValue.empty()) {
-      path = defaultValue;
-      MarkDirty();
+      path = defaultValue;  // taken for this run; the file keeps its empty key
     } else if (FIni.KeyExists(section, key)) {
       throw Exception("W sekcji [" + section + "] klucz jest pusty:\r\n" + key + " =");
     } else {

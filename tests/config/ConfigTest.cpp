@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <set>
@@ -333,5 +335,40 @@ TEST(ConfigSettings, EveryDefaultReachesItsField) {
       }
       EXPECT_EQ(cfg.MemberText(s), expected) << program << ": " << s.Section << "/" << s.Key;
     }
+  }
+}
+
+// A start saves the ini only when its text changes; a save goes through a
+// symbolic link to its target and keeps the file's mode.
+TEST(ConfigSave, OnlyChangedTextIsWrittenThroughLinksWithItsMode) {
+  struct TCase {
+    bool Complete, Linked;
+    mode_t Mode;
+  } cases[] = {{true, false, 0644}, {true, true, 0600}, {false, false, 0640}, {false, true, 0604}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Complete) + std::to_string(c.Linked) + std::to_string(c.Mode));
+    TSite site;
+    namespace fs = std::filesystem;
+    // An empty UserDir takes StelmarDir's DATA without changing the file.
+    const std::string file = site.Dir / "real/site.ini";
+    WriteFile(file, site.Base() + "[STELMAR]\nStelmarDir=" + site.Dir / "stelmar" + "\nUserDir=\n");
+    if (c.Complete) TConfig(file).EnsureDefaults();
+    if (c.Linked) fs::create_symlink(file, site.Ini);
+    fs::permissions(file, static_cast<fs::perms>(c.Mode));
+    const std::string ini = c.Linked ? site.Ini : file;
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    {
+      TConfig cfg(ini);
+      cfg.EnsureDefaults();
+      cfg.LoadFromIni();
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino == before.st_ino, c.Complete);
+    EXPECT_EQ(after.st_mode & 07777, c.Mode);
+    EXPECT_EQ(fs::is_symlink(site.Ini), c.Linked);
+    EXPECT_NE(ReadFile(file).find("DaysBackToSend=5"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file + ".tmp~"));
   }
 }
