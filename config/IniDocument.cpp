@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "support/Errors.h"
@@ -172,6 +173,8 @@ void TIniDocument::Parse(const std::string& text, const std::string& fileName) {
   std::string section;
   bool inSection = false;
   int number = 0;
+  std::map<std::string, int> firstSection;  // by upper-case name: the header's line
+  std::map<std::string, std::pair<int, std::string>> firstKey;  // section/key: line, value
   for (const std::string& raw : SplitLines(text)) {
     ++number;
     TLine line;
@@ -183,6 +186,11 @@ void TIniDocument::Parse(const std::string& text, const std::string& fileName) {
                             std::to_string(number) + ": brak \"]\" w nagłówku sekcji: " + t);
       section = Trim(t.substr(1, t.size() - 2));
       inSection = true;
+      const auto [first, fresh] = firstSection.emplace(AsciiUpper(section), number);
+      if (!fresh)
+        FRepeats.push_back("Sekcja [" + section + "] powtarza się w pliku " + fileName +
+                           " (wiersze " + std::to_string(first->second) + " i " +
+                           std::to_string(number) + "); klucze obu części czytane są razem");
       line.Kind = TKind::Section;
       line.Section = section;
     } else if (inSection && !t.empty() && t[0] != ';') {
@@ -195,6 +203,13 @@ void TIniDocument::Parse(const std::string& text, const std::string& fileName) {
         line.Section = section;
         line.Key = Trim(t.substr(0, eq));
         line.Val = Trim(t.substr(eq + 1));
+        const auto [first, fresh] = firstKey.emplace(
+            AsciiUpper(section) + "\n" + AsciiUpper(line.Key), std::make_pair(number, line.Val));
+        if (!fresh)
+          FRepeats.push_back(
+              "W sekcji [" + section + "] klucz " + line.Key + " powtarza się w pliku " + fileName +
+              " (wiersze " + std::to_string(first->second.first) + " i " + std::to_string(number) +
+              "); pominięto wartość \"" + line.Val + "\", użyto: \"" + first->second.second + "\"");
       }
     }
     if (line.Kind == TKind::Other) line.Section = inSection ? section : std::string();

@@ -45,6 +45,10 @@ public:
   void SaveToFile(const std::string& fileName) const;
   std::string Text() const;  // the lines as they would be saved, UTF-8
   TTextEncoding Encoding() const { return FEncoding; }
+  // A key or section header met again, one text each, naming the file, the
+  // lines and (for a key) the value used and the value passed over: the
+  // first key counts, the keys of a repeated section are read together.
+  const std::vector<std::string>& Repeats() const { return FRepeats; }
 
 private:
   enum class TKind { Other, Section, Key };
@@ -59,6 +63,7 @@ private:
   std::vector<TLine> FLines;
   TTextEncoding FEncoding = TTextEncoding::Utf8;
   std::string FLineBreak = "\n";
+  std::vector<std::string> FRepeats;
 };
 
 }  // namespace brenvik
