@@ -261,3 +261,31 @@ TEST(SingleInstance, SharedLockFolderGetsAFolderOfTheUsersOwn) {
     EXPECT_EQ(st.st_uid, runner);
   }
 }
+
+// check is ready only when [STELMAR] names a usable database, and shows the
+// values not taken as written.
+TEST(Startup, CheckIsReadyOnlyWithAUsableStelmarFolder) {
+  struct TCase {
+    const char *From, *To;  // a change of the minimal site's ini text
+    int ExitCode;
+    const char* Line;
+  } cases[] = {
+      {"", "", 0, "Gotowy do pracy"},
+      {"stelmar\n", "net\nUserDir=@net\n", 1, "nie wskazuje bazy Stelmara: brak folderu"},
+      {"CurDate=2026-04-10", "CurDate=jutro", 0, "CurDate = jutro jest nieczytelna; użyto: "},
+      {"[KSeF]\n", "[KSeF]\nDaysBackToSend=7\nDaysBackToSend=-1\n", 0, "pominięto wartość \"-1\""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.To);
+    TTempDir dir;
+    std::string text = MinimalSiteIni(dir.Path()), to = c.To;
+    for (size_t p; (p = to.find('@')) != std::string::npos;) to.replace(p, 1, dir.Path());
+    if (*c.From) text.replace(text.find(c.From), std::string(c.From).size(), to);
+    const std::string ini = dir / "site.ini";
+    WriteFile(ini, text);
+    const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir));
+    EXPECT_EQ(r.ExitCode, c.ExitCode) << r.Err;
+    EXPECT_NE(r.Out.find(c.Line), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find("Gotowy do pracy") != std::string::npos, c.ExitCode == 0) << r.Out;
+  }
+}

@@ -372,3 +372,52 @@ TEST(ConfigSave, OnlyChangedTextIsWrittenThroughLinksWithItsMode) {
     EXPECT_FALSE(fs::exists(file + ".tmp~"));
   }
 }
+
+// A value not taken as written is reported with its key, the value read and
+// the value used; a negative day count is refused naming its key.
+TEST(ConfigLoad, ValuesNotTakenAsWrittenAreReportedOrRefused) {
+  struct TCase {
+    std::string Extra;
+    const char* Said;  // in the refusal, or in the one warning
+    bool Refused;
+    int DaysBack;
+  } cases[] = {
+      {"DaysBackToSend=-5\n",
+       "wartość klucza jest niedozwolona (najmniej 0):\r\nDaysBackToSend = -5", true, 0},
+      {"DaysBackToSend=-2147483648\n", "DaysBackToSend = -2147483648", true, 0},
+      {"DaysBackToSend=-99999999999\n", "DaysBackToSend = -99999999999", true, 0},
+      {"DaysBackToSend=99999\n", "DaysBackToSend = 99999 jest poza zakresem 0..366; użyto: 366",
+       false, 366},
+      {"DaysBackToSend=pięć\n", "DaysBackToSend = pięć jest nieczytelna; użyto: 5", false, 5},
+      {"DaysBackToSend=7\nDaysBackToSend=9\n", "DaysBackToSend powtarza się w pliku", false, 7},
+      {"Ask2Send=tak\n", "Ask2Send = tak jest nieczytelna; użyto: 1", false, 5},
+      {"[System]\nCurDate=2026-02-30\n", "CurDate = 2026-02-30 jest nieczytelna; użyto: ", false,
+       5},
+      {"[Log]\nMaxMB=0\n[KSeF]\n", "Sekcja [KSeF] powtarza się", false, 5},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Extra);
+    TSite site;
+    // Into the fixture's [KSeF] section, or a section of the row's own.
+    std::string text = site.Base();
+    if (c.Extra[0] == '[' && c.Extra.find("[System]") == 0)
+      text.replace(text.find("[System]\n"), 9, c.Extra);
+    else if (c.Extra[0] == '[')
+      text += c.Extra;
+    else
+      text.replace(text.find("[KSeF]\n"), 7, "[KSeF]\n" + c.Extra);
+    WriteFile(site.Ini, text);
+    TConfig cfg(site.Ini);
+    cfg.EnsureDefaults();
+    try {
+      cfg.LoadFromIni();
+      EXPECT_FALSE(c.Refused);
+      EXPECT_EQ(cfg.DaysBackToSend, c.DaysBack);
+      ASSERT_EQ(cfg.Warnings().size(), 1u) << cfg.Warnings().back();
+      EXPECT_NE(cfg.Warnings()[0].find(c.Said), std::string::npos) << cfg.Warnings()[0];
+    } catch (const Exception& e) {
+      EXPECT_TRUE(c.Refused) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.Said), std::string::npos) << e.what();
+    }
+  }
+}
