@@ -98,7 +98,7 @@ TEST(CliReceive, HugeOrAttributeLadenFilesAreSetAsideAtOnce) {
   } rows[] = {
       {"9999999999-20260215-0123456789AB-58", "<?xml version=\"1.0\"?><Faktura" + attributes + "/>",
        "ma więcej niż 64 atrybutów"},
-      {"9999999999-20260215-0123456789AC-4F",
+      {"9999999999-20260215-0123456789AC-5F",
        "<?xml version=\"1.0\"?><Faktura>" + std::string(6 << 20, ' ') + "</Faktura>",
        "najwyżej 5 MB"},
   };
