@@ -89,10 +89,10 @@ void TAppController::InitCore(const std::vector<std::string>& args) {
   if (!FileExists(IniPath)) throw Exception("Brak pliku konfiguracyjnego: " + IniPath);
   FConfig = std::make_unique<TConfig>(IniPath);
   FConfig->EnsureDefaults();
-  const bool enabled = FConfig->ReadBool("Log", "Enabled", true);
+  const bool enabled = FConfig->SettingBool("Log", "Enabled");
   const std::string logDir = ResolvePath(RunDir, FConfig->ReadString("Log", "Dir", "Logs"));
   TLogger::Info("LogDir = " + logDir);
-  const std::int64_t maxMB = FConfig->ReadInteger("Log", "MaxMB", 5);
+  const std::int64_t maxMB = FConfig->SettingInteger("Log", "MaxMB");
   TLogger::SetEnabled(enabled);
   TLogger::Configure(logDir, AppName(), maxMB * 1024 * 1024);
   TLogger::Info("");

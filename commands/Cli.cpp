@@ -31,10 +31,10 @@ public:
 };
 
 int CheckCommand(TAppController& controller) {
-  WriteStatusReport(*controller.FConfig, [](const std::string& text, TColour) {
+  const bool ready = WriteStatusReport(*controller.FConfig, [](const std::string& text, TColour) {
     std::fprintf(stdout, "%s\n", text.c_str());
   });
-  return 0;
+  return ready ? 0 : 1;
 }
 
 // The commands that work on Stelmar's data open the data module as the
@@ -193,7 +193,8 @@ int RunCli(int argc, char** argv) {
                    AppName().c_str());
       return 3;
     default:
-      std::fprintf(stderr, "Nie można utworzyć blokady %s.\n", singleInstance.Path().c_str());
+      std::fprintf(stderr, "Nie można utworzyć blokady %s. %s\n", singleInstance.Path().c_str(),
+                   singleInstance.Error().c_str());
       return 1;
   }
 
@@ -219,6 +220,9 @@ int RunCli(int argc, char** argv) {
   if (exitCode == 0 && TerminateRequested()) exitCode = 1;
   try {
     TLogger::Info("----- Zamknięcie aplikacji ------");
+    // A start-up that failed before the log was configured leaves its lines
+    // in the default place.
+    TLogger::WriteHeldLines();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
   }

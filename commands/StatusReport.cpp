@@ -1,10 +1,11 @@
 #include "commands/StatusReport.h"
 
+#include "commands/SiteReadiness.h"
 #include "support/OperatorLog.h"
 
 namespace brenvik {
 
-void WriteStatusReport(const TConfig& cfg,
+bool WriteStatusReport(const TConfig& cfg,
                        const std::function<void(const std::string&, TColour)>& addColoredLine) {
   addColoredLine("=== Status aplikacji ===", clBlack);
   addColoredLine("", clBlack);
@@ -27,8 +28,16 @@ void WriteStatusReport(const TConfig& cfg,
   InfoLog("Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: " +
               std::to_string(cfg.DaysBackToSend),
           llInfo);
+  for (const std::string& warning : cfg.Warnings()) InfoLog(warning, llWarn);
+  const std::vector<std::string> problems = StelmarFolderProblems(cfg);
+  for (const std::string& problem : problems) InfoLog(problem, llError);
   addColoredLine("", clBlack);
+  if (!problems.empty()) {
+    addColoredLine("Nie gotowy do pracy: popraw konfigurację ✘", clReportRed);
+    return false;
+  }
   addColoredLine("Gotowy do pracy ✔", clReportGreen);
+  return true;
 }
 
 }  // namespace brenvik

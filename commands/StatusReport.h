@@ -14,10 +14,14 @@ struct TColour {
 };
 inline constexpr TColour clBlack{0, 0, 0};
 inline constexpr TColour clReportGreen{0, 128, 0};
+inline constexpr TColour clReportRed{192, 0, 0};
 
 // addColoredLine appends one line in a colour (an empty text is a plain empty
-// line); the report's other lines go through InfoLog.
-void WriteStatusReport(
+// line); the report's other lines go through InfoLog: the values of the
+// configuration not taken as written at level warn, the faults of the folders
+// [STELMAR] names at level error. Ends with "Gotowy do pracy" and true only when the
+// site has no such fault.
+bool WriteStatusReport(
     const TConfig& cfg,
     const std::function<void(const std::string& text, TColour colour)>& addColoredLine);
 

@@ -110,7 +110,7 @@ TAPIConfig ReadEnvFile(const std::string& fileName) {
   std::ostringstream buf;
   buf << in.rdbuf();
   TTextEncoding encoding;
-  const std::vector<std::string> lines = SplitLines(DecodeText(buf.str(), encoding));
+  const std::vector<std::string> lines = SplitLines(DecodeText(buf.str(), encoding, fileName));
   auto value = [&](const char* name) {
     for (const std::string& line : lines) {
       const auto eq = line.find('=');
@@ -128,23 +128,106 @@ TAPIConfig ReadEnvFile(const std::string& fileName) {
 }
 
 std::span<const TSetting> TConfig::Settings() {
-#define BRENVIK_SETTING(section, key, kind, def, written, member, loadDefault) \
-  TSetting{section,                                                            \
-           key,                                                                \
-           TKind::kind,                                                        \
-           def,                                                                \
-           TWritten::written,                                                  \
-           TSetting::TMember(member),                                          \
-           TLoadDefault::loadDefault},
+#define AnyValue \
+  TSetting::TRange {}
+#define Range(lowest, highest, below) \
+  TSetting::TRange { true, lowest, highest, TSetting::TBelow::below }
+#define BRENVIK_SETTING(section, key, kind, def, written, member, loadDefault, range) \
+  TSetting{section,                                                                   \
+           key,                                                                       \
+           TKind::kind,                                                               \
+           def,                                                                       \
+           TWritten::written,                                                         \
+           TSetting::TMember(member),                                                 \
+           TLoadDefault::loadDefault,                                                 \
+           range},
   static const TSetting settings[] = {
 #include "config/Settings.def"
   };
 #undef BRENVIK_SETTING
+#undef Range
+#undef AnyValue
   return settings;
 }
 
 TConfig::TConfig(const std::string& iniFName) : FIniFName(iniFName), FIni(iniFName) {
   for (const TSetting& s : Settings()) ApplyDefault(s);
+  for (const std::string& repeat : FIni.Repeats()) Warn(repeat);
+}
+
+void TConfig::Warn(const std::string& text) {
+  for (const std::string& w : FWarnings)
+    if (w == text) return;
+  FWarnings.push_back(text);
+  TLogger::Log(llWarn, text);
+}
+
+const TSetting& TConfig::SettingOf(const std::string& section, const std::string& key) const {
+  for (const TSetting& s : Settings())
+    if (SameTextAscii(s.Section, section) && SameTextAscii(s.Key, key)) return s;
+  throw Exception("Brak ustawienia [" + section + "] " + key + " w wykazie ustawień");
+}
+
+std::int32_t TConfig::SettingInteger(const std::string& section, const std::string& key) {
+  return LoadInteger(SettingOf(section, key));
+}
+
+bool TConfig::SettingBool(const std::string& section, const std::string& key) {
+  return LoadBool(SettingOf(section, key));
+}
+
+// A missing or empty key takes the default quietly; anything else that cannot
+// be taken as written is reported.
+std::int32_t TConfig::LoadInteger(const TSetting& s) {
+  const std::int32_t fallback = DefaultInteger(s);
+  const std::string text = Trim(ReadString(s.Section, s.Key, ""));
+  if (text.empty()) return fallback;
+  const std::string where =
+      std::string("W sekcji [") + s.Section + "] wartość klucza " + s.Key + " = " + text;
+  std::int32_t value = 0;
+  // A decimal number past 32 bits is still below or above every range.
+  const size_t sign = text[0] == '-' || text[0] == '+' ? 1 : 0;
+  const bool digitsOnly =
+      text.size() > sign && text.find_first_not_of("0123456789", sign) == std::string::npos;
+  const bool read = TryParseIniInteger(text, value);
+  if (!read && !(digitsOnly && s.Range.Limited)) {
+    Warn(where + " jest nieczytelna; użyto: " + std::to_string(fallback));
+    return fallback;
+  }
+  if (!s.Range.Limited) return value;
+  const bool below = read ? value < s.Range.Lowest : text[0] == '-';
+  const bool above = read ? value > s.Range.Highest : text[0] != '-';
+  if (below && s.Range.Below == TSetting::TBelow::Refuse)
+    throw Exception(std::string("W sekcji [") + s.Section +
+                    "] wartość klucza jest niedozwolona (najmniej " +
+                    std::to_string(s.Range.Lowest) + "):\r\n" + s.Key + " = " + text);
+  if (!below && !above) return value;
+  const std::int32_t used = below ? s.Range.Lowest : s.Range.Highest;
+  Warn(where + " jest poza zakresem " + std::to_string(s.Range.Lowest) + ".." +
+       std::to_string(s.Range.Highest) + "; użyto: " + std::to_string(used));
+  return used;
+}
+
+bool TConfig::LoadBool(const TSetting& s) {
+  const bool fallback = DefaultBool(s);
+  const std::string text = Trim(ReadString(s.Section, s.Key, ""));
+  std::int32_t value = 0;
+  if (text.empty()) return fallback;
+  if (TryParseIniInteger(text, value)) return value != 0;
+  Warn(std::string("W sekcji [") + s.Section + "] wartość klucza " + s.Key + " = " + text +
+       " jest nieczytelna; użyto: " + BoolText(fallback));
+  return fallback;
+}
+
+TDateTime TConfig::LoadDate(const TSetting& s) {
+  const TDateTime fallback = DefaultDate(s);
+  const std::string text = Trim(ReadString(s.Section, s.Key, ""));
+  TDateTime value;
+  if (text.empty()) return fallback;
+  if (TryParseIniDate(text, value)) return value;
+  Warn(std::string("W sekcji [") + s.Section + "] wartość klucza " + s.Key + " = " + text +
+       " jest nieczytelna; użyto: " + DateToStr(fallback));
+  return fallback;
 }
 
 TConfig::~TConfig() {
@@ -256,7 +339,15 @@ void TConfig::EnsureDefaults() {
   for (const char* key : {"Informacje1", "Informacje2", "Informacje3"})
     EnsureString("Informacje", key, "");
   for (const char* key : {"PelnaNazwa", "KRS", "REGON", "BDO"}) EnsureString("Rejestry", key, "");
-  SaveIfChanged();
+  // A file that cannot be written (read-only, a full disk) still serves this
+  // run with the defaults in memory.
+  try {
+    SaveIfChanged();
+  } catch (const EInOutError& e) {
+    FDirty = false;
+    TLogger::Log(llWarn, "Nie zapisano wartości domyślnych w pliku konfiguracyjnym " + FIniFName +
+                             ": " + e.what());
+  }
 }
 
 std::string TConfig::ReadAndCheckDir(const std::string& section, const std::string& key,
@@ -264,8 +355,7 @@ std::string TConfig::ReadAndCheckDir(const std::string& section, const std::stri
   std::string path = ReadString(section, key, defaultValue);
   if (path.empty()) {
     if (!defaultValue.empty()) {
-      path = defaultValue;
-      MarkDirty();
+      path = defaultValue;  // taken for this run; the file keeps its empty key
     } else if (FIni.KeyExists(section, key)) {
       throw Exception("W sekcji [" + section + "] klucz jest pusty:\r\n" + key + " =");
     } else {
@@ -402,16 +492,9 @@ void TConfig::ApplyDefault(const TSetting& s) {
 
 void TConfig::LoadSetting(const TSetting& s) {
   switch (s.Kind) {
-    case TKind::Integer:
-      this->*std::get<std::int32_t TConfig::*>(s.Member) =
-          ReadInteger(s.Section, s.Key, DefaultInteger(s));
-      break;
-    case TKind::Bool:
-      this->*std::get<bool TConfig::*>(s.Member) = ReadBool(s.Section, s.Key, DefaultBool(s));
-      break;
-    case TKind::Date:
-      this->*std::get<TDateTime TConfig::*>(s.Member) = ReadDate(s.Section, s.Key, DefaultDate(s));
-      break;
+    case TKind::Integer: this->*std::get<std::int32_t TConfig::*>(s.Member) = LoadInteger(s); break;
+    case TKind::Bool: this->*std::get<bool TConfig::*>(s.Member) = LoadBool(s); break;
+    case TKind::Date: this->*std::get<TDateTime TConfig::*>(s.Member) = LoadDate(s); break;
     case TKind::Text:
       this->*std::get<std::string TConfig::*>(s.Member) =
           ReadString(s.Section, s.Key, DefaultText(s));

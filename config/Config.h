@@ -69,6 +69,12 @@ struct TSetting {
   enum class TKind { Integer, Bool, Text, Date, Folder, DataFolder };
   enum class TWritten { No, Value, UnderIniFolder };
   enum class TLoadDefault { Default, Empty, Today, StelmarData, NeraDir, YearPrgTbl };
+  enum class TBelow { Warn, Refuse };
+  struct TRange {
+    bool Limited = false;
+    std::int32_t Lowest = 0, Highest = 0;
+    TBelow Below = TBelow::Warn;
+  };
   using TMember = std::variant<std::monostate, std::int32_t TConfig::*, bool TConfig::*,
                                std::string TConfig::*, TDateTime TConfig::*>;
   const char* Section;
@@ -78,6 +84,7 @@ struct TSetting {
   TWritten Written;
   TMember Member;
   TLoadDefault LoadDefault;
+  TRange Range;
 };
 
 class TConfig {
@@ -104,6 +111,14 @@ public:
 
   std::string ReadAndCheckDir(const std::string& section, const std::string& key,
                               const std::string& defaultValue);
+  // A setting of the table read as its kind, within its range; what cannot be
+  // taken as written is added to Warnings (Exception for a refused value).
+  std::int32_t SettingInteger(const std::string& section, const std::string& key);
+  bool SettingBool(const std::string& section, const std::string& key);
+  // The values that were not taken as written (unreadable, out of range, a
+  // key or section repeated), each naming the key, the value read and the
+  // value used; the status report shows them at level warn.
+  const std::vector<std::string>& Warnings() const { return FWarnings; }
   void EnsureDefaults();
   void LoadFromIni();
 
@@ -176,6 +191,11 @@ private:
   TDateTime DefaultDate(const TSetting& s) const;
   std::string DefaultText(const TSetting& s) const;
   void ApplyDefault(const TSetting& s);
+  void Warn(const std::string& text);
+  std::int32_t LoadInteger(const TSetting& s);
+  bool LoadBool(const TSetting& s);
+  TDateTime LoadDate(const TSetting& s);
+  const TSetting& SettingOf(const std::string& section, const std::string& key) const;
   void LoadSetting(const TSetting& s);
   void LoadSettings(const std::string& section);
   TAPIConfig LoadApiConfig(const std::string& folder) const;
@@ -193,6 +213,7 @@ private:
   std::string FKsefDataDir;
   std::string FAPIConnectorExeDir;
   bool FDirty = false;
+  std::vector<std::string> FWarnings;
 };
 
 // BaseDir joined with Path unless Path is rooted.

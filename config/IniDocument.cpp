@@ -1,12 +1,15 @@
 #include "config/IniDocument.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "support/Errors.h"
@@ -25,43 +28,117 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-std::string ConvertOrThrow(const std::string& bytes, const std::string& from,
-                           const std::string& to) {
+// The file's name for messages: "pliku <name>" or, without one, "tekstu".
+std::string OfFile(const std::string& fileName) {
+  return fileName.empty() ? std::string("tekstu") : "pliku " + fileName;
+}
+
+std::string ConvertOrThrow(const std::string& bytes, const std::string& from, const std::string& to,
+                           const std::string& fileName) {
   auto r = TryConvertText(bytes, from, to);
-  if (!r) throw EConvertError("Nie można przekodować tekstu z " + from + " na " + to);
+  if (!r)
+    throw EConvertError("Nie można przekodować " + OfFile(fileName) + " z " + from + " na " + to);
   return *r;
 }
 
+[[noreturn]] void RaiseMixedText(const std::string& bytes, size_t offset, size_t skipped,
+                                 const std::string& fileName, const std::string& why) {
+  const TTextPosition pos = PositionOf(bytes, offset);
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(bytes[offset]));
+  throw EConvertError("Nie można odczytać " + OfFile(fileName) + ": " + why + " W wierszu " +
+                      std::to_string(pos.Line) + ", w bajcie " +
+                      std::to_string(pos.Column + (pos.Line == 1 ? skipped : 0)) +
+                      " tego wiersza jest bajt " + hex +
+                      " spoza UTF-8. Zapisz plik w całości w UTF-8.");
+}
+
+// The file a name stands for: a symbolic link (or a chain of them) is
+// followed, so that saving replaces the link's target and keeps the link.
+std::string SymlinkTarget(const std::string& fileName) {
+  fs::path p(fileName);
+  std::error_code ec;
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+    const fs::path link = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = link.is_absolute() ? link : p.parent_path() / link;
+  }
+  return p.string();
+}
+
+std::string ReadWholeFile(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in)
+    throw EFOpenError("Nie można otworzyć pliku \"" + fileName + "\". " + std::strerror(errno));
+  std::ostringstream buf;
+  buf << in.rdbuf();
+  return buf.str();
+}
+
+// The temporary file of a save: closed, and removed unless it was renamed.
+struct TTempFile {
+  int Fd;
+  std::string Path;
+  ~TTempFile() {
+    Close();
+    if (!Path.empty()) std::remove(Path.c_str());
+  }
+  void Close() {
+    if (Fd >= 0) ::close(Fd);
+    Fd = -1;
+  }
+};
+
 }  // namespace
 
-std::string DecodeText(const std::string& bytes, TTextEncoding& encoding) {
+std::string DecodeText(const std::string& bytes, TTextEncoding& encoding,
+                       const std::string& fileName) {
   if (StartsWith(bytes, kUtf8Bom)) {
+    const std::string text = bytes.substr(3);
+    if (auto bad = ScanUtf8(text).FirstInvalid)
+      RaiseMixedText(text, *bad, 3, fileName, "plik ma znacznik UTF-8, a nie jest cały w UTF-8.");
     encoding = TTextEncoding::Utf8Bom;
-    return bytes.substr(3);
+    return text;
   }
   if (StartsWith(bytes, "\xFF\xFE")) {
     encoding = TTextEncoding::Utf16LeBom;
-    return ConvertOrThrow(bytes.substr(2), "UTF-16LE", "UTF-8");
+    return ConvertOrThrow(bytes.substr(2), "UTF-16LE", "UTF-8", fileName);
   }
   if (StartsWith(bytes, "\xFE\xFF")) {
     encoding = TTextEncoding::Utf16BeBom;
-    return ConvertOrThrow(bytes.substr(2), "UTF-16BE", "UTF-8");
+    return ConvertOrThrow(bytes.substr(2), "UTF-16BE", "UTF-8", fileName);
   }
-  if (IsValidUtf8(bytes)) {
+  const TUtf8Scan scan = ScanUtf8(bytes);
+  if (!scan.FirstInvalid) {
     encoding = TTextEncoding::Utf8;
     return bytes;
   }
+  if (scan.HasMultiByte)
+    RaiseMixedText(bytes, *scan.FirstInvalid, 0, fileName,
+                   "plik ma mieszane kodowanie (znaki UTF-8 obok znaków w innej stronie kodowej).");
   encoding = TTextEncoding::Cp1250;
-  return CodePageToUtf8(bytes, 1250);
+  if (auto text = TryCodePageToUtf8(bytes, 1250)) return *text;
+  throw EConvertError("Nie można odczytać " + OfFile(fileName) +
+                      ": tekst nie jest ani w UTF-8, ani w stronie kodowej 1250");
 }
 
-std::string EncodeText(const std::string& utf8, TTextEncoding encoding) {
+std::string EncodeText(const std::string& utf8, TTextEncoding encoding,
+                       const std::string& fileName) {
   switch (encoding) {
     case TTextEncoding::Utf8: return utf8;
     case TTextEncoding::Utf8Bom: return kUtf8Bom + utf8;
-    case TTextEncoding::Utf16LeBom: return "\xFF\xFE" + ConvertOrThrow(utf8, "UTF-8", "UTF-16LE");
-    case TTextEncoding::Utf16BeBom: return "\xFE\xFF" + ConvertOrThrow(utf8, "UTF-8", "UTF-16BE");
-    case TTextEncoding::Cp1250: return Utf8ToCodePage(utf8, 1250);
+    case TTextEncoding::Utf16LeBom:
+      return "\xFF\xFE" + ConvertOrThrow(utf8, "UTF-8", "UTF-16LE", fileName);
+    case TTextEncoding::Utf16BeBom:
+      return "\xFE\xFF" + ConvertOrThrow(utf8, "UTF-8", "UTF-16BE", fileName);
+    case TTextEncoding::Cp1250:
+      if (auto bytes = TryUtf8ToCodePage(utf8, 1250)) return *bytes;
+      for (const std::string& line : SplitLines(utf8))
+        if (!TryUtf8ToCodePage(line, 1250))
+          throw EConvertError("Nie można zapisać " + OfFile(fileName) +
+                              " w stronie kodowej 1250: wiersz \"" + line +
+                              "\" ma znaki spoza tej strony kodowej");
+      throw EConvertError("Nie można zapisać " + OfFile(fileName) + " w stronie kodowej 1250");
   }
   return utf8;
 }
@@ -86,13 +163,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 TIniDocument::TIniDocument(const std::string& fileName) {
   std::error_code ec;
   if (!fs::exists(fs::path(fileName), ec)) return;
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in)
-    throw EFOpenError("Nie można otworzyć pliku \"" + fileName + "\". " + std::strerror(errno));
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  const std::string bytes = buf.str();
-  const std::string text = DecodeText(bytes, FEncoding);
+  const std::string bytes = ReadWholeFile(fileName);
+  const std::string text = DecodeText(bytes, FEncoding, fileName);
   if (text.find("\r\n") != std::string::npos) FLineBreak = "\r\n";
   Parse(text, fileName);
 }
@@ -101,6 +173,8 @@ void TIniDocument::Parse(const std::string& text, const std::string& fileName) {
   std::string section;
   bool inSection = false;
   int number = 0;
+  std::map<std::string, int> firstSection;  // by upper-case name: the header's line
+  std::map<std::string, std::pair<int, std::string>> firstKey;  // section/key: line, value
   for (const std::string& raw : SplitLines(text)) {
     ++number;
     TLine line;
@@ -112,6 +186,11 @@ void TIniDocument::Parse(const std::string& text, const std::string& fileName) {
                             std::to_string(number) + ": brak \"]\" w nagłówku sekcji: " + t);
       section = Trim(t.substr(1, t.size() - 2));
       inSection = true;
+      const auto [first, fresh] = firstSection.emplace(AsciiUpper(section), number);
+      if (!fresh)
+        FRepeats.push_back("Sekcja [" + section + "] powtarza się w pliku " + fileName +
+                           " (wiersze " + std::to_string(first->second) + " i " +
+                           std::to_string(number) + "); klucze obu części czytane są razem");
       line.Kind = TKind::Section;
       line.Section = section;
     } else if (inSection && !t.empty() && t[0] != ';') {
@@ -124,6 +203,13 @@ void TIniDocument::Parse(const std::string& text, const std::string& fileName) {
         line.Section = section;
         line.Key = Trim(t.substr(0, eq));
         line.Val = Trim(t.substr(eq + 1));
+        const auto [first, fresh] = firstKey.emplace(
+            AsciiUpper(section) + "\n" + AsciiUpper(line.Key), std::make_pair(number, line.Val));
+        if (!fresh)
+          FRepeats.push_back(
+              "W sekcji [" + section + "] klucz " + line.Key + " powtarza się w pliku " + fileName +
+              " (wiersze " + std::to_string(first->second.first) + " i " + std::to_string(number) +
+              "); pominięto wartość \"" + line.Val + "\", użyto: \"" + first->second.second + "\"");
       }
     }
     if (line.Kind == TKind::Other) line.Section = inSection ? section : std::string();
@@ -187,26 +273,37 @@ std::string TIniDocument::Text() const {
 }
 
 void TIniDocument::SaveToFile(const std::string& fileName) const {
-  const std::string bytes = EncodeText(Text(), FEncoding);
-  const std::string temp = fileName + ".tmp~";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out)
-      throw EFOpenError("Nie można utworzyć pliku \"" + temp + "\". " + std::strerror(errno));
-    out << bytes;
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      throw EInOutError("Nie można zapisać pliku \"" + temp + "\"");
-    }
-  }
+  const std::string target = SymlinkTarget(fileName);
+  const std::string bytes = EncodeText(Text(), FEncoding, target);
   struct stat st {};
-  if (::stat(fileName.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
-  if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
-    const std::string why = std::strerror(errno);
-    std::remove(temp.c_str());
-    throw EInOutError("Nie można zapisać pliku \"" + fileName + "\". " + why);
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && ReadWholeFile(target) == bytes) return;  // nothing would change
+  if (exists && ::access(target.c_str(), W_OK) != 0)
+    throw EInOutError("Nie można zapisać pliku \"" + target + "\". " + std::strerror(errno));
+  const std::string temp = target + ".tmp~";
+  const int fd =
+      ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? 0600 : 0666);
+  if (fd < 0)
+    throw EFOpenError("Nie można utworzyć pliku \"" + temp + "\". " + std::strerror(errno));
+  TTempFile owner{fd, temp};
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0)
+      throw EInOutError("Nie można zapisać pliku \"" + temp + "\". " + std::strerror(errno));
+    done += static_cast<size_t>(n);
   }
+  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+      ::fchown(fd, st.st_uid, st.st_gid) != 0)
+    TLogger::Log(llWarn, "Nie zachowano właściciela pliku " + target + ": " + std::strerror(errno));
+  // The file keeps its mode; a new one gets the usual mode under the umask.
+  if ((exists && ::fchmod(fd, st.st_mode & 07777) != 0) || ::fsync(fd) != 0)
+    throw EInOutError("Nie można zapisać pliku \"" + temp + "\". " + std::strerror(errno));
+  owner.Close();
+  if (std::rename(temp.c_str(), target.c_str()) != 0)
+    throw EInOutError("Nie można zapisać pliku \"" + target + "\". " + std::strerror(errno));
+  owner.Path.clear();  // renamed: nothing left to remove
 }
 
 }  // namespace brenvik

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 
+#include <cstdio>
+
 #include "gui/MainWindow.h"
 #include "gui/QtApplication.h"
 #include "gui/QtDialogs.h"
@@ -25,13 +27,22 @@ void InitUI(TAppController& controller, TfrmMain* mainForm) {
 
 int RunApplication(int argc, char** argv) {
   TNamedMutex singleInstance;
-  if (singleInstance.Create(SingleInstanceMutexName(), true) != TNamedMutex::TState::Owned)
+  const TNamedMutex::TState instance = singleInstance.Create(SingleInstanceMutexName(), true);
+  if (instance == TNamedMutex::TState::AlreadyExists)
     return 0;  // another copy runs: end at once, silently
 
   TQtApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   TQtDialogs dialogs;
   TDialogsScope dialogsScope(&dialogs);
+  if (instance != TNamedMutex::TState::Owned) {
+    const std::string text =
+        "Nie można utworzyć blokady " + singleInstance.Path() + ". " + singleInstance.Error();
+    std::fprintf(stderr, "%s\n", text.c_str());
+    MessageDlgTitled(AppDisplayName, text, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK},
+                     TMsgDlgBtn::mbOK);
+    return 1;
+  }
   SetTerminateHandler([] { QMetaObject::invokeMethod(qApp, "quit", Qt::QueuedConnection); });
   InstallTerminationSignals();
 
@@ -59,7 +70,13 @@ int RunApplication(int argc, char** argv) {
   }
   try {
     TLogger::Info("----- Zamknięcie aplikacji ------");
+    // A start-up that failed before the log was configured leaves its lines
+    // in the default place.
+    TLogger::WriteHeldLines();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
   } catch (...) {
+    std::fprintf(stderr, "Nieznany błąd zapisu dziennika\n");
   }
   controller.reset();
   SetAppController(nullptr);

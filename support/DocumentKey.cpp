@@ -23,6 +23,19 @@ std::int16_t PartValue(const std::string& part) {
   return static_cast<std::int16_t>(value);
 }
 
+// Digits only, within the 16-bit field.
+bool ExactPartValue(const std::string& part, std::int16_t& value) {
+  if (part.empty() || part.size() > 5) return false;
+  int v = 0;
+  for (char c : part) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v > INT16_MAX) return false;
+  value = static_cast<std::int16_t>(v);
+  return true;
+}
+
 }  // namespace
 
 int TInvoKey::Compare(const TInvoKey& other) const {
@@ -55,6 +68,19 @@ TInvoKey ParseInvoKey(const std::string& text) {
   key.InvoMagId = PartValue(parts[2]);
   key.InvoNr = PartValue(parts[3]);
   return key;
+}
+
+bool ParseInvoKeyExact(const std::string& text, TInvoKey& key) {
+  std::int16_t part[4];
+  size_t start = 0;
+  for (int i = 0; i < 4; ++i) {
+    const size_t end = i < 3 ? text.find('-', start) : text.size();
+    if (end == std::string::npos || !ExactPartValue(text.substr(start, end - start), part[i]))
+      return false;
+    start = end + 1;
+  }
+  key = TInvoKey{part[0], part[1], part[2], part[3]};
+  return true;
 }
 
 }  // namespace brenvik

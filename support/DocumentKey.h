@@ -23,6 +23,10 @@ std::string InvoKeyToText(const TInvoKey& key);
 // The reverse of InvoKeyToText. A part that is no 16-bit decimal number
 // reads as 0; a text without exactly four parts gives InvoType -1.
 TInvoKey ParseInvoKey(const std::string& text);
+// The key as a file name carries it: four parts of digits only (no sign,
+// blank or other character), each at most 32767, joined by "-". False for
+// anything else, key then untouched.
+bool ParseInvoKeyExact(const std::string& text, TInvoKey& key);
 
 struct TWareKey {
   std::string Group;

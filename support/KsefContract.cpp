@@ -32,8 +32,10 @@ std::string SentFilePatternOf(const std::string& keyText) {
 }
 
 std::string ReceiptFileName(const std::string& sentPath) {
-  return ChangeFileExt(sentPath, ".upo.xml");
+  return ChangeFileExt(sentPath, ReceiptExt);
 }
+
+std::string SentReceiptPattern() { return "*_" + KsefNumberMask() + ReceiptExt; }
 
 bool HasKsefNumberShape(const std::string& text) {
   if (text.size() != static_cast<size_t>(KsefNumberLength)) return false;

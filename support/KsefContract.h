@@ -38,8 +38,11 @@ std::string SentFilePattern();
 std::string ExportFileName(const TInvoKey& key);
 // The sent-file pattern of one document: its key text, "_", the number mask, ".xml".
 std::string SentFilePatternOf(const std::string& keyText);
+inline constexpr char ReceiptExt[] = ".upo.xml";
 // The receipt beside a sent file: ".xml" replaced by ".upo.xml".
 std::string ReceiptFileName(const std::string& sentPath);
+// Every receipt of a sent file: "*_" + the number mask + ".upo.xml".
+std::string SentReceiptPattern();
 // 35 characters in groups of 10, 8, 12 and 2 joined by "-" (any characters in the groups).
 bool HasKsefNumberShape(const std::string& text);
 // The check of a KSeF number: CRC-8 (polynomial 0x07, initial value 0, no

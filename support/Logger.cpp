@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <iostream>
 #include <mutex>
+#include <vector>
 
 #include "support/Errors.h"
 #include "support/Paths.h"
@@ -23,6 +24,9 @@ namespace brenvik {
 namespace {
 
 constexpr std::int64_t kDefaultMaxBytes = 5LL * 1024 * 1024;
+// Lines held before the configuration: a start-up logs a few dozen; a process
+// that never configures its logger keeps only the first ones.
+constexpr size_t kMaxHeldLines = 1000;
 
 struct TLoggerState {
   std::mutex Lock;
@@ -32,6 +36,8 @@ struct TLoggerState {
   std::int64_t MaxBytes = kDefaultMaxBytes;
   std::function<TDateTime()> Clock;
   std::function<void(const std::string&)> LastResort;
+  bool Holding = true;
+  std::vector<std::string> Held;
 
   TLoggerState() {
     Reset();
@@ -44,6 +50,8 @@ struct TLoggerState {
     MaxBytes = kDefaultMaxBytes;
     Clock = nullptr;
     LastResort = nullptr;
+    Holding = true;
+    Held.clear();
   }
   TDateTime Time() const { return Clock ? Clock() : Now(); }
 };
@@ -102,6 +110,28 @@ void TLogger::Configure(const std::string& dir, const std::string& name, std::in
   if (HasInvalidPathChars(s.LogDir)) throw EArgumentException("Invalid characters in path");
   if (!name.empty()) s.LogName = name;
   if (maxBytes > 0) s.MaxBytes = maxBytes;
+  EndHolding();
+}
+
+void TLogger::WriteHeldLines() {
+  std::lock_guard<std::mutex> guard(State().Lock);
+  EndHolding();
+}
+
+bool TLogger::Configured() {
+  std::lock_guard<std::mutex> guard(State().Lock);
+  return !State().Holding;
+}
+
+// Called under the lock.
+void TLogger::EndHolding() {
+  auto& s = State();
+  if (!s.Holding) return;
+  s.Holding = false;
+  std::vector<std::string> held;
+  held.swap(s.Held);
+  if (s.Enabled)
+    for (const std::string& line : held) WriteLine(line);
 }
 
 void TLogger::SetEnabled(bool flag) { State().Enabled = flag; }
@@ -199,10 +229,19 @@ void TLogger::Log(TLogLevel level, const std::string& message) {
   auto& s = State();
   if (!s.Enabled) return;
   std::lock_guard<std::mutex> guard(s.Lock);
+  const std::string line = FormatLine(s.Time(), level, CurrentThreadId(), message);
+  if (s.Holding) {
+    if (s.Held.size() < kMaxHeldLines) s.Held.push_back(line);
+    return;
+  }
+  WriteLine(line);
+}
+
+void TLogger::WriteLine(const std::string& line) {
   EnsureDir();
   const std::string file = CurrentFileName();
   RotateIfNeeded(file);
-  AppendLine(file, FormatLine(s.Time(), level, CurrentThreadId(), message));
+  AppendLine(file, line);
 }
 
 void TLogger::SetClock(std::function<TDateTime()> clock) {

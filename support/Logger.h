@@ -1,7 +1,10 @@
 #pragma once
 // The program's own log: one UTF-8 file a day, one CRLF-ended line a message,
 // set aside under a time-stamped name when it reaches its size limit.
-// Works from the first moment of the process with built-in defaults.
+// Lines logged before the logger is configured are held in memory: the first
+// Configure writes them into the configured log, WriteHeldLines (for a
+// start-up that failed before that) into the default place, "Logs" in the
+// current folder.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,8 +19,13 @@ class TLogger {
 public:
   TLogger() = delete;
 
-  // Empty or non-positive arguments keep the current value.
+  // Empty or non-positive arguments keep the current value. Ends the holding
+  // of lines: those held are written (when enabled) or dropped (when not).
   static void Configure(const std::string& dir, const std::string& name, std::int64_t maxBytes);
+  // Ends the holding of lines where no configuration came: the lines held
+  // are written to the current (default) place.
+  static void WriteHeldLines();
+  static bool Configured();
   static void SetEnabled(bool flag);
   static bool Enabled();
   static void Log(TLogLevel level, const std::string& message);
@@ -39,11 +47,13 @@ public:
   // Tests replace the clock and the last resort (which otherwise ends the process).
   static void SetClock(std::function<TDateTime()> clock);
   static void SetLastResort(std::function<void(const std::string& text)> handler);
-  static void RestoreDefaults();  // the state of module initialization
+  static void RestoreDefaults();  // the state of module initialization, holding lines
 
 private:
   static void RotateIfNeeded(const std::string& file);
   static void AppendLine(const std::string& file, const std::string& line);
+  static void WriteLine(const std::string& line);
+  static void EndHolding();
 };
 
 // Size of a file in bytes, 0 when it does not exist.

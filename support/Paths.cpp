@@ -30,6 +30,35 @@ std::string PathJoin(const std::string& first, const std::string& second) {
   return first + PathDelim + second;
 }
 
+std::string PathJoinName(const std::string& folder, const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.find(PathDelim) != std::string::npos ||
+      name.find('\0') != std::string::npos)
+    throw EArgumentException("Niedozwolona nazwa pliku w folderze " + folder + ": \"" +
+                             PrintableName(name) + "\"");
+  if (folder.empty() || folder.back() == PathDelim) return folder + name;
+  return folder + PathDelim + name;
+}
+
+std::string PrintableName(const std::string& text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    if (c == '\t')
+      shown += "\\t";
+    else if (c == '\n')
+      shown += "\\n";
+    else if (c == '\r')
+      shown += "\\r";
+    else if (c < 0x20 || c == 0x7F) {
+      static const char hex[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown += hex[c >> 4];
+      shown += hex[c & 0xF];
+    } else
+      shown += static_cast<char>(c);
+  }
+  return shown;
+}
+
 std::string IncludeTrailingPathDelimiter(const std::string& path) {
   if (!path.empty() && path.back() == PathDelim) return path;
   return path + PathDelim;

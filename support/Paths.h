@@ -13,6 +13,14 @@ bool HasInvalidPathChars(const std::string& path);
 // One delimiter between the parts; an empty first part gives the second; a
 // rooted second part wins. Throws EArgumentException "Invalid characters in path".
 std::string PathJoin(const std::string& first, const std::string& second);
+// A file's own name (as a folder listing gives it) in a folder: never rooted,
+// whatever it begins with ("\\", "C:"). Throws EArgumentException for a
+// name that is empty, "." or "..", or holds "/" or NUL, as such a name would
+// lead out of the folder.
+std::string PathJoinName(const std::string& folder, const std::string& name);
+// The text with its control characters shown as "\t", "\n", "\r" or "\xNN",
+// for naming a file in a log line.
+std::string PrintableName(const std::string& text);
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 std::string ExtractFilePath(const std::string& path);  // folder with trailing "/"
 std::string ExtractFileName(const std::string& path);  // no folder

@@ -2,14 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <thread>
+
+#include "support/Errors.h"
 
 namespace brenvik {
 namespace {
@@ -62,19 +66,64 @@ std::string LockFolder() {
   return "/tmp";
 }
 
+std::string UserLockFolder() {
+  std::string folder = LockFolder();
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0)
+    throw EInOutError("Nie można odczytać folderu blokad " + folder + ": " + std::strerror(errno));
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0) return folder;
+  // Others may create files here: a neighbour's file of the same name would
+  // lock this user out, so the lock files go into a folder of this user's own.
+  const std::string own = folder + "brenvik-" + std::to_string(::geteuid());
+  if (::mkdir(own.c_str(), 0700) == 0) {
+    if (::chmod(own.c_str(), 0700) != 0)
+      throw EInOutError("Nie można ustawić praw folderu blokad " + own + ": " +
+                        std::strerror(errno));
+  } else if (errno != EEXIST) {
+    throw EInOutError("Nie można utworzyć folderu blokad " + own + ": " + std::strerror(errno));
+  }
+  if (::lstat(own.c_str(), &st) != 0)
+    throw EInOutError("Nie można odczytać folderu blokad " + own + ": " + std::strerror(errno));
+  if (!S_ISDIR(st.st_mode))
+    throw EInOutError("Folder blokad " + own +
+                      " nie jest folderem (usuń go, aby program mógł go utworzyć)");
+  if (st.st_uid != ::geteuid())
+    throw EInOutError("Folder blokad " + own + " należy do innego użytkownika (uid " +
+                      std::to_string(st.st_uid) + ")");
+  if ((st.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    throw EInOutError("Folder blokad " + own + " jest dostępny dla innych użytkowników (prawa " +
+                      mode + ")");
+  }
+  return own + "/";
+}
+
 TNamedMutex::~TNamedMutex() { Close(); }
 
 TNamedMutex::TState TNamedMutex::Create(const std::string& name, bool initialOwner) {
   Close();
-  std::string folder = LockFolder();
-  if (folder.empty() || folder.back() != '/') folder += '/';
+  FError.clear();
+  std::string folder;
+  try {
+    folder = UserLockFolder();
+  } catch (const EInOutError& e) {
+    FPath = LockFolder();
+    FError = e.what();
+    return TState::Failed;
+  }
   FPath = folder + name + "-" + std::to_string(::getuid()) + ".lock";
-  FFd = ::open(FPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (FFd < 0) return TState::Failed;
+  FFd = ::open(FPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (FFd < 0) {
+    FError = "Nie można otworzyć pliku blokady " + FPath + ": " + std::strerror(errno);
+    return TState::Failed;
+  }
   if (!initialOwner) return TState::Open;
   if (::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
-    const bool busy = errno == EWOULDBLOCK;
-    return busy ? TState::AlreadyExists : TState::Failed;
+    if (errno == EWOULDBLOCK) return TState::AlreadyExists;
+    FError = "Nie można zająć pliku blokady " + FPath + ": " + std::strerror(errno);
+    return TState::Failed;
   }
   return TState::Owned;
 }

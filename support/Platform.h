@@ -16,8 +16,7 @@ bool StdinIsTerminal();
 // "\r\n" and lone "\r" become "\n", for texts shown in dialogs and terminals.
 std::string NormalizeLineBreaks(const std::string& text);
 
-// A named, process-wide mutex: a lock file in the lock folder
-// ($BRENVIK_LOCK_DIR, else $XDG_RUNTIME_DIR, else /tmp), held with flock.
+// A named, process-wide mutex: a lock file in the lock folder, held with flock.
 class TNamedMutex {
 public:
   enum class TState { Owned, AlreadyExists, Failed, Open };
@@ -27,16 +26,26 @@ public:
   ~TNamedMutex();
   // Owned: the mutex is taken for this process; AlreadyExists: another process
   // holds it. With initialOwner false the file is only opened (state Open).
+  // Failed: Error() tells why, in Polish.
   TState Create(const std::string& name, bool initialOwner);
   void Close();
   bool IsOpen() const { return FFd >= 0; }
   const std::string& Path() const { return FPath; }
+  const std::string& Error() const { return FError; }
 
 private:
   int FFd = -1;
   std::string FPath;
+  std::string FError;
 };
 
+// $BRENVIK_LOCK_DIR, else $XDG_RUNTIME_DIR, else /tmp.
 std::string LockFolder();
+// The folder the lock files go into, ending in "/": the lock folder itself,
+// or, when other users may write there (as in /tmp), a folder of this user's
+// own in it, "brenvik-<uid>", created with mode 0700. Raises EInOutError when
+// that folder cannot be made, is no folder, belongs to another user or is
+// open to others.
+std::string UserLockFolder();
 
 }  // namespace brenvik

@@ -50,39 +50,75 @@ std::optional<std::string> TryConvertText(std::string_view bytes, const std::str
   return Convert(bytes, from, to);
 }
 
+namespace {
+
+// The length of the valid UTF-8 sequence that starts at i, 0 when none does.
+size_t Utf8SequenceAt(std::string_view s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) return 1;
+  size_t n;
+  unsigned cp;
+  if ((c & 0xE0) == 0xC0) {
+    n = 1;
+    cp = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    n = 2;
+    cp = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    n = 3;
+    cp = c & 0x07;
+  } else
+    return 0;
+  if (i + n >= s.size()) return 0;
+  for (size_t k = 1; k <= n; ++k) {
+    const unsigned char cc = static_cast<unsigned char>(s[i + k]);
+    if ((cc & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) ||
+      cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return n + 1;
+}
+
+}  // namespace
+
 bool IsValidUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n;
-    unsigned cp;
-    if (c < 0x80) {
+  for (size_t i = 0; i < s.size();) {
+    const size_t n = Utf8SequenceAt(s, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+TUtf8Scan ScanUtf8(std::string_view s) {
+  TUtf8Scan scan;
+  for (size_t i = 0; i < s.size();) {
+    const size_t n = Utf8SequenceAt(s, i);
+    if (n == 0) {
+      if (!scan.FirstInvalid) scan.FirstInvalid = i;
       ++i;
       continue;
     }
-    if ((c & 0xE0) == 0xC0) {
-      n = 1;
-      cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      n = 2;
-      cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      n = 3;
-      cp = c & 0x07;
-    } else
-      return false;
-    if (i + n >= s.size()) return false;
-    for (size_t k = 1; k <= n; ++k) {
-      const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) ||
-        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i += n + 1;
+    if (n > 1) scan.HasMultiByte = true;
+    i += n;
   }
-  return true;
+  return scan;
+}
+
+TTextPosition PositionOf(std::string_view s, size_t offset) {
+  TTextPosition pos;
+  size_t lineStart = 0;
+  for (size_t i = 0; i < offset && i < s.size(); ++i) {
+    if (s[i] == '\r' || s[i] == '\n') {
+      if (s[i] == '\r' && i + 1 < offset && s[i + 1] == '\n') ++i;
+      ++pos.Line;
+      lineStart = i + 1;
+    }
+  }
+  pos.Column = offset - lineStart + 1;
+  return pos;
 }
 
 std::optional<std::string> TryCodePageToUtf8(std::string_view bytes, int codePage) {

@@ -9,6 +9,20 @@ namespace brenvik {
 
 bool IsValidUtf8(std::string_view bytes);
 
+// What a walk over the bytes finds: whether a valid multi-byte UTF-8 sequence
+// occurs, and where the first byte lies that is not part of a valid sequence.
+struct TUtf8Scan {
+  bool HasMultiByte = false;
+  std::optional<size_t> FirstInvalid;
+};
+TUtf8Scan ScanUtf8(std::string_view bytes);
+// The line (from 1) and the byte within that line (from 1) of an offset,
+// lines ending with CRLF, LF or CR.
+struct TTextPosition {
+  size_t Line = 1, Column = 1;
+};
+TTextPosition PositionOf(std::string_view bytes, size_t offset);
+
 // Any conversion iconv knows ("UTF-16LE", "CP1250", ...); nothing on failure.
 std::optional<std::string> TryConvertText(std::string_view bytes, const std::string& from,
                                           const std::string& to);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "config/Config.h"
 #include "support/Countries.h"
@@ -141,6 +142,17 @@ private:
   };
   const TReceivedInvoice& ReceivedInvoice(const std::string& file);
   void ImportReceivedInvoices();
+  void FileSentNumbers();
+  // Writes the number into the register entry on which tblReg stands; false
+  // when it holds that number already. An entry holding another KSeF number
+  // keeps it: raises EFileRefused naming both numbers and the document.
+  bool StoreKsefNumber(const std::string& number, const std::string& document);
+  // The file (and its further files) into Errors with the reason, llError.
+  void SetFileAside(const std::string& file, const std::string& reason,
+                    const std::vector<std::string>& companions);
+  // Of one SetKsefInRegs run, for its closing line.
+  int FNumbersWritten = 0;
+  int FFilesSetAside = 0;
   std::map<std::string, TReceivedInvoice> FReceived;
   void ApplyCodePage();
   // The flag that tells whether an optional table's file exists; nullptr for the others.

@@ -15,7 +15,9 @@ namespace brenvik {
 
 TDateRange ExportWindow(TDateTime curDate, int daysBack, TDateTime startDate) {
   TDateRange r;
-  r.DateFrom = IncDay(curDate, -daysBack);
+  // A negative count is refused with the configuration; here it only must not
+  // overflow or turn the window round.
+  r.DateFrom = daysBack > 0 ? IncDay(curDate, -daysBack) : curDate;
   if (r.DateFrom < startDate) r.DateFrom = startDate;
   r.DateTo = curDate;
   return r;

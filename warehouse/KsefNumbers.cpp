@@ -1,6 +1,7 @@
 #include "warehouse/KsefNumbers.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -25,18 +26,8 @@ namespace {
 const char* const kBadSentName =
     "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: ";
 
-std::vector<std::string> SplitAt(const std::string& text, char delimiter) {
-  std::vector<std::string> parts(1);
-  for (char c : text) {
-    if (c == delimiter)
-      parts.emplace_back();
-    else
-      parts.back() += c;
-  }
-  return parts;
-}
-
-// The files of a folder itself matching the mask, in listing order.
+// The files of a folder itself matching the mask, in name order (the
+// listing order of a file system is arbitrary).
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& mask,
                                    bool ignoreCase) {
   std::vector<std::string> files;
@@ -48,55 +39,48 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
     if (MatchesMask(name, mask, ignoreCase)) files.push_back(entry.path().string());
   }
   if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
+  std::sort(files.begin(), files.end());
   return files;
+}
+
+// The names of the sorted listing that begin with the number and hold a "."
+// after it: the invoice and its further files (its receipt, say).
+std::vector<std::string> FilesOfNumber(const std::vector<std::string>& sortedNames,
+                                       const std::string& number) {
+  std::vector<std::string> names;
+  for (auto it = std::lower_bound(sortedNames.begin(), sortedNames.end(), number);
+       it != sortedNames.end() && it->compare(0, number.size(), number) == 0; ++it)
+    if (it->find('.', number.size()) != std::string::npos) names.push_back(*it);
+  return names;
 }
 
 }  // namespace
 
 void ParseSentFileName(const std::string& path, TInvoKey& key, std::string& ksefNumber) {
-  const std::vector<std::string> parts = SplitAt(BareFileName(path), '_');
-  if (parts.size() != 2) throw Exception(kBadSentName + path);
-  key = ParseInvoKey(parts[0]);
-  if (key.InvoType == -1) throw Exception(kBadSentName);
-  ksefNumber = parts[1].substr(0, ksef::KsefNumberLength);
+  const std::string bare = BareFileName(path);
+  auto refuse = [&](const std::string& why) {
+    throw EFileRefused(kBadSentName + PrintableName(path) + " (" + why + ")");
+  };
+  const auto cut = bare.find('_');
+  if (cut == std::string::npos || bare.find('_', cut + 1) != std::string::npos)
+    refuse("oczekiwano: klucz dokumentu, \"_\", numer KSeF, \".xml\"");
+  if (!ParseInvoKeyExact(bare.substr(0, cut), key))
+    refuse("klucz dokumentu \"" + PrintableName(bare.substr(0, cut)) +
+           "\" to nie cztery liczby od 0 do 32767 oddzielone \"-\"");
+  ksefNumber = bare.substr(cut + 1);
+  if (!ksef::IsValidKsefNumber(ksefNumber))
+    refuse("\"" + PrintableName(ksefNumber) + "\" to nie poprawny numer KSeF");
 }
 
 std::string KsefNumberMonthFolder(const std::string& ksefNumber) {
-  if (ksefNumber.size() != static_cast<size_t>(ksef::KsefNumberLength))
-    throw Exception("Niepoprawidłowy nr KSeF: " + ksefNumber);
+  if (!ksef::IsValidKsefNumber(ksefNumber))
+    throw Exception("Nieprawidłowy nr KSeF: " + PrintableName(ksefNumber));
   return ksefNumber.substr(11, 4) + "-" + ksefNumber.substr(15, 2);
-}
-
-void FileIntoFolder(const std::string& path, const std::string& folder) {
-  const std::string target = PathJoin(folder, ExtractFileName(path));
-  std::error_code ec;
-  if (FileExists(target)) {
-    // The filed copy is the one that stays.
-    fs::remove(path, ec);
-    if (ec) throw EInOutError("Nie można usunąć pliku " + path + ": " + ec.message());
-    return;
-  }
-  fs::rename(path, target, ec);
-  if (ec)
-    throw EInOutError("Nie można przenieść pliku " + path + " do " + folder + ": " + ec.message());
-}
-
-std::string MoveAside(const std::string& path, const std::string& folder) {
-  ForceFolder(folder);
-  const std::string name = ExtractFileName(path);
-  std::string target = PathJoin(folder, name);
-  for (int n = 1; FileExists(target); ++n)
-    target =
-        PathJoin(folder, ChangeFileExt(name, "") + "_" + std::to_string(n) + ExtractFileExt(name));
-  std::error_code ec;
-  fs::rename(path, target, ec);
-  if (ec)
-    throw EInOutError("Nie można przenieść pliku " + path + " do " + folder + ": " + ec.message());
-  return target;
 }
 
 void TDM::SetKsefInRegs() {
   FReceived.clear();  // each call parses every received file once
+  FNumbersWritten = FFilesSetAside = 0;
   struct TCloseReg {
     TPxTable& T;
     ~TCloseReg() { T.Close(); }
@@ -133,36 +117,96 @@ void TDM::SetKsefInRegs() {
       tblReg.Close();
     }
   }
+  InfoLog("Zakończono przetwarzanie plików KSeF: dopisano numerów KSeF: " +
+              std::to_string(FNumbersWritten) +
+              ", odrzucono plików: " + std::to_string(FFilesSetAside) +
+              (FFilesSetAside > 0
+                   ? std::string(" (folder ") + ksef::ErrorsFolder + ", powody w plikach .txt)"
+                   : ""),
+          FFilesSetAside > 0 ? llWarn : llInfo);
 }
 
 void TDM::ProcessKsefFiles(int mode) {
   if (mode == 0) {
-    if (!FConfig.StelmarEnabled) return;
-    const std::string sent = PathJoin(FConfig.KsefDataDir(), ksef::SentFolder);
-    const std::vector<std::string> files = ListFiles(sent, ksef::SentFilePattern(), false);
-    if (!files.empty()) tblReg.SetIndexFieldNames("Class;Year;MagId;Number");
-    for (const std::string& file : files) {
-      TInvoKey key;
-      std::string number;
-      ParseSentFileName(file, key, number);
-      if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr}))
-        throw Exception("Nie znaleziono w rejestrze " + tblReg.TableName() +
-                        " wpisu o kluczu: " + InvoKeyToText(key));
-      tblReg.Edit();
-      tblReg.FieldByName("KSeF").SetAsString(number);
-      tblReg.Post();
-      InfoLog("Dopisano nr KSeF: " + number +
-                  " do faktury: " + tblReg.FieldByName("Document").AsString(),
-              llInfo);
-      const std::string month = PathJoin(sent, KsefNumberMonthFolder(number));
-      ForceFolder(month);
-      FileIntoFolder(file, month);
-      const std::string receipt = ksef::ReceiptFileName(file);
-      if (FileExists(receipt)) FileIntoFolder(receipt, month);
-    }
+    if (FConfig.StelmarEnabled) FileSentNumbers();
     return;
   }
   ImportReceivedInvoices();
+}
+
+bool TDM::StoreKsefNumber(const std::string& number, const std::string& document) {
+  const std::string held = TrimControls(tblReg.FieldByName("KSeF").AsString());
+  if (held == number) return false;
+  // A number KSeF gave is never replaced: which of two is right, only the operator can tell.
+  if (ksef::IsValidKsefNumber(held))
+    throw EFileRefused("Wpis rejestru " + tblReg.TableName() + " dla faktury " + document +
+                       " ma już nr KSeF " + held + "; numeru " + number +
+                       " z tego pliku nie zapisano");
+  tblReg.Edit();
+  tblReg.FieldByName("KSeF").SetAsString(number);
+  tblReg.Post();
+  ++FNumbersWritten;
+  return true;
+}
+
+void TDM::SetFileAside(const std::string& file, const std::string& reason,
+                       const std::vector<std::string>& companions) {
+  const std::string errors = PathJoin(FConfig.KsefDataDir(), ksef::ErrorsFolder);
+  const std::string aside = SetAsideWithReason(file, errors, reason);
+  for (const std::string& other : companions)
+    if (other != file && FileExists(other)) MoveAside(other, errors);
+  ++FFilesSetAside;
+  InfoLog("Odrzucono plik " + PrintableName(file) + " (" + reason + "); przeniesiono do " +
+              PrintableName(aside) + ", powód w " + PrintableName(ChangeFileExt(aside, ".txt")),
+          llError);
+}
+
+void TDM::FileSentNumbers() {
+  const std::string sent = PathJoin(FConfig.KsefDataDir(), ksef::SentFolder);
+  // A receipt whose invoice an earlier run filed, ended before the receipt followed.
+  for (const std::string& receipt : ListFiles(sent, ksef::SentReceiptPattern(), false)) {
+    const std::string name = ExtractFileName(receipt);
+    const std::string invoice =
+        name.substr(0, name.size() - std::strlen(ksef::ReceiptExt)) + ".xml";
+    TInvoKey key;
+    std::string number;
+    try {
+      ParseSentFileName(invoice, key, number);
+    } catch (const EFileRefused&) {
+      continue;  // its invoice, were it there, is refused with the reason
+    }
+    const std::string month = PathJoinName(sent, KsefNumberMonthFolder(number));
+    if (FileExists(PathJoinName(sent, invoice)) || !FileExists(PathJoinName(month, invoice)))
+      continue;
+    InfoLog("Potwierdzenie " + name + " przeniesiono do " + FileIntoFolder(receipt, month) +
+                ", obok jego faktury",
+            llInfo);
+  }
+  const std::vector<std::string> files = ListFiles(sent, ksef::SentFilePattern(), false);
+  if (!files.empty()) tblReg.SetIndexFieldNames("Class;Year;MagId;Number");
+  for (const std::string& file : files) {
+    const std::string receipt = ksef::ReceiptFileName(file);
+    std::string number;
+    try {
+      TInvoKey key;
+      ParseSentFileName(file, key, number);
+      if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr}))
+        throw EFileRefused("Nie znaleziono w rejestrze " + tblReg.TableName() +
+                           " wpisu o kluczu: " + InvoKeyToText(key));
+      const std::string document = tblReg.FieldByName("Document").AsString();
+      if (StoreKsefNumber(number, document))
+        InfoLog("Dopisano nr KSeF: " + number + " do faktury: " + document, llInfo);
+      else
+        InfoLog("Nr KSeF: " + number + " faktury: " + document + " był już w rejestrze", llInfo);
+    } catch (const EFileRefused& e) {
+      SetFileAside(file, e.what(), {receipt});
+      continue;
+    }
+    const std::string month = PathJoinName(sent, KsefNumberMonthFolder(number));
+    ForceFolder(month);
+    FileIntoFolder(file, month);
+    if (FileExists(receipt)) FileIntoFolder(receipt, month);
+  }
 }
 
 const TDM::TReceivedInvoice& TDM::ReceivedInvoice(const std::string& file) {
@@ -171,7 +215,8 @@ const TDM::TReceivedInvoice& TDM::ReceivedInvoice(const std::string& file) {
   TReceivedInvoice inv;
   inv.Number = BareFileName(file);
   try {
-    if (!ksef::HasKsefNumberShape(inv.Number)) throw Exception("nazwa pliku nie jest numerem KSeF");
+    if (!ksef::IsValidKsefNumber(inv.Number))
+      throw Exception("nazwa pliku \"" + PrintableName(inv.Number) + "\" nie jest numerem KSeF");
     IXMLFaktura doc = LoadFaktura(file);
     inv.HasFa = doc->HasChild("Fa");
     if (inv.HasFa) {
@@ -188,6 +233,7 @@ const TDM::TReceivedInvoice& TDM::ReceivedInvoice(const std::string& file) {
 
 void TDM::ImportReceivedInvoices() {
   const std::string import = PathJoin(FConfig.KsefDataDir(), ksef::ImportFolder);
+  const std::string received = PathJoin(FConfig.KsefDataDir(), ksef::ReceivedFolder);
   const std::string tableName = tblReg.FilePath().empty() ? tblReg.TableName() : tblReg.FilePath();
   const bool isRegisterTable = AsciiLower(tblReg.TableName()).find("register") != std::string::npos;
   std::string fields;
@@ -206,69 +252,73 @@ void TDM::ImportReceivedInvoices() {
   std::vector<std::string> everything;
   for (const std::string& f : ListFiles(import, "*", false))
     everything.push_back(ExtractFileName(f));
-  std::sort(everything.begin(), everything.end());
+  auto filesOf = [&](const std::string& number) {
+    std::vector<std::string> paths;
+    // Only a number is a prefix that no other invoice's name can extend.
+    if (!ksef::IsValidKsefNumber(number)) return paths;
+    for (const std::string& name : FilesOfNumber(everything, number))
+      paths.push_back(PathJoinName(import, name));
+    return paths;
+  };
   for (const std::string& file : ListFiles(import, "*.xml", true)) {
     if (!FileExists(file)) continue;  // filed by an earlier file of this pass
-    // A further file of an invoice (its receipt, say) goes with the invoice.
+    // A further file of an invoice (its receipt, say) goes with the invoice;
+    // one whose invoice an earlier run filed goes beside it.
     const std::string bare = BareFileName(file);
     const std::string head = bare.substr(0, ksef::KsefNumberLength);
-    if (!ksef::HasKsefNumberShape(bare) && ksef::HasKsefNumberShape(head) &&
-        FileExists(PathJoin(import, head + ".xml")))
-      continue;
+    if (bare != head && ksef::IsValidKsefNumber(head)) {
+      if (FileExists(PathJoinName(import, head + ".xml"))) continue;
+      const std::string month = PathJoinName(received, KsefNumberMonthFolder(head));
+      if (FileExists(PathJoinName(month, head + ".xml"))) {
+        InfoLog("Plik " + ExtractFileName(file) + " przeniesiono do " +
+                    FileIntoFolder(file, month) + ", obok jego faktury",
+                llInfo);
+        continue;
+      }
+    }
     const TReceivedInvoice& inv = ReceivedInvoice(file);
-    if (!inv.Problem.empty()) {
-      const std::string aside =
-          MoveAside(file, PathJoin(FConfig.KsefDataDir(), ksef::ErrorsFolder));
-      InfoLog("Odrzucono plik " + file + " (" + inv.Problem + "); przeniesiono do " + aside,
-              llError);
+    try {
+      if (!inv.Problem.empty()) throw EFileRefused(inv.Problem);
+      if (!inv.HasFa) {
+        InfoLog("Pomijam: Brak elementu \"Fa\" w " + file, llWarn);
+        continue;
+      }
+      if (inv.BuyerNip != sellerNip) {
+        InfoLog("Pomijam: Faktura na innego kontrahenta (NIP: " + inv.BuyerNip + ") w " + file,
+                llWarn);
+        continue;
+      }
+      int kind;
+      if (inv.Kind == "VAT")
+        kind = 128;
+      else if (inv.Kind == "KOR")
+        kind = 129;
+      else {
+        InfoLog("Pomijam: Nie rozpoznano rodzaju faktury w " + file, llDebug);
+        continue;
+      }
+      const std::string invoice = TrimControls(inv.P2);
+      bool found;
+      if (fields == "NIP;Dokument")
+        found = tblReg.FindKey({inv.SupplierNip, invoice});
+      else
+        found = tblReg.FindKey({kind, inv.SupplierNip, invoice});
+      if (!found) {
+        InfoLog("Nie znaleziono w rejestrze " + tableName + " wpisu o numerze: " + invoice +
+                    " dla kontrahenta z NIP: " + inv.SupplierNip,
+                llDebug);
+        continue;
+      }
+      if (StoreKsefNumber(inv.Number, invoice))
+        InfoLog("Dopisano nr KSeF: " + inv.Number + " do faktury: " + inv.P2, llInfo);
+    } catch (const EFileRefused& e) {
+      SetFileAside(file, e.what(), filesOf(inv.Number));
       continue;
     }
-    if (!inv.HasFa) {
-      InfoLog("Pomijam: Brak elementu \"Fa\" w " + file, llWarn);
-      continue;
-    }
-    if (inv.BuyerNip != sellerNip) {
-      InfoLog("Pomijam: Faktura na innego kontrahenta (NIP: " + inv.BuyerNip + ") w " + file,
-              llWarn);
-      continue;
-    }
-    int kind;
-    if (inv.Kind == "VAT")
-      kind = 128;
-    else if (inv.Kind == "KOR")
-      kind = 129;
-    else {
-      InfoLog("Pomijam: Nie rozpoznano rodzaju faktury w " + file, llDebug);
-      continue;
-    }
-    const std::string invoice = TrimControls(inv.P2);
-    bool found;
-    if (fields == "NIP;Dokument")
-      found = tblReg.FindKey({inv.SupplierNip, invoice});
-    else
-      found = tblReg.FindKey({kind, inv.SupplierNip, invoice});
-    if (!found) {
-      InfoLog("Nie znaleziono w rejestrze " + tableName + " wpisu o numerze: " + invoice +
-                  " dla kontrahenta z NIP: " + inv.SupplierNip,
-              llDebug);
-      continue;
-    }
-    if (tblReg.FieldByName("KSeF").AsString() != inv.Number) {
-      tblReg.Edit();
-      tblReg.FieldByName("KSeF").SetAsString(inv.Number);
-      tblReg.Post();
-      InfoLog("Dopisano nr KSeF: " + inv.Number + " do faktury: " + inv.P2, llInfo);
-    }
-    const std::string month = PathJoin(PathJoin(FConfig.KsefDataDir(), ksef::ReceivedFolder),
-                                       KsefNumberMonthFolder(inv.Number));
+    const std::string month = PathJoinName(received, KsefNumberMonthFolder(inv.Number));
     ForceFolder(month);
-    // The names that begin with the number (and hold a "."), found in the sorted listing.
-    for (auto it = std::lower_bound(everything.begin(), everything.end(), inv.Number);
-         it != everything.end() && it->compare(0, inv.Number.size(), inv.Number) == 0; ++it) {
-      const std::string other = PathJoin(import, *it);
-      if (it->find('.', inv.Number.size()) != std::string::npos && FileExists(other))
-        FileIntoFolder(other, month);
-    }
+    for (const std::string& other : filesOf(inv.Number))
+      if (FileExists(other)) FileIntoFolder(other, month);
   }
 }
 

@@ -65,16 +65,26 @@ TEST(CliReceive, WritesBackSentNumbersAndFilesAReceivedSample) {
   EXPECT_EQ(reg.FieldByName("KSeF").AsString(), sent);
 }
 
-TEST(CliReceive, ABadSentFileNameEndsWithItsMessage) {
+TEST(CliReceive, FilesThatCannotBeProcessedGoToErrorsAndTheRunGoesOn) {
   TTempDir dir;
   const std::string ini = ReceiveSite(dir);
-  const std::string bad = dir / "ksef/Sent/0-2026-5_x_1111111111-20260410-ABCDEF012345-CA.xml";
-  WriteFile(bad, "<x/>");
+  const std::string sent = "1111111111-20260410-ABCDEF012345-CA";
+  WriteFile(dir / ("ksef/Sent/0-2026-1-5_" + sent + ".xml"), "<x/>");
+  const std::vector<std::string> bad = {"Sent/0-2026-5_x_" + sent + ".xml",
+                                        "Sent/0-2026-1-99_" + sent + ".xml",
+                                        "Import/9999999999-C:260215-0123456789AB-58.xml"};
+  for (const std::string& name : bad) WriteFile(dir / ("ksef/" + name), "<x/>");
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, In(dir));
-  EXPECT_EQ(r.ExitCode, 1);
-  EXPECT_NE((r.Out + r.Err).find("Niepoprawny format nazwy pliku: " + bad), std::string::npos)
-      << r.Out << r.Err;
-  EXPECT_TRUE(FileExists(bad));
+  ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + sent + " do faktury: FV 5/2026"), std::string::npos);
+  EXPECT_NE(r.Out.find("odrzucono plików: 3"), std::string::npos) << r.Out;
+  for (const std::string& name : bad) {
+    const std::string aside = dir / ("ksef/Errors/" + ExtractFileName(name));
+    EXPECT_TRUE(FileExists(aside)) << name;
+    EXPECT_TRUE(FileExists(ChangeFileExt(aside, ".txt"))) << name;
+    EXPECT_NE(r.Out.find("Odrzucono plik " + dir / ("ksef/" + name)), std::string::npos) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "C:26-02"));
 }
 
 // Files whose parsing would block the whole receive are refused before it.
@@ -88,7 +98,7 @@ TEST(CliReceive, HugeOrAttributeLadenFilesAreSetAsideAtOnce) {
   } rows[] = {
       {"9999999999-20260215-0123456789AB-58", "<?xml version=\"1.0\"?><Faktura" + attributes + "/>",
        "ma więcej niż 64 atrybutów"},
-      {"9999999999-20260215-0123456789AC-4F",
+      {"9999999999-20260215-0123456789AC-5F",
        "<?xml version=\"1.0\"?><Faktura>" + std::string(6 << 20, ' ') + "</Faktura>",
        "najwyżej 5 MB"},
   };

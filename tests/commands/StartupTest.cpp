@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "common/TestFiles.h"
@@ -79,10 +82,8 @@ TEST(Startup, LogKeysDecideWhereAndWhetherTheLogIsWritten) {
   const std::string ini = WriteMinimalSite(dir.Path(), "[Log]\nEnabled=0\nDir=mylogs\n");
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"/ini=" + ini, "check"}, In(dir));
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
-  // The LogDir line is written before the switch applies, to the default place.
-  const std::string defaultLog = TodayLog(dir / "Logs/");
-  EXPECT_NE(defaultLog.find("LogDir = " + dir / "mylogs"), std::string::npos) << defaultLog;
-  EXPECT_EQ(defaultLog.find("Start aplikacji"), std::string::npos);
+  // Disabled: not even the lines before the switch are written anywhere.
+  EXPECT_FALSE(FolderExists(dir / "Logs"));
   EXPECT_FALSE(FolderExists(dir / "mylogs"));
 
   // An empty Dir puts the files into the run folder itself.
@@ -90,6 +91,34 @@ TEST(Startup, LogKeysDecideWhereAndWhetherTheLogIsWritten) {
   const std::string ini2 = WriteMinimalSite(other.Path(), "[Log]\nDir=\n");
   ASSERT_EQ(RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini2}, In(other)).ExitCode, 0);
   EXPECT_NE(TodayLog(other.Path()).find("-------- Start aplikacji --------"), std::string::npos);
+}
+
+// The lines before the configuration wait in memory for the configured log;
+// only a start-up that fails before it leaves them in the current folder.
+TEST(Startup, EarlyLinesGoToTheConfiguredLogAndNothingIsLeftInTheCurrentFolder) {
+  struct TCase {
+    bool LogsIsAFile, IniExists;
+    int ExitCode;
+    const char* InCurrentFolder;  // the line found in <cwd>/Logs, "" for no such folder
+  } cases[] = {
+      {true, true, 0, ""}, {false, true, 0, ""}, {false, false, 1, "Zamknięcie aplikacji"}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.LogsIsAFile) + std::to_string(c.IniExists));
+    TTempDir dir;
+    const std::string ini = dir / "site/site.ini";
+    if (c.IniExists) WriteMinimalSite(dir / "site/", "[Log]\nDir=" + dir / "mylogs" + "\n");
+    MakeDirs(dir / "run");
+    if (c.LogsIsAFile) WriteFile(dir / "run/Logs", "not a folder");
+    TProcessOptions o = In(dir);
+    o.WorkDir = dir / "run";
+    const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, o);
+    EXPECT_EQ(r.ExitCode, c.ExitCode) << r.Err;
+    EXPECT_EQ(FolderExists(dir / "run/Logs"), *c.InCurrentFolder != 0);
+    if (*c.InCurrentFolder)
+      EXPECT_NE(TodayLog(dir / "run/Logs/").find(c.InCurrentFolder), std::string::npos);
+    else  // the first line logged, before the configuration, is in the configured log
+      EXPECT_NE(TodayLog(dir / "mylogs/").find("LogDir = " + dir / "mylogs"), std::string::npos);
+  }
 }
 
 TEST(Startup, CheckPrintsTheStatusReport) {
@@ -165,4 +194,97 @@ TEST(Cli, UsageErrors) {
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"frobnicate"}, In(dir));
   EXPECT_EQ(r.ExitCode, 2);
   EXPECT_NE(r.Err.find("Nieznane polecenie: frobnicate"), std::string::npos);
+}
+
+// In a lock folder that others may write, the locks go into a folder of the
+// user's own (mode 0700, owner checked), so a neighbour's file of the same
+// name locks nobody out. As root the program runs as "nobody" beside root's
+// files; otherwise the rows that need another user are left out.
+TEST(SingleInstance, SharedLockFolderGetsAFolderOfTheUsersOwn) {
+  enum TPrepare { Nothing, NeighboursFile, NeighboursFolder, OpenFolder, LinkedFolder };
+  struct TCase {
+    TPrepare Prepare;
+    const char* Refusal;  // "" when the start gets past the lock
+  } cases[] = {{Nothing, ""},
+               {NeighboursFile, ""},
+               {NeighboursFolder, "należy do innego użytkownika"},
+               {OpenFolder, "jest dostępny dla innych użytkowników (prawa 0777)"},
+               {LinkedFolder, "nie jest folderem"}};
+  const bool asRoot = ::geteuid() == 0;
+  const uid_t runner = asRoot ? 65534 : ::geteuid();
+  for (const TCase& c : cases) {
+    if (!asRoot && (c.Prepare == NeighboursFile || c.Prepare == NeighboursFolder)) continue;
+    SCOPED_TRACE(c.Prepare);
+    TTempDir dir;
+    namespace fs = std::filesystem;
+    const std::string shared = dir / "shared", own = shared + "/brenvik-" + std::to_string(runner);
+    MakeDirs(shared);
+    MakeDirs(dir / "run");
+    fs::permissions(dir.Path(), fs::perms(0755));
+    fs::permissions(shared, fs::perms(01777));
+    if (c.Prepare == NeighboursFile) {
+      const std::string old =
+          shared + "/brenvik_SingleInstance-" + std::to_string(runner) + ".lock";
+      WriteFile(old, "");
+      fs::permissions(old, fs::perms(0600));
+    }
+    if (c.Prepare == NeighboursFolder || c.Prepare == OpenFolder) MakeDirs(own);
+    if (c.Prepare == OpenFolder) fs::permissions(own, fs::perms(0777));
+    if (c.Prepare == LinkedFolder) fs::create_directory_symlink(dir / "run", own);
+    std::vector<std::string> args = {BRENVIK_CLI_EXE, "check", "/ini=" + dir / "none.ini"};
+    std::string exe = BRENVIK_CLI_EXE;
+    if (asRoot) {
+      for (const std::string& p : {dir / "run", own})
+        if (fs::exists(fs::symlink_status(p)) && (c.Prepare != NeighboursFolder || p != own))
+          ASSERT_EQ(::lchown(p.c_str(), runner, runner), 0);
+      exe = "/usr/bin/setpriv";
+      args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups"});
+    } else {
+      args.erase(args.begin());
+    }
+    TProcessOptions o = In(dir);
+    o.WorkDir = dir / "run";
+    o.Env["BRENVIK_LOCK_DIR"] = shared;
+    const TProcessResult r = RunProcess(exe, args, o);
+    EXPECT_EQ(r.ExitCode, 1);
+    if (*c.Refusal) {
+      EXPECT_NE(r.Err.find("Nie można utworzyć blokady"), std::string::npos) << r.Err;
+      EXPECT_NE(r.Err.find("Folder blokad " + own + " " + c.Refusal), std::string::npos) << r.Err;
+      continue;
+    }
+    EXPECT_NE(r.Err.find("Brak pliku konfiguracyjnego"), std::string::npos) << r.Err;
+    struct stat st {};
+    ASSERT_EQ(::lstat(own.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_EQ(st.st_uid, runner);
+  }
+}
+
+// check is ready only when [STELMAR] names a usable database, and shows the
+// values not taken as written.
+TEST(Startup, CheckIsReadyOnlyWithAUsableStelmarFolder) {
+  struct TCase {
+    const char *From, *To;  // a change of the minimal site's ini text
+    int ExitCode;
+    const char* Line;
+  } cases[] = {
+      {"", "", 0, "Gotowy do pracy"},
+      {"stelmar\n", "net\nUserDir=@net\n", 1, "nie wskazuje bazy Stelmara: brak folderu"},
+      {"CurDate=2026-04-10", "CurDate=jutro", 0, "CurDate = jutro jest nieczytelna; użyto: "},
+      {"[KSeF]\n", "[KSeF]\nDaysBackToSend=7\nDaysBackToSend=-1\n", 0, "pominięto wartość \"-1\""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.To);
+    TTempDir dir;
+    std::string text = MinimalSiteIni(dir.Path()), to = c.To;
+    for (size_t p; (p = to.find('@')) != std::string::npos;) to.replace(p, 1, dir.Path());
+    if (*c.From) text.replace(text.find(c.From), std::string(c.From).size(), to);
+    const std::string ini = dir / "site.ini";
+    WriteFile(ini, text);
+    const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir));
+    EXPECT_EQ(r.ExitCode, c.ExitCode) << r.Err;
+    EXPECT_NE(r.Out.find(c.Line), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find("Gotowy do pracy") != std::string::npos, c.ExitCode == 0) << r.Out;
+  }
 }

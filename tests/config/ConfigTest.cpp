@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <set>
@@ -332,6 +334,90 @@ TEST(ConfigSettings, EveryDefaultReachesItsField) {
         expected = cfg.ReadString("STELMAR", "YearPrgTbl", "?");
       }
       EXPECT_EQ(cfg.MemberText(s), expected) << program << ": " << s.Section << "/" << s.Key;
+    }
+  }
+}
+
+// A start saves the ini only when its text changes; a save goes through a
+// symbolic link to its target and keeps the file's mode.
+TEST(ConfigSave, OnlyChangedTextIsWrittenThroughLinksWithItsMode) {
+  struct TCase {
+    bool Complete, Linked;
+    mode_t Mode;
+  } cases[] = {{true, false, 0644}, {true, true, 0600}, {false, false, 0640}, {false, true, 0604}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Complete) + std::to_string(c.Linked) + std::to_string(c.Mode));
+    TSite site;
+    namespace fs = std::filesystem;
+    // An empty UserDir takes StelmarDir's DATA without changing the file.
+    const std::string file = site.Dir / "real/site.ini";
+    WriteFile(file, site.Base() + "[STELMAR]\nStelmarDir=" + site.Dir / "stelmar" + "\nUserDir=\n");
+    if (c.Complete) TConfig(file).EnsureDefaults();
+    if (c.Linked) fs::create_symlink(file, site.Ini);
+    fs::permissions(file, static_cast<fs::perms>(c.Mode));
+    const std::string ini = c.Linked ? site.Ini : file;
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    {
+      TConfig cfg(ini);
+      cfg.EnsureDefaults();
+      cfg.LoadFromIni();
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino == before.st_ino, c.Complete);
+    EXPECT_EQ(after.st_mode & 07777, c.Mode);
+    EXPECT_EQ(fs::is_symlink(site.Ini), c.Linked);
+    EXPECT_NE(ReadFile(file).find("DaysBackToSend=5"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file + ".tmp~"));
+  }
+}
+
+// A value not taken as written is reported with its key, the value read and
+// the value used; a negative day count is refused naming its key.
+TEST(ConfigLoad, ValuesNotTakenAsWrittenAreReportedOrRefused) {
+  struct TCase {
+    std::string Extra;
+    const char* Said;  // in the refusal, or in the one warning
+    bool Refused;
+    int DaysBack;
+  } cases[] = {
+      {"DaysBackToSend=-5\n",
+       "wartość klucza jest niedozwolona (najmniej 0):\r\nDaysBackToSend = -5", true, 0},
+      {"DaysBackToSend=-2147483648\n", "DaysBackToSend = -2147483648", true, 0},
+      {"DaysBackToSend=-99999999999\n", "DaysBackToSend = -99999999999", true, 0},
+      {"DaysBackToSend=99999\n", "DaysBackToSend = 99999 jest poza zakresem 0..366; użyto: 366",
+       false, 366},
+      {"DaysBackToSend=pięć\n", "DaysBackToSend = pięć jest nieczytelna; użyto: 5", false, 5},
+      {"DaysBackToSend=7\nDaysBackToSend=9\n", "DaysBackToSend powtarza się w pliku", false, 7},
+      {"Ask2Send=tak\n", "Ask2Send = tak jest nieczytelna; użyto: 1", false, 5},
+      {"[System]\nCurDate=2026-02-30\n", "CurDate = 2026-02-30 jest nieczytelna; użyto: ", false,
+       5},
+      {"[Log]\nMaxMB=0\n[KSeF]\n", "Sekcja [KSeF] powtarza się", false, 5},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Extra);
+    TSite site;
+    // Into the fixture's [KSeF] section, or a section of the row's own.
+    std::string text = site.Base();
+    if (c.Extra[0] == '[' && c.Extra.find("[System]") == 0)
+      text.replace(text.find("[System]\n"), 9, c.Extra);
+    else if (c.Extra[0] == '[')
+      text += c.Extra;
+    else
+      text.replace(text.find("[KSeF]\n"), 7, "[KSeF]\n" + c.Extra);
+    WriteFile(site.Ini, text);
+    TConfig cfg(site.Ini);
+    cfg.EnsureDefaults();
+    try {
+      cfg.LoadFromIni();
+      EXPECT_FALSE(c.Refused);
+      EXPECT_EQ(cfg.DaysBackToSend, c.DaysBack);
+      ASSERT_EQ(cfg.Warnings().size(), 1u) << cfg.Warnings().back();
+      EXPECT_NE(cfg.Warnings()[0].find(c.Said), std::string::npos) << cfg.Warnings()[0];
+    } catch (const Exception& e) {
+      EXPECT_TRUE(c.Refused) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.Said), std::string::npos) << e.what();
     }
   }
 }

@@ -120,3 +120,41 @@ TEST(IniValues, WritesOnlyWhatDiffers) {
   EXPECT_FALSE(cfg.Dirty());
   EXPECT_EQ(ReadFile(dir / "a.ini"), "[S]\nI=5\nB=1\nNewFlag=0\nD=2026-01-02\n");
 }
+
+// Without a mark, UTF-8 is UTF-8 and text without a single UTF-8 sequence is
+// Windows-1250; a file of both is refused, naming the file, line and byte.
+TEST(IniDocument, MixedEncodingIsRefusedWithTheBytesPlace) {
+  struct TCase {
+    std::string Bytes;
+    std::string Name;   // the value of [P] Nazwa when read
+    std::string Error;  // the place named when refused
+  } cases[] = {
+      {"[P]\nNazwa=Przykładowy\n", "Przykładowy", ""},
+      {"[P]\nNazwa=\xA3\xF3\x64\x9F\n", "Łódź", ""},
+      {"[P]\nNazwa=Przykładowy\nAdresL1=Leśna\xB3 5\n", "",
+       "wierszu 3, w bajcie 15 tego wiersza jest bajt 0xB3"},
+      {"[P]\r\nNazwa=\xC5\x82\r\r\n\xFF\n", "",
+       "wierszu 4, w bajcie 1 tego wiersza jest bajt 0xFF"},
+      {"\xEF\xBB\xBF[P\xB3]\n", "", "wierszu 1, w bajcie 6 tego wiersza jest bajt 0xB3"},
+      {"\xEF\xBB\xBF[P]\nNazwa=\xC5\n", "", "wierszu 2, w bajcie 7 tego wiersza jest bajt 0xC5"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Bytes);
+    TTempDir dir;
+    for (const std::string name : {"site.ini", ".env"}) {
+      WriteFile(dir / name, c.Bytes);
+      try {
+        if (name == ".env")
+          ReadEnvFile(dir / name);
+        else
+          EXPECT_EQ(TIniDocument(dir / name).Value("P", "Nazwa").value_or(""), c.Name);
+        EXPECT_EQ(c.Error, "") << name;
+      } catch (const EConvertError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(c.Error, "") << what;
+        EXPECT_NE(what.find("pliku " + dir / name + ":"), std::string::npos) << what;
+        EXPECT_NE(what.find(c.Error), std::string::npos) << what;
+      }
+    }
+  }
+}

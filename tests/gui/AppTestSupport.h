@@ -40,6 +40,9 @@ public:
     Config->APICfg.CERTIFICATE_PATH = "C:\\certs\\firma.pfx";
     Config->PodatnikInfo.DaneIdentyfikacyjne.Nazwa = "Firma Handlowa Sp. z o.o.";
     Config->StelmarEnabled = true;
+    MakeDirs(Dir / "stelmar/DATA");
+    Config->SetStelmarDir(Dir / "stelmar/");
+    Config->SetUserDir(Dir / "stelmar/DATA/");
     Config->Send2KsefStartDate = EncodeDate(2026, 2, 1);
     Config->CurDate = EncodeDate(2026, 12, 8);
     Config->DaysBackToSend = 5;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <map>
 #include <set>
 #include <string>
@@ -51,6 +53,9 @@ TEST(ExportWindow, Examples) {
       {5, TDateTime(), EncodeDate(2026, 4, 5), EncodeDate(2026, 4, 11)},
       {0, EncodeDate(2026, 1, 1), EncodeDate(2026, 4, 10), EncodeDate(2026, 4, 11)},
       {12, EncodeDate(2026, 1, 1), EncodeDate(2026, 3, 29), EncodeDate(2026, 4, 11)},
+      // refused by the configuration; must not overflow if it ever gets here
+      {std::numeric_limits<int>::min(), EncodeDate(2026, 1, 1), EncodeDate(2026, 4, 10),
+       EncodeDate(2026, 4, 11)},
   };
   for (const auto& c : cases) {
     const TDateRange r = ExportWindow(cur, c.DaysBack, c.Start);

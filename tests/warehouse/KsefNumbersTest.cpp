@@ -38,11 +38,12 @@ protected:
     Config.PodatnikInfo.DaneIdentyfikacyjne.NIP = "5265877635";
   }
   void TearDown() override { SetOperatorLog(nullptr); }
-  void Build(const std::string& extraTables = "") {
+  void Build(const std::string& extraTables = "", const std::string& held17 = "-") {
     BuildFixtureFromText(
         R"({"codepage": 1250, "tables": {"DATA/2025REG": {"fields": [["Class","S"],["Year","S"],
       ["MagId","S"],["Number","S"],["KSeF","A40"],["Document","A30"],["NIP","A20"]], "records": [
-      [0, 2025, 1, 17, "-", "FV 17/2025", ""],
+      [0, 2025, 1, 17, ")" +
+            held17 + R"(", "FV 17/2025", ""], [0, 2025, 1, 120, "", "FV 120/2025", ""],
       [128, 0, 0, 0, "", "FZ/2025/0042", "9999999999"]]})" +
             extraTables + "}}",
         Dir / "stelmar/");
@@ -78,31 +79,50 @@ protected:
 
 }  // namespace
 
-TEST(SentFileNames, KeyNumberAndMonth) {
-  TInvoKey key;
-  std::string number;
-  ParseSentFileName("/s/0-2025-1-17_" + kNumber + ".xml", key, number);
-  EXPECT_EQ(InvoKeyToText(key), "0-2025-1-17");
-  EXPECT_EQ(number, kNumber);
-  EXPECT_EQ(KsefNumberMonthFolder(number), "2025-03");
-  const std::string three = "/s/0-2025-17_x_" + kNumber + ".xml";
-  try {
-    ParseSentFileName(three, key, number);
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_EQ(
-        std::string(e.what()),
-        "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: " + three);
-  }
-  try {
-    ParseSentFileName("/s/0-2025-17_" + kNumber + ".xml", key, number);
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Przetwarzanie wysłanych do KSeF dokumentów. Niepoprawny format nazwy pliku: ");
-  }
-  EXPECT_THROW(KsefNumberMonthFolder("123"), Exception);
+// A sent file of a run beside a good one: what the register holds after it
+// and whether it went to Errors (with its receipt and reason).
+struct TSentCase {
+  std::string Name, Held17, Want17, Want120;
+  bool Refused;
+};
+const std::string kOther = "1234567890-20250305-ABCDEF012346-8C";
+
+class SentFileRows : public KsefNumbersTest, public ::testing::WithParamInterface<TSentCase> {};
+
+TEST_P(SentFileRows, OnlyAValidNameWritesAndAHeldNumberStays) {
+  const TSentCase& c = GetParam();
+  Build("", c.Held17);
+  WriteFile(Dir / ("ksef/Sent/" + c.Name + ".xml"), "<x/>");
+  WriteFile(Dir / ("ksef/Sent/" + c.Name + ".upo.xml"), "<upo/>");
+  if (c.Name.find("-120_") == std::string::npos)
+    WriteFile(Dir / ("ksef/Sent/0-2025-1-120_" + kOther + ".xml"), "<x/>");
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Reg(0, 17), c.Want17);
+  EXPECT_EQ(Reg(0, 120), c.Want120);
+  for (const char* ext : {".xml", ".txt", ".upo.xml"})
+    EXPECT_EQ(FileExists(Dir / ("ksef/Errors/" + c.Name + ext)), c.Refused) << ext << Log.Lines;
+  EXPECT_EQ(Log.Lines.find("Odrzucono plik " + Dir / ("ksef/Sent/" + c.Name + ".xml")) !=
+                std::string::npos,
+            c.Refused);
+  EXPECT_NE(Log.Lines.find(std::string("odrzucono plików: ") + (c.Refused ? "1" : "0")),
+            std::string::npos);
+  EXPECT_EQ(FileExists(Dir / ("ksef/Sent/2025-03/" + c.Name + ".upo.xml")), !c.Refused);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SentFileRows,
+    ::testing::Values(
+        TSentCase{"0-2025-1-17_" + kNumber, "-", kNumber, kOther, false},
+        TSentCase{"0-2025-1-17_" + kNumber, kNumber, kNumber, kOther, false},
+        TSentCase{"0-2025-1-17_" + kNumber, kOther, kOther, kOther, true},
+        TSentCase{"Kopia 1-2025-1-120_" + kNumber, "-", "-", "", true},
+        TSentCase{"99999999999-2025-1-120_" + kNumber, "-", "-", "", true},
+        TSentCase{"0-2025-1-+120_" + kNumber, "-", "-", kOther, true},
+        TSentCase{"0-2025-1-120_1234567890-20250305-ABCDEF012345-00", "-", "-", "", true},
+        TSentCase{"0-2025-1-120_1234567890-20250305-abcdef012345-85", "-", "-", "", true},
+        TSentCase{"0-2025-17_x_" + kNumber, "-", "-", kOther, true},
+        TSentCase{"0-2024-1-17_" + kNumber, "-", "-", kOther, true}),
+    [](const auto& info) { return std::to_string(info.index); });
 
 TEST_F(KsefNumbersTest, SentFileWritesTheNumberAndMovesWithItsReceipt) {
   Build();
@@ -117,20 +137,6 @@ TEST_F(KsefNumbersTest, SentFileWritesTheNumberAndMovesWithItsReceipt) {
   EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/2025-03/0-2025-1-17_" + kNumber + ".upo.xml")));
   EXPECT_FALSE(FileExists(sent + ".xml"));
   EXPECT_FALSE(DM->tblReg.Active());
-}
-
-TEST_F(KsefNumbersTest, EntryOfAnotherPeriodEndsTheRunAndClosesTheRegister) {
-  Build();
-  WriteFile(Dir / ("ksef/Sent/0-2024-1-17_" + kNumber + ".xml"), "<x/>");
-  try {
-    DM->SetKsefInRegs();
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_NE(std::string(e.what()).find("wpisu o kluczu: 0-2024-1-17"), std::string::npos)
-        << e.what();
-  }
-  EXPECT_FALSE(DM->tblReg.Active());
-  EXPECT_TRUE(FileExists(Dir / ("ksef/Sent/0-2024-1-17_" + kNumber + ".xml")));
 }
 
 TEST_F(KsefNumbersTest, ReceivedInvoicesAreMatchedFiledOrSetAside) {
@@ -268,3 +274,49 @@ TEST_F(KsefNumbersTest, AFailedMoveLeavesTheFileAndNamesIt) {
   EXPECT_TRUE(FileExists(file));
   EXPECT_FALSE(DM->tblReg.Active());
 }
+
+// A file of Import or Sent, and what its folders held before the run.
+struct TFilingCase {
+  std::string File, Before, BeforeBytes, Want, Gone, WantReg;
+};
+const std::string kReceived = "9999999999-20250304-0123456789AB-74";
+
+class FilingRows : public KsefNumbersTest, public ::testing::WithParamInterface<TFilingCase> {};
+
+TEST_P(FilingRows, NamesStayInTheirFolderAndNothingFiledIsLost) {
+  const TFilingCase& c = GetParam();
+  Build();
+  const std::string invoice = Invoice("5265877635", "VAT", "FZ/2025/0042");
+  WriteFile(Dir / ("ksef/" + c.File), invoice);
+  if (!c.Before.empty())
+    WriteFile(Dir / ("ksef/" + c.Before), c.BeforeBytes.empty() ? invoice : c.BeforeBytes);
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Reg(128, 0), c.WantReg);
+  EXPECT_TRUE(FileExists(Dir / ("ksef/" + c.Want))) << Log.Lines;
+  EXPECT_FALSE(FileExists(Dir / ("ksef/" + c.Gone)));
+  if (!c.Before.empty())
+    EXPECT_EQ(ReadFile(Dir / ("ksef/" + c.Before)),
+              c.BeforeBytes.empty() ? invoice : c.BeforeBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FilingRows,
+    ::testing::Values(TFilingCase{"Import/9999999999-20250304-0123456789\tB-87.xml", "", "",
+                                  "Errors/9999999999-20250304-0123456789\tB-87.txt",
+                                  "Import/9999999999-20250304-0123456789\tB-87.xml", ""},
+                      TFilingCase{"Import/9999999999-C:250304-0123456789AB-B4.xml", "", "",
+                                  "Errors/9999999999-C:250304-0123456789AB-B4.txt",
+                                  "Import/9999999999-C:250304-0123456789AB-B4.xml", ""},
+                      TFilingCase{"Import/" + kReceived + ".xml",
+                                  "Received/2025-03/" + kReceived + ".xml", "",
+                                  "Received/2025-03/" + kReceived + ".xml",
+                                  "Import/" + kReceived + ".xml", kReceived},
+                      TFilingCase{"Import/" + kReceived + ".xml",
+                                  "Received/2025-03/" + kReceived + ".xml", "<inna/>",
+                                  "Received/2025-03/" + kReceived + "_1.xml",
+                                  "Import/" + kReceived + ".xml", kReceived},
+                      TFilingCase{"Sent/0-2025-1-17_" + kNumber + ".upo.xml",
+                                  "Sent/2025-03/0-2025-1-17_" + kNumber + ".xml", "<x/>",
+                                  "Sent/2025-03/0-2025-1-17_" + kNumber + ".upo.xml",
+                                  "Sent/0-2025-1-17_" + kNumber + ".upo.xml", ""}),
+    [](const auto& info) { return std::to_string(info.index); });
