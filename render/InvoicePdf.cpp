@@ -408,13 +408,13 @@ private:
   }
 
   void VerificationCode(TPageWriter& page) const {
-    page.Heading("Kod weryfikacyjny KSeF");
     std::string link;
     try {
       link = InvoiceVerificationLink(FOptions.QrBaseAddress,
                                      TextAt(FRoot, "Podmiot1/DaneIdentyfikacyjne/NIP"), Fa("P_1"),
                                      FBytes);
     } catch (const EConvertError& e) {
+      page.Heading("Kod weryfikacyjny KSeF");
       page.Paragraph(
           Escape(std::string("Faktura nie ma kodu weryfikacyjnego KSeF: ") + e.what() + "."));
       return;
@@ -433,6 +433,7 @@ private:
     pango_layout_get_size(text.get(), &w, &textHeight);
     const double labelY = std::max(side + 2, 6 + double(textHeight) / PANGO_SCALE);
     const double height = labelY + double(labelHeight) / PANGO_SCALE;
+    page.Heading("Kod weryfikacyjny KSeF", height);
     page.Block(height, [&](cairo_t* cr, double x, double y) {
       DrawQrCode(cr, link, x, y, side);
       page.DrawLayout(label.get(), x, y + labelY);

@@ -13,6 +13,8 @@ constexpr double CellPadding = 2.5;
 constexpr double TableTextSize = 7.5;
 // A cell never grows beyond this many lines; the rest is cut with "…".
 constexpr int MaxCellLines = 40;
+// No column claims more than this part of the width for its longest word.
+constexpr double MaxLeastShare = 0.3;
 constexpr char FontFamily[] = "DejaVu Sans";
 
 double ToPt(int pangoUnits) { return static_cast<double>(pangoUnits) / PANGO_SCALE; }
@@ -89,12 +91,12 @@ void TPageWriter::Title(const std::string& text) {
   FY += ToPt(h) + 4;
 }
 
-void TPageWriter::Heading(const std::string& text) {
+void TPageWriter::Heading(const std::string& text, double following) {
   auto layout = Layout(Escape(text), ContentWidth(), 9.5, true);
   int w = 0, h = 0;
   pango_layout_get_size(layout.get(), &w, &h);
   // A heading does not stay alone at the foot of a page.
-  EnsureSpace(ToPt(h) + 30);
+  EnsureSpace(ToPt(h) + 10.5 + following);
   FY += 6;
   DrawLayout(layout.get(), Margin, FY);
   FY += ToPt(h) + 1.5;
@@ -203,13 +205,43 @@ void TPageWriter::TableHeader(const TTable& table, const std::vector<double>& wi
   TableRow(headers, table, widths, true);
 }
 
-void TPageWriter::Table(const TTable& table) {
-  if (table.Columns.empty()) return;
+std::vector<double> TPageWriter::ColumnWidths(const TTable& table) const {
+  // The longest word of a cell, by characters, measured in the cell's font.
+  auto wordWidth = [&](const std::string& text, bool bold) {
+    size_t best = 0, bestLength = 0;
+    for (size_t start = 0; start < text.size();) {
+      size_t end = text.find(' ', start);
+      if (end == std::string::npos) end = text.size();
+      if (end - start > bestLength) best = start, bestLength = end - start;
+      start = end + 1;
+    }
+    auto layout = Layout(Escape(text.substr(best, bestLength)), 1, TableTextSize, bold);
+    pango_layout_set_width(layout.get(), -1);
+    int w = 0, h = 0;
+    pango_layout_get_size(layout.get(), &w, &h);
+    return ToPt(w) + 2 * CellPadding + 0.5;
+  };
   const double shares =
       std::accumulate(table.Columns.begin(), table.Columns.end(), 0.0,
                       [](double s, const TTableColumn& c) { return s + c.Share; });
+  std::vector<double> least;
+  for (size_t i = 0; i < table.Columns.size(); ++i) {
+    double w = wordWidth(table.Columns[i].Header, true);
+    for (const auto& row : table.Rows)
+      if (i < row.size()) w = std::max(w, wordWidth(row[i], false));
+    least.push_back(std::min(w, ContentWidth() * MaxLeastShare));
+  }
+  const double spare = ContentWidth() - std::accumulate(least.begin(), least.end(), 0.0);
   std::vector<double> widths;
-  for (const TTableColumn& c : table.Columns) widths.push_back(ContentWidth() * c.Share / shares);
+  for (size_t i = 0; i < table.Columns.size(); ++i)
+    widths.push_back(spare >= 0 ? least[i] + spare * table.Columns[i].Share / shares
+                                : ContentWidth() * table.Columns[i].Share / shares);
+  return widths;
+}
+
+void TPageWriter::Table(const TTable& table) {
+  if (table.Columns.empty()) return;
+  const std::vector<double> widths = ColumnWidths(table);
   // The header does not stay at the foot of a page without the first row.
   std::vector<std::string> headers;
   for (const TTableColumn& c : table.Columns) headers.push_back(c.Header);

@@ -36,11 +36,14 @@ public:
 
   double ContentWidth() const;
   void Title(const std::string& text);
-  void Heading(const std::string& text);
+  // A heading stays on the page of the first `following` points after it.
+  void Heading(const std::string& text, double following = 30);
   // A wrapped paragraph; a long one continues on the next page.
   void Paragraph(const std::string& markup, double size = 8.5);
   // Texts side by side in equal columns, each wrapped in its column.
   void Columns(const std::vector<std::string>& markups);
+  // Each column is at least as wide as its longest word (up to a share of
+  // the page), the rest of the width goes by the columns' shares.
   void Table(const TTable& table);
   // A block of the given height drawn at (left margin, y) on one page.
   void Block(double height, const std::function<void(cairo_t*, double x, double y)>& draw);
@@ -57,6 +60,7 @@ private:
   void NewPage();
   void EnsureSpace(double height);
   void EndPage();
+  std::vector<double> ColumnWidths(const TTable& table) const;
   void TableHeader(const TTable& table, const std::vector<double>& widths);
   // The cells of a row laid out in their columns, and the row's height.
   std::vector<TCairoOwner<PangoLayout>> RowLayouts(const std::vector<std::string>& cells,
