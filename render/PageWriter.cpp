@@ -11,8 +11,9 @@ constexpr double FooterHeight = 24.0;
 constexpr double Bottom = PageHeightPt - Margin - FooterHeight;
 constexpr double CellPadding = 2.5;
 constexpr double TableTextSize = 7.5;
-// A cell never grows beyond this many lines; the rest is cut with "…".
-constexpr int MaxCellLines = 40;
+// A cell never grows beyond a page below the table's header; the rest is
+// cut with "…" (FA(3) texts of a line are far shorter).
+constexpr double MaxCellHeight = Bottom - Margin - 40;
 // No column claims more than this part of the width for its longest word.
 constexpr double MaxLeastShare = 0.3;
 constexpr char FontFamily[] = "DejaVu Sans";
@@ -162,7 +163,7 @@ std::vector<TCairoOwner<PangoLayout>> TPageWriter::RowLayouts(const std::vector<
   for (size_t i = 0; i < table.Columns.size(); ++i) {
     const std::string text = i < cells.size() ? cells[i] : std::string();
     auto layout = Layout(Escape(text), widths[i] - 2 * CellPadding, TableTextSize, header);
-    pango_layout_set_height(layout.get(), -MaxCellLines);
+    pango_layout_set_height(layout.get(), static_cast<int>(MaxCellHeight * PANGO_SCALE));
     pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
     if (table.Columns[i].AlignRight) pango_layout_set_alignment(layout.get(), PANGO_ALIGN_RIGHT);
     int w = 0, h = 0;
