@@ -53,6 +53,13 @@ private:
 
 std::string Money(const std::string& decimal) { return DecimalText(decimal, 2); }
 
+std::string HundredthsText(std::int64_t hundredths) {
+  const std::int64_t magnitude = hundredths < 0 ? -hundredths : hundredths;
+  char fraction[8];
+  std::snprintf(fraction, sizeof fraction, ".%02d", static_cast<int>(magnitude % 100));
+  return Money((hundredths < 0 ? "-" : "") + std::to_string(magnitude / 100) + fraction);
+}
+
 std::string JoinNonEmpty(const std::vector<std::string>& parts, const std::string& separator) {
   std::string text;
   for (const std::string& p : parts)
@@ -254,13 +261,23 @@ private:
       if (*t.VatPlnField && !Fa(t.VatPlnField).empty()) inPln = true;
     table.Columns = {{"Stawka", 30, false}, {"Wartość netto", 20, true}, {"Kwota VAT", 20, true}};
     if (inPln) table.Columns.push_back({"Kwota VAT w PLN", 20, true});
+    std::int64_t net = 0, vat = 0;
+    bool summable = true;
     for (const TRateTotal& t : RateTotals()) {
       if (Fa(t.NetField).empty()) continue;
       std::vector<std::string> row = {t.Rate, Money(Fa(t.NetField)),
                                       *t.VatField ? Money(Fa(t.VatField)) : ""};
       if (inPln) row.push_back(*t.VatPlnField ? Money(Fa(t.VatPlnField)) : "");
       table.Rows.push_back(std::move(row));
+      try {
+        net += ParseHundredths(Fa(t.NetField));
+        if (*t.VatField && !Fa(t.VatField).empty()) vat += ParseHundredths(Fa(t.VatField));
+      } catch (const EConvertError&) {
+        summable = false;  // a file that the schema refuses; its sums are not made up
+      }
     }
+    if (table.Rows.size() > 1 && summable)
+      table.Rows.push_back({"Razem", HundredthsText(net), HundredthsText(vat)});
     page.Heading("Podsumowanie według stawek");
     if (!table.Rows.empty()) page.Table(table);
     const std::string currency = Fa("KodWaluty").empty() ? "PLN" : Fa("KodWaluty");
