@@ -464,6 +464,17 @@ private:
   const TInvoicePdfOptions& FOptions;
 };
 
+// The PDF while it is written, removed unless it became the PDF.
+struct TPartFile {
+  std::string Path;
+  explicit TPartFile(std::string path) : Path(std::move(path)) {}
+  TPartFile(const TPartFile&) = delete;
+  TPartFile& operator=(const TPartFile&) = delete;
+  ~TPartFile() {
+    if (!Path.empty()) std::remove(Path.c_str());
+  }
+};
+
 EInOutError CannotWrite(const std::string& pdfPath) {
   return EInOutError("Nie można zapisać pliku PDF \"" + pdfPath +
                      "\": folder nie istnieje, nie można w nim pisać albo brak miejsca na dysku");
@@ -494,10 +505,10 @@ void WriteInvoicePdf(const std::string& xmlPath, const std::string& pdfPath,
     pages = RenderPages(cr.get(), invoice, 0);
   }
   // Written beside the target and moved over it whole: no half-written PDF.
-  const std::string partPath = pdfPath + ".part";
+  TPartFile part(pdfPath + ".part");
   {
     TCairoOwner<cairo_surface_t> surface(
-        cairo_pdf_surface_create(partPath.c_str(), PageWidthPt, PageHeightPt));
+        cairo_pdf_surface_create(part.Path.c_str(), PageWidthPt, PageHeightPt));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) throw CannotWrite(pdfPath);
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE,
                                    ExtractFileName(xmlPath).c_str());
@@ -505,17 +516,12 @@ void WriteInvoicePdf(const std::string& xmlPath, const std::string& pdfPath,
     RenderPages(cr.get(), invoice, pages);
     cr.reset();
     cairo_surface_finish(surface.get());
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-      std::remove(partPath.c_str());
-      throw CannotWrite(pdfPath);
-    }
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) throw CannotWrite(pdfPath);
   }
   std::error_code ec;
-  std::filesystem::rename(partPath, pdfPath, ec);
-  if (ec) {
-    std::remove(partPath.c_str());
-    throw EInOutError("Nie można zapisać pliku PDF \"" + pdfPath + "\": " + ec.message());
-  }
+  std::filesystem::rename(part.Path, pdfPath, ec);
+  if (ec) throw CannotWrite(pdfPath);
+  part.Path.clear();
 }
 
 }  // namespace brenvik
