@@ -122,6 +122,9 @@ public:
     VerificationCode(page);
   }
 
+  // What every page's foot says of the invoice.
+  std::string Footer() const { return "Faktura nr " + Fa("P_2"); }
+
 private:
   std::string Fa(const std::string& path) const { return TextAt(FFa, path); }
 
@@ -481,7 +484,7 @@ EInOutError CannotWrite(const std::string& pdfPath) {
 }
 
 int RenderPages(cairo_t* cr, const TInvoicePage& invoice, int totalPages) {
-  TPageWriter page(cr, totalPages);
+  TPageWriter page(cr, totalPages, invoice.Footer());
   invoice.Write(page);
   return page.Finish();
 }

@@ -27,8 +27,12 @@ std::string Escape(const std::string& text) {
   return escaped.get();
 }
 
-TPageWriter::TPageWriter(cairo_t* cr, int totalPages)
-    : FCr(cr), FContext(pango_cairo_create_context(cr)), FTotalPages(totalPages), FY(Margin) {
+TPageWriter::TPageWriter(cairo_t* cr, int totalPages, std::string footer)
+    : FCr(cr),
+      FContext(pango_cairo_create_context(cr)),
+      FTotalPages(totalPages),
+      FFooter(std::move(footer)),
+      FY(Margin) {
   // Unhinted metrics: the counting pass and the written pages break the same way.
   TCairoOwner<cairo_font_options_t> options(cairo_font_options_create());
   cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
@@ -61,10 +65,14 @@ void TPageWriter::DrawLayout(PangoLayout* layout, double x, double y) const {
 }
 
 void TPageWriter::EndPage() {
-  const std::string footer =
-      "strona " + std::to_string(FPage) + " z " + std::to_string(std::max(FTotalPages, FPage));
+  const std::string footer = FFooter + (FFooter.empty() ? "" : " – ") + "strona " +
+                             std::to_string(FPage) + " z " +
+                             std::to_string(std::max(FTotalPages, FPage));
   auto layout = Layout(Escape(footer), ContentWidth(), 7.5);
   pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
+  // One line; a very long invoice number gives way to "strona N z M".
+  pango_layout_set_height(layout.get(), -1);
+  pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_START);
   cairo_set_source_rgb(FCr, 0.3, 0.3, 0.3);
   DrawLayout(layout.get(), Margin, PageHeightPt - Margin - 10);
   cairo_set_source_rgb(FCr, 0, 0, 0);

@@ -31,8 +31,8 @@ std::string Escape(const std::string& text);
 class TPageWriter {
 public:
   // totalPages is M of "strona N z M"; a first pass that only counts the
-  // pages gives 0.
-  TPageWriter(cairo_t* cr, int totalPages);
+  // pages gives 0. The footer of every page begins with footer.
+  TPageWriter(cairo_t* cr, int totalPages, std::string footer);
 
   double ContentWidth() const;
   void Title(const std::string& text);
@@ -73,6 +73,7 @@ private:
   cairo_t* FCr;
   TCairoOwner<PangoContext> FContext;
   int FTotalPages;
+  std::string FFooter;
   int FPage = 1;
   double FY;
 };
