@@ -53,6 +53,13 @@ private:
 
 std::string Money(const std::string& decimal) { return DecimalText(decimal, 2); }
 
+// A rate as printed: "23" as "23%", "0 WDT" as "0% WDT", "zw" as it is.
+std::string RateText(const std::string& rate) {
+  size_t digits = 0;
+  while (digits < rate.size() && std::isdigit(static_cast<unsigned char>(rate[digits]))) ++digits;
+  return digits == 0 ? rate : rate.substr(0, digits) + "%" + rate.substr(digits);
+}
+
 std::string HundredthsText(std::int64_t hundredths) {
   const std::int64_t magnitude = hundredths < 0 ? -hundredths : hundredths;
   char fraction[8];
@@ -222,9 +229,8 @@ private:
       for (const TLineColumn* c : columns) {
         const std::string field = FieldOf(*c, kind);
         std::string text = TextAt(r, field);
-        if (c->NetField == std::string("P_12") && !text.empty() &&
-            std::isdigit(static_cast<unsigned char>(text[0])))
-          text += "%";
+        if (c->NetField == std::string("P_12"))
+          text = RateText(text);
         else if (c->AlignRight && c->NetField != std::string("NrWierszaFa"))
           text = DecimalText(text, c->NetField == std::string("P_8B") ? 0 : 2);
         if (c->NetField == std::string("P_7") &&
