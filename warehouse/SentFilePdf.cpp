@@ -4,15 +4,12 @@
 #include "render/InvoicePdf.h"
 #include "render/VerificationCode.h"
 #include "support/Errors.h"
-#include "support/KsefContract.h"
 #include "support/OperatorLog.h"
-#include "support/Paths.h"
 
 namespace brenvik {
 
 std::string SiteQrBaseAddress(const TConfig& config) {
-  return QrBaseAddressOf(
-      ReadEnvFile(PathJoin(config.APIConnectorExeDir(), ksef::EnvFileName)).BASE_URL);
+  return QrBaseAddressOf(config.APICfg.BASE_URL);
 }
 
 void WriteSiteInvoicePdf(const TConfig& config, const std::string& xmlPath,

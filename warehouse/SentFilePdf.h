@@ -6,7 +6,8 @@ namespace brenvik {
 
 class TConfig;
 
-// The QR address of the site's connector (KSEF_BASE_URL of its .env).
+// The QR address of the site's connector (KSEF_BASE_URL of its .env, read
+// with the configuration).
 std::string SiteQrBaseAddress(const TConfig& config);
 
 // Writes the PDF of an FA(3) file of the site with the KSeF number its name

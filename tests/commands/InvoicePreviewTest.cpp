@@ -31,13 +31,11 @@ TEST(InvoicePreview, WritesWhereTheOperatorChoseOrNothing) {
     TTempDir dir;
     MakeDirs(dir / "ksef/Sent");
     MakeDirs(dir / "out");
-    MakeDirs(dir / "api");
-    WriteFile(dir / "api/.env", "KSEF_BASE_URL=https://api-demo.ksef.mf.gov.pl\n");
     WriteFile(dir / "ksef/Sent/inv.xml", ReadFile(Fa3SamplesDir() + "/mf-example-01.xml"));
     WriteFile(dir / "ksef/Sent/note.xml", "<notatka/>");
     TConfig config(dir / "brenvik.ini");
     config.SetKsefDataDir(dir / "ksef/");
-    config.SetAPIConnectorExeDir(dir / "api/");
+    config.APICfg.BASE_URL = "https://api-demo.ksef.mf.gov.pl";
     TScriptedDialogs dialogs;
     TDialogsScope scope(&dialogs);
     for (const std::string& c : row.Choices) dialogs.AnswerFile(c.empty() ? c : dir / c);

@@ -143,8 +143,7 @@ TEST_F(KsefNumbersTest, SentFileWritesTheNumberAndMovesWithItsReceipt) {
 // be drawn is a warning and the number is written all the same.
 TEST_F(KsefNumbersTest, PdfAfterSendIsWrittenBesideTheFiledInvoice) {
   Config.PdfPoWysylce = true;
-  Config.SetAPIConnectorExeDir(Dir / "api/");
-  WriteFile(Dir / "api/.env", "KSEF_BASE_URL=https://api-test.ksef.mf.gov.pl\n");
+  Config.APICfg.BASE_URL = "https://api-test.ksef.mf.gov.pl";
   Build();
   const std::string name = "0-2025-1-17_" + kNumber;
   WriteFile(Dir / ("ksef/Sent/" + name + ".xml"), ReadFile(Fa3SamplesDir() + "/mf-example-01.xml"));
