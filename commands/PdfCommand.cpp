@@ -13,6 +13,7 @@
 #include "support/KsefContract.h"
 #include "support/Paths.h"
 #include "support/Platform.h"
+#include "warehouse/SentFilePdf.h"
 
 namespace brenvik {
 namespace {
@@ -63,11 +64,6 @@ void WritePdf(const std::string& xml, const std::string& pdf, const std::string&
 }
 
 }  // namespace
-
-std::string SiteQrBaseAddress(const TConfig& config) {
-  return QrBaseAddressOf(
-      ReadEnvFile(PathJoin(config.APIConnectorExeDir(), ksef::EnvFileName)).BASE_URL);
-}
 
 int PdfOnTerminal(const TConfig& config, const std::vector<std::string>& operands) {
   const bool sentToday = operands.size() == 1 && operands[0] == SentTodayOption;

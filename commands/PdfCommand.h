@@ -14,7 +14,4 @@ inline constexpr char SentTodayOption[] = "--sent-today";
 // written and returns 0, or prints the Polish reason and returns 1.
 int PdfOnTerminal(const TConfig& config, const std::vector<std::string>& operands);
 
-// The QR address of the site's connector (KSEF_BASE_URL of its .env).
-std::string SiteQrBaseAddress(const TConfig& config);
-
 }  // namespace brenvik

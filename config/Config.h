@@ -164,6 +164,7 @@ public:
   bool YearUsrTbl{};
   bool AttachmentAllowed{};
   bool Ask2Send{};
+  bool PdfPoWysylce{};  // the PDF of each invoice beside its sent file once numbered
   bool CmrPacking{};
   std::string CmrAttachUsrComments;
   TDateTime CurDate;

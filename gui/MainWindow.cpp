@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QPushButton>
+#include <QUrl>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QSystemTrayIcon>
@@ -13,6 +15,8 @@
 #include "commands/AppController.h"
 #include "config/Config.h"
 #include "commands/ConsoleRun.h"
+#include "commands/InvoicePreview.h"
+#include "support/OperatorLog.h"
 #include "support/Dialogs.h"
 #include "support/ErrorHandling.h"
 #include "support/Errors.h"
@@ -33,7 +37,7 @@ constexpr int MemoRightGap = ClientWidth - MemoLeft - MemoWidth;
 constexpr int MemoBottomGap = ClientHeight - MemoTop - MemoHeight;
 constexpr int ButtonTop = 353, ButtonWidth = 110, ButtonHeight = 41;
 constexpr int ButtonBottomGap = ClientHeight - ButtonTop - ButtonHeight;
-constexpr int SendLeft = 32, ReceiveLeft = 168;
+constexpr int SendLeft = 32, ReceiveLeft = 168, PreviewLeft = 304, SavePdfLeft = 440;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -84,6 +88,15 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FBtnReceiveFromKSEF->setObjectName(QStringLiteral("btnReceiveFromKSEF"));
   connect(FBtnSendToKSEF, &QPushButton::clicked, this, &TfrmMain::btnSendToKSEFClick);
   connect(FBtnReceiveFromKSEF, &QPushButton::clicked, this, &TfrmMain::btnReceiveFromKSEFClick);
+  FBtnPreview = new QPushButton(QStringLiteral("&Podgląd..."), this);
+  FBtnPreview->setObjectName(QStringLiteral("btnPreview"));
+  FBtnSavePdf = new QPushButton(QStringLiteral("&Zapisz PDF..."), this);
+  FBtnSavePdf->setObjectName(QStringLiteral("btnSavePdf"));
+  connect(FBtnPreview, &QPushButton::clicked, this, &TfrmMain::btnPreviewClick);
+  connect(FBtnSavePdf, &QPushButton::clicked, this, &TfrmMain::btnSavePdfClick);
+  FOpenFile = [](const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+  };
 
   setTabOrder(FBtnReceiveFromKSEF, FBtnSendToKSEF);
   setTabOrder(FBtnSendToKSEF, FMemoLog);
@@ -131,6 +144,8 @@ void TfrmMain::PlaceControls() {
   const int top = h - ButtonBottomGap - ButtonHeight;
   FBtnSendToKSEF->setGeometry(SendLeft, top, ButtonWidth, ButtonHeight);
   FBtnReceiveFromKSEF->setGeometry(ReceiveLeft, top, ButtonWidth, ButtonHeight);
+  FBtnPreview->setGeometry(PreviewLeft, top, ButtonWidth, ButtonHeight);
+  FBtnSavePdf->setGeometry(SavePdfLeft, top, ButtonWidth, ButtonHeight);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {
@@ -218,6 +233,40 @@ void TfrmMain::btnSendToKSEFClick() {
   } catch (...) {
     DispatchUnhandledException(this, std::current_exception());
   }
+}
+
+namespace {
+
+// A PDF that cannot be made is the fault of the file chosen, not of the
+// program: its reason in a box, and the window goes on.
+template <class F>
+void WithPdfErrorsShown(F&& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    InfoLog(std::string("Nie można utworzyć PDF faktury: ") + e.what(), llError);
+    MessageDlg(std::string("Nie można utworzyć PDF faktury.\r\n\r\n") + e.what(),
+               TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+  }
+}
+
+}  // namespace
+
+void TfrmMain::btnPreviewClick() {
+  const TConfig* config = Config();
+  if (!config) return;
+  WithPdfErrorsShown([&] {
+    const std::string pdf = PreviewInvoice(*config, PathJoin(AppExeDir(), "Tmp"));
+    if (!pdf.empty() && !FOpenFile(pdf))
+      MessageDlg("Nie można otworzyć przeglądarki plików PDF.\r\nPlik zapisano w:\r\n" + pdf,
+                 TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+  });
+}
+
+void TfrmMain::btnSavePdfClick() {
+  const TConfig* config = Config();
+  if (!config) return;
+  WithPdfErrorsShown([&] { SaveInvoicePdf(*config); });
 }
 
 void TfrmMain::btnReceiveFromKSEFClick() {

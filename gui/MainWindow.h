@@ -67,6 +67,16 @@ public:
 
   void btnSendToKSEFClick();
   void btnReceiveFromKSEFClick();
+  // "Podgląd...": the PDF of a chosen FA(3) file in the system's viewer;
+  // "Zapisz PDF...": the PDF where the operator chooses.
+  void btnPreviewClick();
+  void btnSavePdfClick();
+  QPushButton* PreviewButton() const { return FBtnPreview; }
+  QPushButton* SavePdfButton() const { return FBtnSavePdf; }
+  // How a written PDF is opened (the system's viewer; tests record it).
+  void SetFileOpener(std::function<bool(const std::string&)> opener) {
+    FOpenFile = std::move(opener);
+  }
 
   // The data module's operations the commands run; without its own set the
   // window takes those of the application controller.
@@ -103,6 +113,9 @@ private:
   QTextEdit* FMemoLog = nullptr;          // owned by the window
   QPushButton* FBtnSendToKSEF = nullptr;  // owned by the window
   QPushButton* FBtnReceiveFromKSEF = nullptr;
+  QPushButton* FBtnPreview = nullptr;
+  QPushButton* FBtnSavePdf = nullptr;
+  std::function<bool(const std::string&)> FOpenFile;
   TNamedMutex FExportMutex;
   std::string FCaption;
   int FLineCount = 0;

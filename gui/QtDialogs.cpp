@@ -7,16 +7,37 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "support/Platform.h"
 
 namespace brenvik {
+namespace {
+
+bool Unattended() {
+  const char* unattended = std::getenv("BRENVIK_NONINTERACTIVE");
+  return (unattended && std::strcmp(unattended, "1") == 0) || !qApp;
+}
+
+}  // namespace
+
+std::string TQtDialogs::ChooseFile(const TFileRequest& request) {
+  if (Unattended()) {
+    std::fprintf(stderr, "[%s] (bez wyboru pliku)\n", request.Title.c_str());
+    return {};
+  }
+  const QString title = QString::fromStdString(request.Title);
+  const QString start = QString::fromStdString(request.Suggested);
+  const QString filter = QString::fromStdString(request.Filter);
+  const QString path = request.Save ? QFileDialog::getSaveFileName(nullptr, title, start, filter)
+                                    : QFileDialog::getOpenFileName(nullptr, title, start, filter);
+  return path.toStdString();
+}
 
 TModalResult TQtDialogs::Show(const TDialogRequest& request) {
-  const char* unattended = std::getenv("BRENVIK_NONINTERACTIVE");
-  if ((unattended && std::strcmp(unattended, "1") == 0) || !qApp) {
+  if (Unattended()) {
     std::fprintf(stderr, "[%s] %s\n", request.Title.c_str(),
                  NormalizeLineBreaks(request.Text).c_str());
     return ResultOf(request.Default);

@@ -10,6 +10,7 @@ public:
   // tests) nothing is shown: the text goes to stderr and the default button
   // is the answer.
   TModalResult Show(const TDialogRequest& request) override;
+  std::string ChooseFile(const TFileRequest& request) override;
 };
 
 }  // namespace brenvik

@@ -73,6 +73,19 @@ void ShowMessage(const std::string& text) {
                    TMsgDlgBtn::mbOK);
 }
 
+std::string ChooseFile(const TFileRequest& request) {
+  if (IDialogs* d = Dialogs()) return d->ChooseFile(request);
+  return {};
+}
+
+std::string TScriptedDialogs::ChooseFile(const TFileRequest& request) {
+  FFilesAsked.push_back(request);
+  if (FFileAnswers.empty()) return {};
+  std::string path = FFileAnswers.front();
+  FFileAnswers.pop_front();
+  return path;
+}
+
 TModalResult TScriptedDialogs::Show(const TDialogRequest& request) {
   FAsked.push_back(request);
   if (FAnswers.empty()) return ResultOf(request.Default);

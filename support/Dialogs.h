@@ -62,10 +62,20 @@ struct TDialogRequest {
   TQuestionKind Kind = TQuestionKind::qkOther;
 };
 
+// A file to open or a place to save one, chosen by the operator.
+struct TFileRequest {
+  std::string Title;
+  std::string Filter;     // "Faktury FA(3) (*.xml)"
+  std::string Suggested;  // the folder or file offered first
+  bool Save = false;
+};
+
 class IDialogs {
 public:
   virtual ~IDialogs() = default;
   virtual TModalResult Show(const TDialogRequest& request) = 0;
+  // The chosen path; empty when the operator cancels or nobody can choose.
+  virtual std::string ChooseFile(const TFileRequest&) { return {}; }
 };
 
 // The process-wide dialog facility. Without one set, every question is
@@ -80,6 +90,8 @@ TModalResult MessageDlgTitled(const std::string& title, const std::string& text,
                               TQuestionKind kind = TQuestionKind::qkOther);
 // A plain box with the application's title and an "&OK" button.
 void ShowMessage(const std::string& text);
+// The operator's choice of a file; empty without a dialog facility.
+std::string ChooseFile(const TFileRequest& request);
 
 // Answers from a script, recording every request; when the script runs dry
 // the default button is taken.
@@ -88,14 +100,22 @@ public:
   TModalResult Show(const TDialogRequest& request) override;
   void Answer(TModalResult result) { FAnswers.push_back(result); }
   const std::vector<TDialogRequest>& Asked() const { return FAsked; }
+  // File choices come from their own script; when it runs dry: cancelled.
+  std::string ChooseFile(const TFileRequest& request) override;
+  void AnswerFile(const std::string& path) { FFileAnswers.push_back(path); }
+  const std::vector<TFileRequest>& FilesAsked() const { return FFilesAsked; }
   void Clear() {
     FAsked.clear();
     FAnswers.clear();
+    FFilesAsked.clear();
+    FFileAnswers.clear();
   }
 
 private:
   std::deque<TModalResult> FAnswers;
   std::vector<TDialogRequest> FAsked;
+  std::deque<std::string> FFileAnswers;
+  std::vector<TFileRequest> FFilesAsked;
 };
 
 // Installs a dialog facility for the life of a scope.

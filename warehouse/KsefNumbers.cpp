@@ -10,6 +10,7 @@
 #include "fa3/Schemat_FA3.h"
 #include "config/Config.h"
 #include "warehouse/DataModule.h"
+#include "warehouse/SentFilePdf.h"
 #include "support/Errors.h"
 #include "support/KsefContract.h"
 #include "support/Logger.h"
@@ -204,8 +205,9 @@ void TDM::FileSentNumbers() {
     }
     const std::string month = PathJoinName(sent, KsefNumberMonthFolder(number));
     ForceFolder(month);
-    FileIntoFolder(file, month);
+    const std::string filed = FileIntoFolder(file, month);
     if (FileExists(receipt)) FileIntoFolder(receipt, month);
+    if (FConfig.PdfPoWysylce) WritePdfBesideSentFile(FConfig, filed);
   }
 }
 

@@ -290,3 +290,28 @@ TEST_F(TMainWindowTest, LinesAreDrawnInTheirColours) {
   if (const char* path = std::getenv("BRENVIK_SCREENSHOT"))
     image.save(QString::fromLocal8Bit(path));
 }
+
+// "Podgląd..." opens the PDF it wrote; a file that is no invoice gets its
+// reason in a box and the window goes on.
+TEST_F(TMainWindowTest, PreviewOpensThePdfAndARefusedFileLeavesTheWindowWorking) {
+  TfrmMain w(Config.get());
+  std::vector<std::string> opened;
+  w.SetFileOpener([&](const std::string& path) {
+    opened.push_back(path);
+    return true;
+  });
+  WriteFile(Dir / "inv.xml", ReadFile(Fa3SamplesDir() + "/mf-example-01.xml"));
+  WriteFile(Dir / "note.xml", "<notatka/>");
+  Dialogs.AnswerFile(Dir / "inv.xml");
+  w.PreviewButton()->click();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(ReadFile(opened[0]).rfind("%PDF", 0), 0u);
+  EXPECT_EQ(ExtractFileName(opened[0]), "inv.pdf");
+  Dialogs.AnswerFile(Dir / "note.xml");
+  w.PreviewButton()->click();
+  EXPECT_EQ(opened.size(), 1u);
+  ASSERT_EQ(Dialogs.Asked().size(), 1u);
+  EXPECT_NE(Dialogs.Asked()[0].Text.find("Nie można utworzyć PDF faktury."), std::string::npos);
+  EXPECT_FALSE(TerminateRequested());
+  std::remove(opened[0].c_str());
+}

@@ -139,6 +139,23 @@ TEST_F(KsefNumbersTest, SentFileWritesTheNumberAndMovesWithItsReceipt) {
   EXPECT_FALSE(DM->tblReg.Active());
 }
 
+// With PdfPoWysylce the PDF comes beside each filed invoice; one that cannot
+// be drawn is a warning and the number is written all the same.
+TEST_F(KsefNumbersTest, PdfAfterSendIsWrittenBesideTheFiledInvoice) {
+  Config.PdfPoWysylce = true;
+  Config.APICfg.BASE_URL = "https://api-test.ksef.mf.gov.pl";
+  Build();
+  const std::string name = "0-2025-1-17_" + kNumber;
+  WriteFile(Dir / ("ksef/Sent/" + name + ".xml"), ReadFile(Fa3SamplesDir() + "/mf-example-01.xml"));
+  WriteFile(Dir / ("ksef/Sent/0-2025-1-120_" + kOther + ".xml"), "<x/>");
+  DM->SetKsefInRegs();
+  EXPECT_EQ(Reg(0, 17), kNumber);
+  EXPECT_EQ(ReadFile(Dir / ("ksef/Sent/2025-03/" + name + ".pdf")).rfind("%PDF", 0), 0u);
+  EXPECT_EQ(Reg(0, 120), kOther);
+  EXPECT_NE(Log.Lines.find("Nie zapisano PDF faktury " + Dir / "ksef/Sent/"), std::string::npos)
+      << Log.Lines;
+}
+
 TEST_F(KsefNumbersTest, ReceivedInvoicesAreMatchedFiledOrSetAside) {
   Build();
   const std::string number = "9999999999-20250304-0123456789AB-74";
