@@ -118,13 +118,11 @@ TEST(CliExport, ABuyerWithoutNipPassesOnlyWithAcceptDataWarnings) {
     TProcessOptions o;
     o.WorkDir = dir.Path();
     o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
-    TProcessResult r =
-        RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
-    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    MakeDemoSite(site, o);
     BuildFixtureFromText(json, site + "/stelmar/");
     std::vector<std::string> args = {"/ini=" + site + "/brenvik.ini", "export"};
     args.insert(args.end(), row.Flags.begin(), row.Flags.end());
-    r = RunProcess(BRENVIK_CLI_EXE, args, o);
+    TProcessResult r = RunProcess(BRENVIK_CLI_EXE, args, o);
     EXPECT_EQ(r.ExitCode, row.ExitCode) << r.Out << r.Err;
     EXPECT_NE(r.Err.find("Brak numeru NIP. Dokument: FV 123/2026"), std::string::npos) << r.Err;
     EXPECT_NE(r.Err.find(row.Answer), std::string::npos) << r.Err;

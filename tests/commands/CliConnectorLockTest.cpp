@@ -21,10 +21,7 @@ TEST(CliSend, AConnectorLeftWorkingByAKilledSendKeepsTheNextSendsOut) {
   o.Env = {{"BRENVIK_LOCK_DIR", dir / "userA"}, {"SIM_DELAY_MS", "3000"}};
   MakeDirs(dir / "userA");
   MakeDirs(dir / "userB");
-  ASSERT_EQ(
-      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o)
-          .ExitCode,
-      0);
+  MakeDemoSite(site, o);
   const std::string log = site + "/ksef-data/Logs/" + ksef::ConnectorLogName(Today());
   auto logHas = [&](const std::string& text) {
     int n = 0;

@@ -19,11 +19,10 @@ TEST(CliPdf, WritesThePdfOfEveryInvoiceSentToday) {
   o.WorkDir = dir.Path();
   o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
   o.TimeoutMs = 120000;
-  TProcessResult r =
-      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
-  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  MakeDemoSite(site, o);
   const std::string ini = "/ini=" + site + "/brenvik.ini";
-  r = RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes", "--accept-data-warnings"}, o);
+  TProcessResult r =
+      RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes", "--accept-data-warnings"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
   r = RunProcess(BRENVIK_CLI_EXE, {ini, "pdf", "--sent-today"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;

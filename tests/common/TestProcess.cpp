@@ -1,5 +1,9 @@
 #include "common/TestProcess.h"
 
+#include <stdexcept>
+
+#include "common/TestFiles.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -150,6 +154,12 @@ int TRunningProcess::Stop(int timeoutMs) {
     }
   }
   return FExitCode;
+}
+
+void MakeDemoSite(const std::string& site, const TProcessOptions& options) {
+  const TProcessResult r = RunProcess(
+      "/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, options);
+  if (r.ExitCode != 0) throw std::runtime_error("make-demo-site.sh: " + r.Err);
 }
 
 }  // namespace brenvik::testing

@@ -22,6 +22,9 @@ struct TProcessOptions {
 
 TProcessResult RunProcess(const std::string& exe, const std::vector<std::string>& args,
                           const TProcessOptions& options = {});
+// Builds the project's demo site into site with scripts/make-demo-site.sh;
+// raises std::runtime_error with the script's error output when it fails.
+void MakeDemoSite(const std::string& site, const TProcessOptions& options);
 
 // A process left running until Stop (SIGTERM) or destruction (SIGKILL).
 class TRunningProcess {

@@ -55,14 +55,12 @@ TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
   o.WorkDir = dir.Path();
   o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}, {"BRENVIK_FA3_SCHEMA_DIR", Fa3SchemaDir()}};
   o.TimeoutMs = 120000;
-  TProcessResult r =
-      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
-  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  MakeDemoSite(site, o);
   const std::string ini = "/ini=" + site + "/brenvik.ini";
   const std::string data = site + "/ksef-data/";
   const auto before = Marks(site);
 
-  r = RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes"}, o);
+  TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
   EXPECT_NE(r.Out.find("Komunikacja zakończona sukcesem"), std::string::npos) << r.Out;
   r = RunProcess(BRENVIK_CLI_EXE, {ini, "receive"}, o);
@@ -109,9 +107,7 @@ TEST(DemoEndToEnd, WindowSendsTheDemoSite) {
   TProcessOptions o;
   o.Env = {{"BRENVIK_FA3_SCHEMA_DIR", Fa3SchemaDir()}};
   o.TimeoutMs = 120000;
-  const TProcessResult r =
-      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
-  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  MakeDemoSite(site, o);
   TConfig config(site + "/brenvik.ini");
   config.LoadFromIni();
   TDM dm(config, fixture.Dir / "bin/");
@@ -155,11 +151,9 @@ TEST(DemoEndToEnd, ExportGeneratesOnceThenCountsTheWaitingFiles) {
   o.WorkDir = dir.Path();
   o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
   o.TimeoutMs = 120000;
-  TProcessResult r =
-      RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
-  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  MakeDemoSite(site, o);
   const std::string ini = "/ini=" + site + "/brenvik.ini";
-  r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
+  TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
   EXPECT_NE(
       r.Out.find("Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "

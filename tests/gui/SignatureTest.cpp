@@ -85,9 +85,7 @@ TEST(Signature, EveryRoadNamesTheProgramVersionAndBuildTime) {
     TProcessOptions o;
     o.WorkDir = fixture.Dir.Path();
     o.Env = {{"BRENVIK_LOCK_DIR", fixture.Dir.Path()}};
-    TProcessResult r =
-        RunProcess("/bin/bash", {SourceDir() + "/scripts/make-demo-site.sh", site, BinaryDir()}, o);
-    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    MakeDemoSite(site, o);
     if (row.Epoch) ::setenv("SOURCE_DATE_EPOCH", row.Epoch, 1);
     if (row.Road == TRoad::Window) {
       TConfig config(site + "/brenvik.ini");
@@ -110,7 +108,7 @@ TEST(Signature, EveryRoadNamesTheProgramVersionAndBuildTime) {
         ASSERT_EQ(::utime(exe.c_str(), &old), 0);
       }
       if (row.Epoch) o.Env["SOURCE_DATE_EPOCH"] = row.Epoch;
-      r = RunProcess(exe, {"/ini=" + site + "/brenvik.ini", "export"}, o);
+      const TProcessResult r = RunProcess(exe, {"/ini=" + site + "/brenvik.ini", "export"}, o);
       EXPECT_EQ(r.ExitCode, 0) << r.Out << r.Err;
     }
     ::unsetenv("SOURCE_DATE_EPOCH");
