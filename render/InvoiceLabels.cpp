@@ -3,13 +3,13 @@
 namespace brenvik {
 namespace {
 
+// The table is read once per kind of row: each pass defines the macro of its
+// rows, the others expand to nothing.
 struct TCodeText {
   const char* Code;
   const char* Text;
 };
 
-// The table is read once per kind of row: each pass defines its macro and
-// leaves the others expanding to nothing.
 template <size_t N>
 const char* Find(const TCodeText (&table)[N], const std::string& code) {
   for (const TCodeText& row : table)
@@ -19,68 +19,39 @@ const char* Find(const TCodeText (&table)[N], const std::string& code) {
 
 const TCodeText InvoiceKinds[] = {
 #define RENDER_INVOICE_KIND(code, text) {code, text},
-#define RENDER_PAYMENT_FORM(code, text)
-#define RENDER_PARTY_ROLE(code, text)
-#define RENDER_AUTHORISED_ROLE(code, text)
-#define RENDER_RATE_TOTAL(net, vat, vatPln, rate)
-#define RENDER_ANNOTATION(path, text)
-#define RENDER_EXEMPTION_BASIS(field, label)
-#define RENDER_LINE_COLUMN(netField, grossField, orderField, netHeader, grossHeader, share, right, \
-                           optional)
 #include "render/InvoiceLabels.def"
-#undef RENDER_INVOICE_KIND
-#define RENDER_INVOICE_KIND(code, text)
 };
 
-#undef RENDER_PAYMENT_FORM
 const TCodeText PaymentForms[] = {
 #define RENDER_PAYMENT_FORM(code, text) {code, text},
 #include "render/InvoiceLabels.def"
-#undef RENDER_PAYMENT_FORM
-#define RENDER_PAYMENT_FORM(code, text)
 };
 
-#undef RENDER_PARTY_ROLE
 const TCodeText PartyRoles[] = {
 #define RENDER_PARTY_ROLE(code, text) {code, text},
 #include "render/InvoiceLabels.def"
-#undef RENDER_PARTY_ROLE
-#define RENDER_PARTY_ROLE(code, text)
 };
 
-#undef RENDER_AUTHORISED_ROLE
 const TCodeText AuthorisedRoles[] = {
 #define RENDER_AUTHORISED_ROLE(code, text) {code, text},
 #include "render/InvoiceLabels.def"
-#undef RENDER_AUTHORISED_ROLE
-#define RENDER_AUTHORISED_ROLE(code, text)
 };
 
-#undef RENDER_RATE_TOTAL
 const TRateTotal RateTotalRows[] = {
 #define RENDER_RATE_TOTAL(net, vat, vatPln, rate) {net, vat, vatPln, rate},
 #include "render/InvoiceLabels.def"
-#undef RENDER_RATE_TOTAL
-#define RENDER_RATE_TOTAL(net, vat, vatPln, rate)
 };
 
-#undef RENDER_ANNOTATION
 const TAnnotation AnnotationRows[] = {
 #define RENDER_ANNOTATION(path, text) {path, text},
 #include "render/InvoiceLabels.def"
-#undef RENDER_ANNOTATION
-#define RENDER_ANNOTATION(path, text)
 };
 
-#undef RENDER_EXEMPTION_BASIS
 const TExemptionBasis ExemptionRows[] = {
 #define RENDER_EXEMPTION_BASIS(field, label) {field, label},
 #include "render/InvoiceLabels.def"
-#undef RENDER_EXEMPTION_BASIS
-#define RENDER_EXEMPTION_BASIS(field, label)
 };
 
-#undef RENDER_LINE_COLUMN
 const TLineColumn LineColumnRows[] = {
 #define RENDER_LINE_COLUMN(netField, grossField, orderField, netHeader, grossHeader, share, right, \
                            optional)                                                               \
