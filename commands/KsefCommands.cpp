@@ -10,6 +10,7 @@
 #include "support/KsefContract.h"
 #include "support/OperatorLog.h"
 #include "support/Paths.h"
+#include "support/PolishPlural.h"
 #include "support/TextCodec.h"
 
 namespace brenvik {
@@ -66,10 +67,21 @@ int PendingFileCount(const TConfig& config) {
 
 bool ConfirmSend(const TConfig& config, int count) {
   if (!config.Ask2Send) return false;
-  return MessageDlg(Fill("Wysłać natychmiast %d faktur do KSeF?", count),
+  constexpr TPolishNoun invoices{"fakturę", "faktury", "faktur"};
+  return MessageDlg("Wysłać natychmiast " + PolishCount(count, invoices) + " do KSeF?",
                     TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
                     TMsgDlgBtn::mbYes, TQuestionKind::qkSendConfirmation) == TModalResult::mrYes;
 }
+
+namespace {
+
+std::string WaitingDocumentsText(int count) {
+  if (count == 1) return "Masz 1 dokument, który nie był jeszcze wysłany";
+  constexpr TPolishNoun documents{"dokument", "dokumenty", "dokumentów"};
+  return "Masz " + PolishCount(count, documents) + ", które nie były jeszcze wysłane";
+}
+
+}  // namespace
 
 int GenerateWaitingFiles(ICommandHost& host) {
   const TConfig& config = host.CommandConfig();
@@ -78,9 +90,8 @@ int GenerateWaitingFiles(ICommandHost& host) {
     // Files of an earlier run come first: nothing new until they are sent.
     host.SetBusyCursor(false);
     MessageDlg(
-        Fill("Masz %d dokumentów, które nie były jeszcze wysłane\r"
-             "Generowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.",
-             n),
+        WaitingDocumentsText(n) +
+            "\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.",
         TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
     return n;
   }
@@ -127,7 +138,8 @@ TSendResult SendToKsefCommand(ICommandHost& host) {
     if (n > 0 && !TerminateRequested() && ConfirmSend(host.CommandConfig(), n)) {
       host.SetBusyCursor(true);
       handedOver = true;
-      const std::string step = Fill("Wysyłka %d plików FA(3) do KSeF", n);
+      constexpr TPolishNoun files{"pliku", "plików", "plików"};
+      const std::string step = "Wysyłka " + PolishCount(n, files) + " FA(3) do KSeF";
       InfoLog(step, llInfo);
       RunStep(step, [&] { SendInvToKsef(host, lock); });
     }

@@ -65,7 +65,10 @@ int SendOnTerminal(const TConfig& config, const TKsefOperations& operations) {
     if (TerminateRequested()) return 1;
     const int waiting = PendingFileCount(config);
     if (waiting == 0) return 0;
-    std::fprintf(stderr, "Nie wysłano %d plików FA(3) oczekujących w folderze Export.\n", waiting);
+    std::fprintf(stderr, "%s\n",
+                 waiting == 1 ? "Nie wysłano 1 pliku FA(3) oczekującego w folderze Export."
+                              : ("Nie wysłano " + std::to_string(waiting) +
+                                 " plików FA(3) oczekujących w folderze Export.").c_str());
     return 1;
   });
 }

@@ -43,7 +43,7 @@ TAnswer Ask(const TTerminalAnswers& flags, const TDialogRequest& request) {
 // terminal) every question gets the safe answer.
 TEST(TerminalDialogs, EachFlagAnswersOnlyItsKindOfQuestion) {
   const TDialogRequest send{
-      "Pytanie", "Wysłać natychmiast 3 faktur do KSeF?", TMsgDlgType::mtConfirmation, {Yes, No},
+      "Pytanie", "Wysłać natychmiast 3 faktury do KSeF?", TMsgDlgType::mtConfirmation, {Yes, No},
       Yes,       TQuestionKind::qkSendConfirmation};
   const TDialogRequest data{"Błąd",
                             "Brak numeru NIP. Dokument: FV 1\rFirma\rKontynuować?",

@@ -250,7 +250,7 @@ TEST_F(TMainWindowTest, ConfirmSendAsksOnlyWhenConfigured) {
   Dialogs.Answer(TModalResult::mrYes);
   EXPECT_TRUE(w.ConfirmSend(3));
   ASSERT_EQ(Dialogs.Asked().size(), 1u);
-  EXPECT_EQ(Dialogs.Asked()[0].Text, "Wysłać natychmiast 3 faktur do KSeF?");
+  EXPECT_EQ(Dialogs.Asked()[0].Text, "Wysłać natychmiast 3 faktury do KSeF?");
   EXPECT_EQ(Dialogs.Asked()[0].Kind, TQuestionKind::qkSendConfirmation);
   EXPECT_EQ(Dialogs.Asked()[0].Title, "Pytanie");
   EXPECT_EQ(Dialogs.Asked()[0].Default, TMsgDlgBtn::mbYes);

@@ -119,9 +119,9 @@ TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
   EXPECT_EQ(info.Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
   EXPECT_EQ(
       info.Text,
-      "Masz 3 dokumentów, które nie były jeszcze wysłane\rGenerowanie kolejnych będzie możliwe "
+      "Masz 3 dokumenty, które nie były jeszcze wysłane\rGenerowanie kolejnych będzie możliwe "
       "po prawidłowym wysłaniu obecnie oczekujących.");
-  EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktur do KSeF?");
+  EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktury do KSeF?");
   EXPECT_EQ(Generations, 0);
   EXPECT_EQ(Updates, 1);
   EXPECT_EQ(PendingFileCount(*Config), 3);
@@ -204,7 +204,7 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
     Dialogs.Answer(TModalResult::mrOk);   // waiting files
     Dialogs.Answer(TModalResult::mrYes);  // send them
     Window->btnSendToKSEFClick();
-    EXPECT_TRUE(HasMessage("Wysyłka 1 plików FA(3) do KSeF"));
+    EXPECT_TRUE(HasMessage("Wysyłka 1 pliku FA(3) do KSeF"));
     // Handed over: the command waits for the connector's end.
     EXPECT_FALSE(Window->SendButton()->isEnabled());
     EXPECT_FALSE(Window->ReceiveButton()->isEnabled());
