@@ -56,7 +56,7 @@ TfrmMain* frmMain() { return gMainForm; }
 QColor LevelColour(TLogLevel level) {
   switch (level) {
     case llInfo: return QColor(32, 32, 32);
-    case llWarn: return QColor(255, 165, 0);
+    case llWarn: return QColor(160, 104, 0);  // orange, dark enough to read on white
     case llError: return QColor(208, 0, 0);
     default: return QColor(0, 0, 0);
   }

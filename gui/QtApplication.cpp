@@ -6,10 +6,13 @@
 #include <csignal>
 #include <exception>
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMetaObject>
 #include <QSocketNotifier>
 
 #include "support/ErrorHandling.h"
+#include "support/Logger.h"
 
 namespace brenvik {
 namespace {
@@ -23,7 +26,15 @@ void OnSignal(int) {
 
 }  // namespace
 
-TQtApplication::TQtApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TQtApplication::TQtApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (FQtTexts.load(QLocale(QLocale::Polish, QLocale::Poland), "qtbase", "_", folder))
+    installTranslator(&FQtTexts);
+  else
+    InfoLog("Brak polskich tłumaczeń Qt w folderze " + folder.toStdString() +
+                " (pakiet qt6-translations-l10n): teksty Qt będą po angielsku",
+            llWarn);
+}
 
 bool TQtApplication::notify(QObject* receiver, QEvent* event) {
   try {

@@ -28,7 +28,7 @@ std::string TQtDialogs::ChooseFile(const TFileRequest& request) {
     std::fprintf(stderr, "[%s] (bez wyboru pliku)\n", request.Title.c_str());
     return {};
   }
-  const QString title = QString::fromStdString(request.Title);
+  const QString title = QString::fromStdString(ShownBoxTitle(request.Title));
   const QString start = QString::fromStdString(request.Suggested);
   const QString filter = QString::fromStdString(request.Filter);
   const QString path = request.Save ? QFileDialog::getSaveFileName(nullptr, title, start, filter)
@@ -43,7 +43,7 @@ TModalResult TQtDialogs::Show(const TDialogRequest& request) {
     return ResultOf(request.Default);
   }
   QMessageBox box;
-  box.setWindowTitle(QString::fromStdString(request.Title));
+  box.setWindowTitle(QString::fromStdString(ShownBoxTitle(request.Title)));
   box.setText(QString::fromStdString(NormalizeLineBreaks(request.Text)));
   switch (request.Type) {
     case TMsgDlgType::mtWarning: box.setIcon(QMessageBox::Warning); break;

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libxml2-dev libxml2-utils libpcre2-dev pxlib-dev nlohmann-json3-dev
+  qt6-base-dev qt6-translations-l10n libxml2-dev libxml2-utils libpcre2-dev pxlib-dev nlohmann-json3-dev
   libcairo2-dev libpango1.0-dev libqrencode-dev fonts-dejavu-core
   libgtest-dev libgmock-dev poppler-utils zbar-tools
   xvfb xauth trayer

@@ -55,6 +55,12 @@ TModalResult ResultOf(TMsgDlgBtn button) {
 IDialogs* Dialogs() { return gDialogs.load(); }
 void SetDialogs(IDialogs* dialogs) { gDialogs.store(dialogs); }
 
+std::string ShownBoxTitle(const std::string& title) {
+  if (title.empty()) return AppDisplayName;
+  if (title.find(AppDisplayName) != std::string::npos) return title;
+  return title + " — " + AppDisplayName;
+}
+
 TModalResult MessageDlgTitled(const std::string& title, const std::string& text, TMsgDlgType type,
                               const TMsgDlgButtons& buttons, TMsgDlgBtn defaultButton,
                               TQuestionKind kind) {

@@ -52,6 +52,10 @@ std::string ButtonCaption(TMsgDlgBtn button);  // "&Tak", "&Nie", ...
 TModalResult ResultOf(TMsgDlgBtn button);
 // The application's title for plain boxes.
 inline const char* const AppDisplayName = "Kompletor KSEF";
+// The title a box shows on screen: its own title followed by the program's
+// name ("Błąd — Kompletor KSEF"), so that a box over another program's
+// window says whose it is.
+std::string ShownBoxTitle(const std::string& title);
 
 struct TDialogRequest {
   std::string Title;

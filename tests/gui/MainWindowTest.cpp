@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QPushButton>
 #include <QTextEdit>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <regex>
 
@@ -27,11 +30,28 @@ std::string Message(const std::string& paneLine) {
 
 }  // namespace
 
-TEST(OperatorLog, LevelColours) {
-  EXPECT_EQ(LevelColour(llInfo), QColor(32, 32, 32));
-  EXPECT_EQ(LevelColour(llWarn), QColor(255, 165, 0));
-  EXPECT_EQ(LevelColour(llError), QColor(208, 0, 0));
-  EXPECT_EQ(LevelColour(static_cast<TLogLevel>(7)), QColor(0, 0, 0));
+// Relative luminance and contrast ratio as the accessibility guidelines define them.
+static double Luminance(const QColor& c) {
+  auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+static double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Every level reads on the pane's white at 4.5:1 at least, in its own hue
+// (grey, orange, red; -1 for an achromatic colour).
+TEST(OperatorLog, LevelColoursKeepTheirHueAndReadOnWhite) {
+  const struct {
+    TLogLevel Level;
+    int Hue;
+  } rows[] = {{llInfo, -1}, {llWarn, 39}, {llError, 0}, {static_cast<TLogLevel>(7), -1}};
+  for (const auto& row : rows) {
+    const QColor colour = LevelColour(row.Level);
+    EXPECT_GE(Contrast(colour, Qt::white), 4.5) << row.Level;
+    EXPECT_NEAR(colour.hsvHue(), row.Hue, 1) << row.Level;
+  }
 }
 
 TEST(ProgramCaption, NameVersionAndBuildTime) {
@@ -81,7 +101,7 @@ TEST_F(TMainWindowTest, StatusReportAtFirstShowingOnly) {
   TfrmMain w(Config.get());
   w.show();
   const std::vector<TPaneLine> lines = w.PaneLines();
-  const QColor info(32, 32, 32), warn(255, 165, 0), black(0, 0, 0), green(0, 128, 0);
+  const QColor info(32, 32, 32), warn(LevelColour(llWarn)), black(0, 0, 0), green(0, 128, 0);
   struct {
     std::string Text;
     QColor Colour;
@@ -148,7 +168,7 @@ TEST_F(TMainWindowTest, InfoLogShowsAllButDebugAndReturnsTheText) {
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(Message(lines[0].Text), "Wysyłka do KSEF");
   EXPECT_EQ(Message(lines[1].Text), "Brak pliku");
-  EXPECT_EQ(lines[1].Colour, QColor(255, 165, 0));
+  EXPECT_EQ(lines[1].Colour, LevelColour(llWarn));
   EXPECT_EQ(lines[2].Colour, QColor(208, 0, 0));
   const std::string log = LogText();
   EXPECT_NE(log.find("[DEBUG] [TID:"), std::string::npos);
@@ -284,7 +304,7 @@ TEST_F(TMainWindowTest, LinesAreDrawnInTheirColours) {
         if (image.pixelColor(x, y) == c) ++n;
     return n;
   };
-  EXPECT_GT(pixelsOf(QColor(255, 165, 0)), 0);
+  EXPECT_GT(pixelsOf(LevelColour(llWarn)), 0);
   EXPECT_GT(pixelsOf(QColor(208, 0, 0)), 0);
   EXPECT_GT(pixelsOf(QColor(0, 128, 0)), 0);  // "Gotowy do pracy"
   if (const char* path = std::getenv("BRENVIK_SCREENSHOT"))
@@ -314,4 +334,15 @@ TEST_F(TMainWindowTest, PreviewOpensThePdfAndARefusedFileLeavesTheWindowWorking)
   EXPECT_NE(Dialogs.Asked()[0].Text.find("Nie można utworzyć PDF faktury."), std::string::npos);
   EXPECT_FALSE(TerminateRequested());
   std::remove(opened[0].c_str());
+}
+
+// The pane's own menu is Qt's: its texts come from the Polish Qt translations.
+TEST_F(TMainWindowTest, PaneMenuSpeaksPolish) {
+  TfrmMain w(Config.get());
+  std::unique_ptr<QMenu> menu(w.MemoLog()->createStandardContextMenu());
+  QStringList texts;
+  for (QAction* action : menu->actions())
+    if (!action->isSeparator()) texts << action->text().remove('&').section('\t', 0, 0);
+  EXPECT_TRUE(texts.contains("Skopiuj")) << texts.join(", ").toStdString();
+  EXPECT_TRUE(texts.contains("Zaznacz wszystko")) << texts.join(", ").toStdString();
 }

@@ -187,7 +187,7 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
       {440,
        {"Błąd komunikacji z KSeF - kod zakończenia: 440"},
        "Próba wysłania duplikatów faktur",
-       QColor(255, 165, 0),
+       LevelColour(llWarn),
        0},
       {7,
        {"Błąd komunikacji z KSeF - kod zakończenia: 7"},
@@ -257,7 +257,7 @@ TEST_F(TSendCommandTest, MissingConnectorShowsMinusOneThenTheSystemText) {
   EXPECT_EQ(
       m[m.size() - 4].rfind("Konektor KSeF nie zostawił logu z dnia " + DateToStr(Today()), 0), 0u)
       << m[m.size() - 4];
-  EXPECT_EQ(Window->PaneLines()[Window->PaneLines().size() - 4].Colour, QColor(255, 165, 0));
+  EXPECT_EQ(Window->PaneLines()[Window->PaneLines().size() - 4].Colour, LevelColour(llWarn));
   EXPECT_EQ(m.back(), "Nieznany kod zakończenia: -1");
   EXPECT_EQ(Updates, 0);
   EXPECT_FALSE(TerminateRequested());
