@@ -1,9 +1,11 @@
 #include "commands/KsefCommands.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <vector>
 
 #include "support/Dialogs.h"
 #include "support/ErrorHandling.h"
@@ -48,17 +50,23 @@ void CloseAfterError(F&& closing) noexcept {
 
 }  // namespace
 
-int CountXmlFiles(const std::string& folder) {
+std::vector<std::string> XmlFileNames(const std::string& folder) {
   std::error_code ec;
   std::filesystem::directory_iterator it(folder, ec), end;
-  int count = 0;
+  std::vector<std::string> names;
   for (; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
-    if (SameTextAscii(it->path().extension().string(), ".xml")) ++count;
+    if (SameTextAscii(it->path().extension().string(), ".xml"))
+      names.push_back(it->path().filename().string());
   }
   if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
-  return count;
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int CountXmlFiles(const std::string& folder) {
+  return static_cast<int>(XmlFileNames(folder).size());
 }
 
 int PendingFileCount(const TConfig& config) {
@@ -75,22 +83,35 @@ bool ConfirmSend(const TConfig& config, int count) {
 
 namespace {
 
-std::string WaitingDocumentsText(int count) {
-  if (count == 1) return "Masz 1 dokument, który nie był jeszcze wysłany";
+// The operator is told which files wait: the first ten by name, the rest counted.
+std::string WaitingDocumentsText(const std::vector<std::string>& names) {
+  constexpr size_t shown = 10;
+  const int count = static_cast<int>(names.size());
   constexpr TPolishNoun documents{"dokument", "dokumenty", "dokumentów"};
-  return "Masz " + PolishCount(count, documents) + ", które nie były jeszcze wysłane";
+  std::string text = count == 1 ? "Masz 1 dokument, który nie był jeszcze wysłany"
+                                : "Masz " + PolishCount(count, documents) +
+                                      ", które nie były jeszcze wysłane";
+  text += ":";
+  for (size_t i = 0; i < names.size() && i < shown; ++i) text += "\r" + names[i];
+  if (names.size() > shown) {
+    constexpr TPolishNoun others{"inny", "inne", "innych"};
+    text += "\ri " + PolishCount(static_cast<int>(names.size() - shown), others);
+  }
+  return text;
 }
 
 }  // namespace
 
 int GenerateWaitingFiles(ICommandHost& host) {
   const TConfig& config = host.CommandConfig();
-  int n = PendingFileCount(config);
+  const std::vector<std::string> waiting =
+      XmlFileNames(PathJoin(config.KsefDataDir(), ksef::ExportFolder));
+  int n = static_cast<int>(waiting.size());
   if (n > 0) {
     // Files of an earlier run come first: nothing new until they are sent.
     host.SetBusyCursor(false);
     MessageDlg(
-        WaitingDocumentsText(n) +
+        WaitingDocumentsText(waiting) +
             "\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.",
         TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
     return n;

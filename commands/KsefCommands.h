@@ -51,6 +51,8 @@ public:
 // Number of "*.xml" files (letter case ignored) directly in the folder;
 // EInOutError when it cannot be read.
 int CountXmlFiles(const std::string& folder);
+// Their names, sorted.
+std::vector<std::string> XmlFileNames(const std::string& folder);
 // Files waiting in the export folder for the connector.
 int PendingFileCount(const TConfig& config);
 // Asks whether to send count files when Ask2Send is on; otherwise no.

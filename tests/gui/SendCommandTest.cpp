@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <regex>
@@ -105,6 +106,36 @@ struct TSendCommandTest : ::testing::Test, TWindowFixture {
 
 }  // namespace
 
+// The waiting files are named, ten at most; the rest are counted.
+TEST_F(TSendCommandTest, WaitingFilesAreNamedTenAtMost) {
+  const struct {
+    int Files;
+    const char* Head;
+    const char* Tail;
+  } rows[] = {
+      {1, "Masz 1 dokument, który nie był jeszcze wysłany:\rf01.xml\rGenerowanie", nullptr},
+      {11, "Masz 11 dokumentów, które nie były jeszcze wysłane:\rf01.xml\r", "f10.xml\ri 1 inny\r"},
+      {13, "Masz 13 dokumentów", "f10.xml\ri 3 inne\r"},
+      {25, "Masz 25 dokumentów", "f10.xml\ri 15 innych\r"},
+  };
+  for (const auto& row : rows) {
+    std::filesystem::remove_all(Dir / "Export");
+    MakeDirs(Dir / "Export");
+    for (int i = 1; i <= row.Files; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "f%02d.xml", i);
+      WriteFile(Dir / ("Export/" + std::string(name)), "<a/>");
+    }
+    Dialogs.Answer(TModalResult::mrOk);
+    Dialogs.Answer(TModalResult::mrNo);
+    Window->btnSendToKSEFClick();
+    const std::string text = Dialogs.Asked().at(Dialogs.Asked().size() - 2).Text;
+    EXPECT_EQ(text.rfind(row.Head, 0), 0u) << text;
+    if (row.Tail) EXPECT_NE(text.find(row.Tail), std::string::npos) << text;
+    EXPECT_EQ(text.find("f11.xml"), std::string::npos) << text;
+  }
+}
+
 TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
   for (int i = 1; i <= 3; ++i)
     WriteFile(Dir / ("Export/2-2026-1-" + std::to_string(i) + ".xml"), "<a/>");
@@ -119,8 +150,9 @@ TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
   EXPECT_EQ(info.Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
   EXPECT_EQ(
       info.Text,
-      "Masz 3 dokumenty, które nie były jeszcze wysłane\rGenerowanie kolejnych będzie możliwe "
-      "po prawidłowym wysłaniu obecnie oczekujących.");
+      "Masz 3 dokumenty, które nie były jeszcze wysłane:\r2-2026-1-1.xml\r2-2026-1-2.xml\r"
+      "2-2026-1-3.xml\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie "
+      "oczekujących.");
   EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktury do KSeF?");
   EXPECT_EQ(Generations, 0);
   EXPECT_EQ(Updates, 1);
