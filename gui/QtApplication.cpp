@@ -31,9 +31,8 @@ TQtApplication::TQtApplication(int& argc, char** argv) : QApplication(argc, argv
   if (FQtTexts.load(QLocale(QLocale::Polish, QLocale::Poland), "qtbase", "_", folder))
     installTranslator(&FQtTexts);
   else
-    InfoLog("Brak polskich tłumaczeń Qt w folderze " + folder.toStdString() +
-                " (pakiet qt6-translations-l10n): teksty Qt będą po angielsku",
-            llWarn);
+    TLogger::Log(llWarn, "Brak polskich tłumaczeń Qt w folderze " + folder.toStdString() +
+                             " (pakiet qt6-translations-l10n): teksty Qt będą po angielsku");
 }
 
 bool TQtApplication::notify(QObject* receiver, QEvent* event) {
