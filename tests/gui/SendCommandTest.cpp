@@ -131,7 +131,9 @@ TEST_F(TSendCommandTest, WaitingFilesAreNamedTenAtMost) {
     Window->btnSendToKSEFClick();
     const std::string text = Dialogs.Asked().at(Dialogs.Asked().size() - 2).Text;
     EXPECT_EQ(text.rfind(row.Head, 0), 0u) << text;
-    if (row.Tail) EXPECT_NE(text.find(row.Tail), std::string::npos) << text;
+    if (row.Tail) {
+      EXPECT_NE(text.find(row.Tail), std::string::npos) << text;
+    }
     EXPECT_EQ(text.find("f11.xml"), std::string::npos) << text;
   }
 }
