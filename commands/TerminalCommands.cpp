@@ -65,10 +65,9 @@ int SendOnTerminal(const TConfig& config, const TKsefOperations& operations) {
     if (TerminateRequested()) return 1;
     const int waiting = PendingFileCount(config);
     if (waiting == 0) return 0;
-    std::fprintf(stderr, "%s\n",
-                 waiting == 1 ? "Nie wysłano 1 pliku FA(3) oczekującego w folderze Export."
-                              : ("Nie wysłano " + std::to_string(waiting) +
-                                 " plików FA(3) oczekujących w folderze Export.").c_str());
+    const std::string files = waiting == 1 ? "1 pliku FA(3) oczekującego"
+                                           : std::to_string(waiting) + " plików FA(3) oczekujących";
+    std::fprintf(stderr, "Nie wysłano %s w folderze Export.\n", files.c_str());
     return 1;
   });
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The Qt application object: Qt's own texts in Polish; an error that escapes an event handler reaches
-// the exception hook instead of ending the process; queued main-thread steps
-// get the same treatment.
+// The Qt application object: Qt's own texts in Polish; an error that
+// escapes an event handler reaches the exception hook instead of ending the
+// process; queued main-thread steps get the same treatment.
 #include <functional>
 
 #include <QApplication>
