@@ -5,9 +5,10 @@ extern "C" {  // the library header declares no C linkage itself
 #include <paradox.h>
 }
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
-#include <set>
 
 #include "support/Errors.h"
 #include "paradox/TableFiles.h"
@@ -52,10 +53,50 @@ void RefuseEncrypted(const unsigned char* h, const std::string& path) {
                        "; program nie czyta takich tabel");
 }
 
-THeader CheckHeader(int fd, const std::string& path) {
-  const long long size = FileSizeOfFd(fd);
-  unsigned char h[0x78 + 2 * 256];
-  if (size < 0x58 || !ReadExact(fd, 0, h, 0x58)) throw Damaged(path, "plik jest za krótki");
+// Paradox's own numbering of its file formats, by the version byte at 0x39.
+int FileVersionOf(int versionId) {
+  if (versionId == 3) return 30;
+  if (versionId == 4) return 35;
+  if (versionId <= 9) return 40;
+  if (versionId <= 11) return 50;
+  return 70;
+}
+
+// The bytes of the file this reader has: all of it, or only its header, the
+// blocks' six-byte heads then read one by one.
+class TFileBytes {
+public:
+  TFileBytes(int fd, long long size, std::string path) : FFd(fd), FSize(size), FPath(std::move(path)) {}
+  long long Size() const { return FSize; }
+  // Reads the first COUNT bytes (the whole file when COUNT is its size).
+  void Load(size_t count) {
+    FBytes.reset(new unsigned char[count ? count : 1]);
+    FHave = count;
+    if (!ReadExact(FFd, 0, FBytes.get(), count)) throw Damaged(FPath, "plik jest obcięty");
+  }
+  size_t Have() const { return FHave; }
+  const unsigned char* At(size_t pos) const { return FBytes.get() + pos; }
+  // The six bytes of a block's head at POS, or null beyond the end of the file.
+  const unsigned char* BlockHead(long long pos) {
+    if (pos < 0 || pos + 6 > FSize) return nullptr;
+    if (static_cast<unsigned long long>(pos) + 6 <= FHave) return At(static_cast<size_t>(pos));
+    return ReadExact(FFd, pos, FHead, 6) ? FHead : nullptr;
+  }
+  std::unique_ptr<unsigned char[]> Take() { return std::move(FBytes); }
+
+private:
+  int FFd;
+  long long FSize;
+  std::string FPath;
+  std::unique_ptr<unsigned char[]> FBytes;
+  size_t FHave = 0;
+  unsigned char FHead[6] = {};
+};
+
+void CheckHeader(TFileBytes& file, const std::string& path, TPxFileImage& img) {
+  const long long size = file.Size();
+  if (size < 0x58) throw Damaged(path, "plik jest za krótki");
+  const unsigned char* h = file.At(0);
   THeader r{};
   r.RecordSize = Le16(h + 0x00);
   r.HeaderSize = Le16(h + 0x02);
@@ -68,15 +109,13 @@ THeader CheckHeader(int fd, const std::string& path) {
   r.VersionId = h[0x39];
   if (r.FileType != 0 && r.FileType != 2) throw Damaged(path, "to nie jest plik danych tabeli");
   if (r.RecordSize == 0 || r.NumFields == 0 || r.NumFields > 255 || h[0x05] == 0 || h[0x05] > 32 ||
-      r.HeaderSize < 0x58 || r.HeaderSize > size || r.VersionId < 3 || r.VersionId > 15)
+      r.HeaderSize < 0x58 || r.HeaderSize > size || r.VersionId < 3 || r.VersionId > 12 ||
+      file.Have() < static_cast<size_t>(r.HeaderSize))
     throw Damaged(path, "nagłówek jest uszkodzony");
   const int fieldInfo = r.VersionId <= 4 ? 0x58 : 0x78;
-  if (fieldInfo == 0x78 && (r.HeaderSize < 0x78 || !ReadExact(fd, 0x58, h + 0x58, 0x78 - 0x58)))
-    throw Damaged(path, "nagłówek jest uszkodzony");
+  if (fieldInfo == 0x78 && r.HeaderSize < 0x78) throw Damaged(path, "nagłówek jest uszkodzony");
   RefuseEncrypted(h, path);
-  if (fieldInfo + 2 * r.NumFields > r.HeaderSize ||
-      !ReadExact(fd, fieldInfo, h + fieldInfo, static_cast<size_t>(2 * r.NumFields)))
-    throw Damaged(path, "nagłówek jest uszkodzony");
+  if (fieldInfo + 2 * r.NumFields > r.HeaderSize) throw Damaged(path, "nagłówek jest uszkodzony");
   int sum = 0;
   for (int i = 0; i < r.NumFields; ++i) {
     if (!IsKnownPxFieldType(h[fieldInfo + 2 * i])) throw Damaged(path, "nieznany typ pola");
@@ -89,27 +128,84 @@ THeader CheckHeader(int fd, const std::string& path) {
   if (static_cast<long long>(r.HeaderSize) + static_cast<long long>(r.FileBlocks) * r.BlockSize >
       size)
     throw Damaged(path, "plik jest obcięty");
+
+  img.FileVersion = FileVersionOf(r.VersionId);
+  img.FileType = r.FileType;
+  img.HeaderCodePage = fieldInfo == 0x78 ? Le16(h + 0x6A) : 0;
+  img.PrimaryKeyFields = Le16(h + 0x23);
+  img.RecordSize = r.RecordSize;
+  if (img.PrimaryKeyFields > r.NumFields) throw Damaged(path, "nagłówek jest uszkodzony");
+  // After the field types: the table name's pointer and one per field, the
+  // table name, then the field names, each ended by a zero byte.
+  size_t at = static_cast<size_t>(fieldInfo + 2 * r.NumFields + 4 + 4 * r.NumFields) +
+              (img.FileVersion >= 70 ? 261 : 79);
+  int offset = 0;
+  for (int i = 0; i < r.NumFields; ++i) {
+    const unsigned char* end =
+        at < static_cast<size_t>(r.HeaderSize)
+            ? static_cast<const unsigned char*>(std::memchr(h + at, 0, r.HeaderSize - at))
+            : nullptr;
+    if (!end) throw Damaged(path, "nagłówek jest uszkodzony");
+    TPxFieldDef def;
+    def.Name.assign(reinterpret_cast<const char*>(h + at), static_cast<size_t>(end - (h + at)));
+    const unsigned char type = h[fieldInfo + 2 * i];
+    def.Type = static_cast<TPxFieldType>(type);
+    def.Size = type == 0x17 ? 17 : h[fieldInfo + 2 * i + 1];
+    def.Decimals = type == 0x17 ? h[fieldInfo + 2 * i + 1] : 0;
+    def.Offset = offset;
+    offset += def.Size;
+    img.Fields.push_back(std::move(def));
+    at = static_cast<size_t>(end - h) + 1;
+  }
+
   // The chain of data blocks must stay inside the file, visit no block twice
   // and hold the count of records that the header declares.
-  std::set<int> seen;
+  std::vector<bool> seen(static_cast<size_t>(r.FileBlocks) + 1, false);
   std::uint64_t records = 0;
   const int perBlock = (r.BlockSize - 6) / r.RecordSize;
   for (int b = r.NumRecords == 0 && r.FileBlocks == 0 ? 0 : r.FirstBlock; b != 0;) {
-    if (b < 1 || b > r.FileBlocks || !seen.insert(b).second)
+    if (b < 1 || b > r.FileBlocks || seen[static_cast<size_t>(b)])
       throw Damaged(path, "łańcuch bloków danych jest uszkodzony");
-    unsigned char bh[6];
+    seen[static_cast<size_t>(b)] = true;
     const long long pos = r.HeaderSize + static_cast<long long>(b - 1) * r.BlockSize;
-    if (!ReadExact(fd, pos, bh, 6)) throw Damaged(path, "plik jest obcięty");
+    const unsigned char* bh = file.BlockHead(pos);
+    if (!bh) throw Damaged(path, "plik jest obcięty");
     const int add = static_cast<std::int16_t>(Le16(bh + 4));
     const int n = add < 0 ? 0 : add / r.RecordSize + 1;
     if (n > perBlock || (add >= 0 && add % r.RecordSize != 0))
       throw Damaged(path, "blok danych jest uszkodzony");
+    if (n > 0) img.Blocks.push_back({static_cast<size_t>(records), pos + 6});
     records += static_cast<std::uint64_t>(n);
     b = Le16(bh);
   }
   if (records != r.NumRecords)
     throw Damaged(path, "liczba rekordów w nagłówku nie zgadza się z blokami danych");
-  return r;
+  img.Count = static_cast<size_t>(records);
+}
+
+// Moves the records of every block together at the start of the buffer. In
+// a chain that runs forward through the file a record never lands on one
+// not yet moved; any other chain is copied into a buffer of its own.
+void CloseUpRecords(TPxFileImage& img, std::unique_ptr<unsigned char[]> file, size_t fileSize) {
+  const size_t rs = static_cast<size_t>(img.RecordSize);
+  bool forward = true;
+  for (size_t i = 1; i < img.Blocks.size(); ++i)
+    forward = forward && img.Blocks[i].FilePosition > img.Blocks[i - 1].FilePosition;
+  std::unique_ptr<unsigned char[]> out;
+  if (forward) {
+    out = std::move(file);
+    img.HeldBytes = fileSize;
+  } else {
+    out.reset(new unsigned char[img.Count * rs + 1]);
+    img.HeldBytes = img.Count * rs;
+  }
+  for (size_t i = 0; i < img.Blocks.size(); ++i) {
+    const size_t end = i + 1 < img.Blocks.size() ? img.Blocks[i + 1].FirstRecord : img.Count;
+    const unsigned char* from = (forward ? out.get() : file.get()) + img.Blocks[i].FilePosition;
+    std::memmove(out.get() + img.Blocks[i].FirstRecord * rs, from,
+                 (end - img.Blocks[i].FirstRecord) * rs);
+  }
+  img.Bytes = std::move(out);
 }
 
 struct TPxErrors {
@@ -153,60 +249,36 @@ struct TPxDoc {
 
 }  // namespace
 
+long long TPxFileImage::Position(size_t i) const {
+  const auto next = std::upper_bound(Blocks.begin(), Blocks.end(), i,
+                                     [](size_t r, const TBlockStart& b) { return r < b.FirstRecord; });
+  const TBlockStart& b = *(next - 1);
+  return b.FilePosition + static_cast<long long>((i - b.FirstRecord) * static_cast<size_t>(RecordSize));
+}
+
 TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {
   TFileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.Valid()) throw EDatabaseError("Nie można otworzyć pliku " + path);
-  const THeader hdr = CheckHeader(fd.Fd(), path);
-  const long long fileSize = FileSizeOfFd(fd.Fd());
-
-  TPxDoc px(path);
-  const pxhead_t* head = px.Doc->px_head;
+  const long long size = FileSizeOfFd(fd.Fd());
+  TFileBytes file(fd.Fd(), size, path);
+  if (size < 0x58) throw Damaged(path, "plik jest za krótki");
+  if (withRecords) {
+    file.Load(static_cast<size_t>(size));
+  } else {
+    // The header's size is in its first bytes; a bad one is refused by the check.
+    unsigned char first[4];
+    if (!ReadExact(fd.Fd(), 0, first, sizeof first)) throw Damaged(path, "plik jest za krótki");
+    file.Load(static_cast<size_t>(std::clamp<long long>(Le16(first + 2), 0x58, size)));
+  }
   TPxFileImage img;
   img.Path = path;
-  img.FileVersion = head->px_fileversion;
-  img.FileType = head->px_filetype;
-  img.HeaderCodePage = head->px_doscodepage;
-  img.PrimaryKeyFields = head->px_primarykeyfields;
-  img.Encrypted = head->px_encryption != 0;
-  img.RecordSize = head->px_recordsize;
-  if (img.RecordSize != hdr.RecordSize || head->px_numfields != hdr.NumFields)
-    throw Damaged(path, "nagłówek jest uszkodzony");
-  int offset = 0;
-  for (int i = 0; i < head->px_numfields; ++i) {
-    const pxfield_t& f = head->px_fields[i];
-    TPxFieldDef def;
-    def.Name = f.px_fname ? f.px_fname : "";
-    def.Type = static_cast<TPxFieldType>(static_cast<unsigned char>(f.px_ftype));
-    def.Size = f.px_flen;
-    def.Decimals = f.px_fdc;
-    def.Offset = offset;
-    offset += f.px_flen;
-    img.Fields.push_back(def);
+  CheckHeader(file, path, img);
+  if (withRecords) {
+    CloseUpRecords(img, file.Take(), static_cast<size_t>(size));
+  } else {
+    img.Count = 0;
+    img.Blocks.clear();
   }
-  if (offset != img.RecordSize)
-    throw Damaged(path, "definicje pól nie zgadzają się z długością rekordu");
-  if (img.PrimaryKeyFields < 0 || img.PrimaryKeyFields > static_cast<int>(img.Fields.size()))
-    throw Damaged(path, "nagłówek jest uszkodzony");
-  if (!withRecords || img.Encrypted) return img;
-
-  const int count = head->px_numrecords;
-  img.Data.resize(static_cast<size_t>(count) * static_cast<size_t>(img.RecordSize));
-  img.Positions.reserve(static_cast<size_t>(count));
-  size_t kept = 0;
-  for (int r = 0; r < count; ++r) {
-    int deleted = 0;
-    pxdatablockinfo_t info{};
-    char* dest =
-        reinterpret_cast<char*>(img.Data.data() + kept * static_cast<size_t>(img.RecordSize));
-    if (!PX_get_record2(px.Doc.get(), r, dest, &deleted, &info))
-      throw Damaged(path, "nie można odczytać rekordu " + std::to_string(r + 1));
-    if (deleted) continue;
-    if (info.recordpos < hdr.HeaderSize || info.recordpos + img.RecordSize > fileSize)
-      throw Damaged(path, "rekord " + std::to_string(r + 1) + " leży poza plikiem");
-    img.Positions.push_back(info.recordpos);
-    ++kept;
-  }
-  img.Data.resize(kept * static_cast<size_t>(img.RecordSize));
   return img;
 }
 

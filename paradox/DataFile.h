@@ -1,7 +1,12 @@
 #pragma once
-// Reading a Paradox table file into memory: the header (checked before the
-// library sees it, so that a damaged file is refused rather than misread),
-// the field definitions and the records with their positions in the file.
+// Reading a Paradox table file into memory: the header and the field
+// definitions, checked so that a damaged file is refused rather than misread,
+// and the records of the data blocks in the order of the block chain.
+//
+// The file is read once; the records are then closed up in the same buffer,
+// so an open table holds no more than the size of its file, and a field is
+// decoded only when it is asked for.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,25 +24,39 @@ struct TPxFieldDef {
 
 struct TPxFileImage {
   std::string Path;
-  int FileVersion = 0;       // 30, 35, 40, 50, 70 ...
+  int FileVersion = 0;       // 30, 35, 40, 50, 70
   int FileType = 0;          // 0 keyed, 2 not keyed
   int HeaderCodePage = 0;    // as the header declares it (not to be trusted)
   int PrimaryKeyFields = 0;  // leading fields forming the primary key
-  bool Encrypted = false;
   int RecordSize = 0;
   std::vector<TPxFieldDef> Fields;
-  // The records one after another, RecordSize bytes each, and where each lies in the file.
-  std::vector<unsigned char> Data;
-  std::vector<long long> Positions;
-  size_t RecordCount() const { return Positions.size(); }
+
+  // The records one after another, RecordSize bytes each.
+  std::unique_ptr<unsigned char[]> Bytes;
+  size_t Count = 0;
+  size_t HeldBytes = 0;  // the size of the buffer
+  // The data blocks that hold records, in chain order: the number of the
+  // block's first record and where that record lies in the file.
+  struct TBlockStart {
+    size_t FirstRecord;
+    long long FilePosition;
+  };
+  std::vector<TBlockStart> Blocks;
+
+  size_t RecordCount() const { return Count; }
   const unsigned char* Record(size_t i) const {
-    return Data.data() + i * static_cast<size_t>(RecordSize);
+    return Bytes.get() + i * static_cast<size_t>(RecordSize);
   }
+  unsigned char* MutableRecord(size_t i) {
+    return Bytes.get() + i * static_cast<size_t>(RecordSize);
+  }
+  // Where record I lies in the file.
+  long long Position(size_t i) const;
 };
 
 // Throws EDatabaseError with a Polish message naming the file when it is
-// missing, not a Paradox data file, damaged or truncated. With WITHRECORDS
-// off only the header and the field definitions are read.
+// missing, not a Paradox data file, encrypted, damaged or truncated. With
+// WITHRECORDS off only the header is read (the block chain is still checked).
 TPxFileImage ReadPxFile(const std::string& path, bool withRecords);
 // The field names of an index file (".Xnn", ".XGn"); throws like ReadPxFile.
 std::vector<std::string> ReadPxIndexFieldNames(const std::string& path);

@@ -253,7 +253,7 @@ void TPxTable::SetIndexFieldNames(const std::string& names) {
       ApplyMasterRange();
     else {
       FLo = 0;
-      FHi = FOrder.size();
+      FHi = FImage.RecordCount();
       First();
     }
   }
@@ -290,9 +290,6 @@ void TPxTable::Open() {
   const std::string path = FindTableFile(FTableName);
   if (path.empty()) throw EDatabaseError("Tabela " + FTableName + " nie istnieje (brak pliku .db)");
   TPxFileImage image = ReadPxFile(path, true);
-  if (image.Encrypted)
-    throw EDatabaseError("Tabela " + FTableName +
-                         " jest zaszyfrowana hasłem; program nie czyta takich tabel");
 
   FCodePage = FCodePageSetting != 0                                           ? FCodePageSetting
               : (image.HeaderCodePage == 852 || image.HeaderCodePage == 1250) ? image.HeaderCodePage
@@ -330,7 +327,7 @@ void TPxTable::Open() {
     ApplyMasterRange();
   } else {
     FLo = 0;
-    FHi = FOrder.size();
+    FHi = FImage.RecordCount();
     First();
   }
 }
@@ -394,7 +391,7 @@ std::string TPxTable::DescribeIn(int index) const {
 
 const unsigned char* TPxTable::CurrentRecord() const {
   if (!FActive || !FHasRecord) return nullptr;
-  return FImage.Record(FOrder[FCur]);
+  return FImage.Record(RecordAt(FCur));
 }
 
 const unsigned char* TPxTable::FieldBytes(int index) const {
@@ -531,12 +528,20 @@ void TPxTable::BuildOrder() {
   } else {
     FIndexFields = ParseFieldList(FIndexFieldNames, "pola indeksu");
   }
-  FOrder.resize(FImage.RecordCount());
-  for (size_t i = 0; i < FOrder.size(); ++i) FOrder[i] = i;
-  if (!FIndexFields.empty())
-    std::stable_sort(FOrder.begin(), FOrder.end(), [this](size_t a, size_t b) {
-      return CompareRecords(FImage.Record(a), FImage.Record(b)) < 0;
-    });
+  FOrder.clear();
+  if (FIndexFields.empty()) return;
+  // A keyed table keeps its records in the order of its primary key: when
+  // they already follow the index, the file's order is the index order.
+  const size_t n = FImage.RecordCount();
+  bool ordered = true;
+  for (size_t i = 1; i < n && ordered; ++i)
+    ordered = CompareRecords(FImage.Record(i - 1), FImage.Record(i)) <= 0;
+  if (ordered) return;
+  FOrder.resize(n);
+  for (size_t i = 0; i < n; ++i) FOrder[i] = i;
+  std::stable_sort(FOrder.begin(), FOrder.end(), [this](size_t a, size_t b) {
+    return CompareRecords(FImage.Record(a), FImage.Record(b)) < 0;
+  });
 }
 
 TPxTable::TKeyPart TPxTable::MakeKeyPart(int index, const TPxKeyValue& v) const {
@@ -584,6 +589,26 @@ int TPxTable::CompareToKey(const unsigned char* rec, int index, const TKeyPart& 
   if (part.K == TKeyPart::Null) return x ? 1 : 0;
   if (!x) return -1;
   return *x < part.Num ? -1 : (*x > part.Num ? 1 : 0);
+}
+
+int TPxTable::CompareKeyAt(size_t pos, const std::vector<TKeyPart>& key) const {
+  const unsigned char* rec = FImage.Record(RecordAt(pos));
+  for (size_t i = 0; i < key.size(); ++i)
+    if (const int c = CompareToKey(rec, FIndexFields[i], key[i]); c != 0) return c;
+  return 0;
+}
+
+size_t TPxTable::FirstAtOrAfterKey(size_t lo, size_t hi, const std::vector<TKeyPart>& key,
+                                   bool after) const {
+  while (lo < hi) {  // a binary search over the index order
+    const size_t mid = lo + (hi - lo) / 2;
+    const int c = CompareKeyAt(mid, key);
+    if (c < 0 || (after && c == 0))
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
 }
 
 bool TPxTable::Accepts(size_t pos) {
@@ -659,18 +684,8 @@ bool TPxTable::FindKey(const std::vector<TPxKeyValue>& values) {
     throw EDatabaseError("Zła liczba wartości klucza dla tabeli " + FTableName);
   std::vector<TKeyPart> key;
   for (size_t i = 0; i < values.size(); ++i) key.push_back(MakeKeyPart(FIndexFields[i], values[i]));
-  auto cmp = [&](size_t rec) {
-    for (size_t i = 0; i < key.size(); ++i) {
-      const int c = CompareToKey(FImage.Record(rec), FIndexFields[i], key[i]);
-      if (c != 0) return c;
-    }
-    return 0;
-  };
-  auto it = std::partition_point(FOrder.begin() + static_cast<long>(FLo),
-                                 FOrder.begin() + static_cast<long>(FHi),
-                                 [&](size_t rec) { return cmp(rec) < 0; });
-  for (; it != FOrder.begin() + static_cast<long>(FHi) && cmp(*it) == 0; ++it) {
-    const size_t pos = static_cast<size_t>(it - FOrder.begin());
+  for (size_t pos = FirstAtOrAfterKey(FLo, FHi, key, false);
+       pos < FHi && CompareKeyAt(pos, key) == 0; ++pos) {
     if (Accepts(pos)) {
       FCur = pos;
       FHasRecord = true;
@@ -686,7 +701,7 @@ bool TPxTable::Locate(const std::string& fieldName, const TPxKeyValue& value) {
   const int index = RequireField(fieldName);
   const TKeyPart part = MakeKeyPart(index, value);
   for (size_t p = FLo; p < FHi; ++p) {
-    if (CompareToKey(FImage.Record(FOrder[p]), index, part) == 0 && Accepts(p)) {
+    if (CompareToKey(FImage.Record(RecordAt(p)), index, part) == 0 && Accepts(p)) {
       FCur = p;
       FHasRecord = true;
       FEof = false;
@@ -707,7 +722,7 @@ void TPxTable::ApplyMasterRange() {
   const std::vector<std::string> masterFields = SplitNames(FMasterFields);
   if (!master || masterFields.empty()) {  // no link: the whole table
     FLo = 0;
-    FHi = FOrder.size();
+    FHi = FImage.RecordCount();
     First();
     return;
   }
@@ -731,18 +746,8 @@ void TPxTable::ApplyMasterRange() {
     }
     key.push_back(MakeKeyPart(FIndexFields[i], v));
   }
-  auto cmp = [&](size_t rec) {
-    for (size_t i = 0; i < key.size(); ++i) {
-      const int c = CompareToKey(FImage.Record(rec), FIndexFields[i], key[i]);
-      if (c != 0) return c;
-    }
-    return 0;
-  };
-  const auto lo =
-      std::partition_point(FOrder.begin(), FOrder.end(), [&](size_t r) { return cmp(r) < 0; });
-  const auto hi = std::partition_point(lo, FOrder.end(), [&](size_t r) { return cmp(r) <= 0; });
-  FLo = static_cast<size_t>(lo - FOrder.begin());
-  FHi = static_cast<size_t>(hi - FOrder.begin());
+  FLo = FirstAtOrAfterKey(0, FImage.RecordCount(), key, false);
+  FHi = FirstAtOrAfterKey(FLo, FImage.RecordCount(), key, true);
   First();
 }
 
@@ -784,9 +789,6 @@ void TPxTable::CheckWritable(int index) const {
     throw EDatabaseError("Tabela " + FTableName +
                          " ma format Paradox 3; program nie zapisuje do takich tabel (pole " +
                          f.Name + ")");
-  if (FImage.Encrypted)
-    throw EDatabaseError("Tabela " + FTableName +
-                         " jest zaszyfrowana; program do niej nie zapisuje (pole " + f.Name + ")");
   if (f.Type != TPxFieldType::Alpha)
     throw EDatabaseError("Pole " + f.Name + " w tabeli " + FTableName +
                          " nie jest polem tekstowym (" + PxFieldTypeName(f.Type) +
@@ -806,7 +808,7 @@ std::string TPxTable::KeyText() const {
     if (i) key += "-";
     key += FieldText(i);
   }
-  if (n == 0) key = "rekord " + std::to_string(FOrder[FCur] + 1);
+  if (n == 0) key = "rekord " + std::to_string(RecordAt(FCur) + 1);
   return key;
 }
 
@@ -901,10 +903,10 @@ void TPxTable::BackupTableFile() {
 
 void TPxTable::WriteField(int index, const std::string& bytes) {
   const TPxFieldDef& f = FFields[static_cast<size_t>(index)];
-  const size_t rec = FOrder[FCur];
-  const long long pos = FImage.Positions[rec];
+  const size_t rec = RecordAt(FCur);
+  const long long pos = FImage.Position(rec);
   const size_t size = static_cast<size_t>(FImage.RecordSize);
-  unsigned char* mine = FImage.Data.data() + rec * size;
+  unsigned char* mine = FImage.MutableRecord(rec);
   const std::string refused = "; zapis " + Describe(index) + " nie został wykonany";
 
   if (!FWriteFile.Valid()) {

@@ -4,8 +4,9 @@
 // order, master/detail links through data sources and a record filter, field
 // reads with the engine's conversions, and in-place writes of text fields.
 //
-// A table reads its whole file into memory when it opens; the index order,
-// look-ups and detail ranges are built over that image. A write goes to the
+// A table reads its whole file once when it opens and decodes a field only
+// when it is asked for; look-ups and detail ranges are binary searches over
+// the index order, which is the file's own order when the records follow it. A write goes to the
 // file at once (one field, under an exclusive lock, read back and compared).
 #include <functional>
 #include <map>
@@ -214,6 +215,13 @@ private:
   TKeyPart MakeKeyPart(int index, const TPxKeyValue& v) const;
   int CompareToKey(const unsigned char* rec, int index, const TKeyPart& part) const;
   int CompareRecords(const unsigned char* a, const unsigned char* b) const;
+  // The record at POS of the index order.
+  size_t RecordAt(size_t pos) const { return FOrder.empty() ? pos : FOrder[pos]; }
+  // The leading index fields of the record at POS against KEY.
+  int CompareKeyAt(size_t pos, const std::vector<TKeyPart>& key) const;
+  // The first position in [LO, HI) whose key is not below KEY (AFTER: above it).
+  size_t FirstAtOrAfterKey(size_t lo, size_t hi, const std::vector<TKeyPart>& key,
+                           bool after) const;
   void BuildOrder();
   bool Accepts(size_t pos);
   void SeekFrom(size_t pos);
@@ -243,7 +251,7 @@ private:
   int FPrimaryKeyFields = 0;
   std::unique_ptr<TPxBlobReader> FBlobs;
 
-  std::vector<size_t> FOrder;  // records in index order
+  std::vector<size_t> FOrder;  // records in index order; empty when that is the file's order
   std::vector<int> FIndexFields;
   size_t FLo = 0, FHi = 0, FCur = 0;
   bool FEof = true, FHasRecord = false;
