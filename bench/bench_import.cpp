@@ -12,6 +12,7 @@
 #include "warehouse/DataModule.h"
 #include "support/Logger.h"
 #include "fixtures/TableWriter.h"
+#include "support/KsefContract.h"
 
 using namespace brenvik;
 namespace fs = std::filesystem;
@@ -24,8 +25,8 @@ double Ms(std::chrono::steady_clock::time_point from) {
 
 std::string Number(int i) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "9999999999-20250304-%012X-%02d", i, i % 100);
-  return buf;
+  std::snprintf(buf, sizeof buf, "9999999999-20250304-%012X", i);
+  return std::string(buf) + "-" + ksef::KsefCheckCode(buf);
 }
 
 std::string Invoice(int i) {

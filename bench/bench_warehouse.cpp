@@ -1,32 +1,33 @@
-// Times the table engine on a year of data: 20,000 documents with 200,000
-// lines and 20,000 register entries, written by the fixture builder.
+// Times the table engine on a year of data (20,000 documents with 200,000
+// lines, 20,000 register entries and 2,000 goods, written by the fixture
+// builder) and on tables three times that size, each figure beside its floor:
+// reading the same table files' bytes once, in the same run.
 // Run by hand: bench_warehouse [FOLDER]  (default: a fresh folder under /tmp).
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 
+#include "BenchFloor.h"
 #include "fixtures/TableWriter.h"
 #include "paradox/Table.h"
 #include "support/DocumentTypes.h"
 #include "warehouse/StelmarTables.h"
 
 using namespace brenvik;
-using Clock = std::chrono::steady_clock;
+using namespace brenvik::bench;
 
 namespace {
 
-constexpr int Documents = 20000;
+constexpr int DocumentsPerYear = 20000;
 constexpr int LinesPerDocument = 10;
 constexpr int Goods = 2000;
-
-double Ms(Clock::time_point from) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
-
-void Build(const std::string& dir) {
-  const TDateTime yearStart = EncodeDate(2026, 1, 1);
+constexpr int Runs = 5;
+// YEARS years of documents, the last of them 2026, all in the tables of 2026.
+void Build(const std::string& dir, int years) {
+  const int documents = DocumentsPerYear * years;
+  const TDateTime firstDay = EncodeDate(2027 - years, 1, 1);
   TPxTableWriter wi(dir + "2026WI.db",
                     {{"Type", "S"},
                      {"Year", "S"},
@@ -64,9 +65,9 @@ void Build(const std::string& dir) {
   TPxTableWriter w(dir + "2026W.db", {{"Group", "A4"}, {"Index", "A16"}, {"Name", "A60"}}, 1250, 2);
   std::mt19937 rnd(7);
   const int types[] = {0, 2, 2, 2, 4, 21, 22, 48};
-  for (int d = 1; d <= Documents; ++d) {
+  for (int d = 1; d <= documents; ++d) {
     const long long type = types[rnd() % 8];
-    const double when = yearStart.Value + (d - 1) * 365.0 / Documents;
+    const double when = firstDay.Value + (d - 1) * 365.0 * years / documents;
     wi.AddRecord({type, 2026LL, 1LL, static_cast<long long>(d), "FV " + std::to_string(d) + "/2026",
                   when, static_cast<long long>(rnd() % 500 + 1), 0LL,
                   d % 50 == 0 ? TFixtureValue("Uwagi do dokumentu numer " + std::to_string(d))
@@ -89,72 +90,133 @@ void Build(const std::string& dir) {
   w.Close();
 }
 
+std::vector<std::string> TableFiles(const std::string& dir) {
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().string());
+  return files;
+}
+
+// The tables an export opens, linked as it links them: the headers filtered
+// to a five-day window, their lines, the goods of each line, the register.
+struct TSite {
+  TPxSession Session;
+  TPxTable WI{&Session}, WT{&Session}, W{&Session}, REG{&Session};
+  TPxDataSource DsWI{&WI}, DsWT{&WT};
+  explicit TSite(const std::string& dir) {
+    Session.SetActive(true);
+    const TDateTime from = EncodeDate(2026, 6, 1), toExcl = EncodeDate(2026, 6, 6);
+    WI.SetTableName(dir + "2026WI");
+    WI.SetOnFilterRecord([from, toExcl](TPxTable& ds, bool& accept) {
+      const long long type = ds.FieldByName("Type").AsInteger();
+      const TDateTime date = ds.FieldByName("Date").AsDateTime();
+      accept = IsEligibleType(static_cast<int>(type)) && from <= date && date < toExcl;
+    });
+    WI.SetFiltered(true);
+    WT.SetTableName(dir + "2026WT");
+    WT.SetIndexFieldNames(DocumentKeyFields);
+    WT.SetMasterSource(&DsWI);
+    WT.SetMasterFields(DocumentKeyFields);
+    W.SetTableName(dir + "2026W");
+    W.SetIndexFieldNames("Group;Index");
+    W.SetMasterSource(&DsWT);
+    W.SetMasterFields("Group;Index");
+    REG.SetTableName(dir + "2026REG");
+    REG.SetIndexFieldNames("Class;Year;MagId;Number");
+  }
+  void Open() {
+    WI.Open();
+    WT.Open();
+    W.Open();
+    REG.Open();
+  }
+  // Every line of every document of the window, its goods and its register entry.
+  long long WalkWindow() {
+    long long lines = 0;
+    for (WI.First(); !WI.Eof(); WI.Next()) {
+      for (WT.First(); !WT.Eof(); WT.Next()) {
+        lines += WT.FieldByName("Qty").AsFloat() > 0;
+        if (W.FieldByName("Name").AsString().empty()) std::abort();
+      }
+      if (!REG.FindKey({static_cast<int>(WI.FieldByName("Type").AsInteger()), 2026, 1,
+                        static_cast<int>(WI.FieldByName("Number").AsInteger())}))
+        std::abort();
+    }
+    return lines;
+  }
+};
+
+struct TFigures {
+  double Floor, Open, Window, Both;
+  long long FileKb, HeldKb, Lines;
+};
+
+TFigures Measure(const std::string& dir) {
+  TFigures f{};
+  const std::vector<std::string> files = TableFiles(dir);
+  f.Floor = FastestMs(Runs, [&] { f.FileKb = ReadFilesOnce(files) / 1024; });
+  f.Open = FastestMs(Runs, [&] {
+    TSite site(dir);
+    site.Open();
+  });
+  f.Both = FastestMs(Runs, [&] {
+    TSite site(dir);
+    site.Open();
+    f.Lines = site.WalkWindow();
+  });
+  TSite site(dir);
+  const long long before = ResidentKb();
+  site.Open();
+  f.HeldKb = ResidentKb() - before;
+  f.Window = FastestMs(Runs, [&] { site.WalkWindow(); });
+  return f;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dir =
+  std::string root =
       argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "brenvik-bench").string();
-  if (dir.back() != '/') dir += '/';
-  std::filesystem::create_directories(dir);
-  auto t0 = Clock::now();
-  Build(dir);
-  std::printf("building the tables:           %9.1f ms\n", Ms(t0));
+  if (root.back() != '/') root += '/';
+  FreshMemoryForLargeBlocks();
+  TFigures years[2];
+  for (int k = 0; k < 2; ++k) {
+    const int n = k == 0 ? 1 : 3;
+    const std::string dir = root + std::to_string(n) + "y/";
+    std::filesystem::create_directories(dir);
+    const auto t0 = Clock::now();
+    Build(dir, n);
+    const double build = Ms(t0);
+    const TFigures& f = years[k] = Measure(dir);
+    std::printf("\n%d year(s) of tables: %lld KB in %zu files\n", n, f.FileKb,
+                TableFiles(dir).size());
+    PrintWithFloor("building the tables (fixture writer)", build, f.Floor);
+    PrintWithFloor("opening the four tables", f.Open, f.Floor);
+    PrintWithFloor("walking the five-day window (tables open)", f.Window, f.Floor);
+    PrintWithFloor("opening and walking the window", f.Both, f.Floor);
+    std::printf("%-44s %9lld KB   files %8lld KB   ratio %6.2f   (%lld lines)\n",
+                "memory held by the open tables", f.HeldKb, f.FileKb,
+                static_cast<double>(f.HeldKb) / static_cast<double>(f.FileKb), f.Lines);
+  }
+  std::printf("\nthree years against one: files %.2f, open and window %.2f, window alone %.2f\n",
+              static_cast<double>(years[1].FileKb) / static_cast<double>(years[0].FileKb),
+              years[1].Both / years[0].Both, years[1].Window / years[0].Window);
 
-  TPxSession session;
-  session.SetActive(true);
-  TPxTable wi(&session), wt(&session), w(&session), reg(&session);
-  TPxDataSource dsWI(&wi), dsWT(&wt);
-  const TDateTime from = EncodeDate(2026, 6, 1), toExcl = EncodeDate(2026, 6, 6);
-  wi.SetTableName(dir + "2026WI");
-  wi.SetOnFilterRecord([&](TPxTable& ds, bool& accept) {
-    const long long type = ds.FieldByName("Type").AsInteger();
-    const TDateTime date = ds.FieldByName("Date").AsDateTime();
-    accept = IsEligibleType(static_cast<int>(type)) && from <= date && date < toExcl;
-  });
-  wi.SetFiltered(true);
-  wt.SetTableName(dir + "2026WT");
-  wt.SetIndexFieldNames(DocumentKeyFields);
-  wt.SetMasterSource(&dsWI);
-  wt.SetMasterFields(DocumentKeyFields);
-  w.SetTableName(dir + "2026W");
-  w.SetIndexFieldNames("Group;Index");
-  w.SetMasterSource(&dsWT);
-  w.SetMasterFields("Group;Index");
+  const std::string dir = root + "1y/";
+  TPxTable reg;
   reg.SetTableName(dir + "2026REG");
   reg.SetIndexFieldNames("Class;Year;MagId;Number");
-
-  t0 = Clock::now();
-  wi.Open();
-  wt.Open();
-  w.Open();
   reg.Open();
-  const double openMs = Ms(t0);
-  std::printf("opening all tables:            %9.1f ms\n", openMs);
-
-  t0 = Clock::now();
-  int docs = 0, lines = 0;
-  double sum = 0;
-  for (wi.First(); !wi.Eof(); wi.Next()) {
-    ++docs;
-    for (wt.First(); !wt.Eof(); wt.Next()) {
-      ++lines;
-      sum += wt.FieldByName("Qty").AsFloat();
-      if (w.FieldByName("Name").AsString().empty()) return 1;
-    }
-  }
-  const double walkMs = Ms(t0);
-  std::printf("five-day window walk:          %9.1f ms  (%d documents, %d lines, qty %.0f)\n",
-              walkMs, docs, lines, sum);
-
-  std::mt19937 rnd(11);
-  const int types[] = {0, 2, 4, 21, 22, 48};
-  t0 = Clock::now();
   int found = 0;
-  for (int i = 0; i < 10000; ++i)
-    found += reg.FindKey({types[rnd() % 6], 2026, 1, static_cast<int>(rnd() % Documents + 1)});
-  std::printf("10,000 register look-ups:      %9.1f ms  (%d found)\n", Ms(t0), found);
-  std::printf("window walk %s reading the tables once\n",
-              walkMs <= openMs ? "costs less than" : "COSTS MORE THAN");
-  session.SetActive(false);
-  return walkMs <= openMs ? 0 : 1;
+  const double lookups = FastestMs(Runs, [&] {
+    std::mt19937 rnd(11);
+    const int types[] = {0, 2, 4, 21, 22, 48};
+    found = 0;
+    for (int i = 0; i < 10000; ++i)
+      found += reg.FindKey({types[rnd() % 6], 2026, 1, static_cast<int>(rnd() % DocumentsPerYear + 1)});
+  });
+  const double regFloor = FastestMs(Runs, [&] { ReadFilesOnce({dir + "2026REG.db"}); });
+  std::printf("\n");
+  PrintWithFloor("10,000 register look-ups (floor: its file)", lookups, regFloor);
+  std::printf("(%d found)\n", found);
+  return 0;
 }

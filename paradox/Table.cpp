@@ -506,11 +506,24 @@ std::vector<int> TPxTable::ParseFieldList(const std::string& names, const std::s
   return out;
 }
 
+namespace {
+
+// Integers, dates and times are stored big-endian with the sign bit turned
+// over and null as zero: their bytes compare as their values, null lowest.
+bool BytesCompareAsValues(TPxFieldType type) {
+  return type == TPxFieldType::Short || type == TPxFieldType::Long ||
+         type == TPxFieldType::AutoInc || type == TPxFieldType::Date || type == TPxFieldType::Time;
+}
+
+}  // namespace
+
 int TPxTable::CompareRecords(const unsigned char* a, const unsigned char* b) const {
   for (int i : FIndexFields) {
     const TPxFieldDef& f = FFields[static_cast<size_t>(i)];
     int c;
-    if (f.Type == TPxFieldType::Alpha) {
+    if (BytesCompareAsValues(f.Type)) {
+      c = std::memcmp(a + f.Offset, b + f.Offset, static_cast<size_t>(f.Size));
+    } else if (f.Type == TPxFieldType::Alpha) {
       c = CompareBytes(PxAlphaBytes(a + f.Offset, f.Size), PxAlphaBytes(b + f.Offset, f.Size));
     } else {
       const auto x = FieldNumber(a, i), y = FieldNumber(b, i);
@@ -537,10 +550,41 @@ void TPxTable::BuildOrder() {
   for (size_t i = 1; i < n && ordered; ++i)
     ordered = CompareRecords(FImage.Record(i - 1), FImage.Record(i)) <= 0;
   if (ordered) return;
+  // Otherwise the records are sorted by keys laid out so that their bytes
+  // compare as the fields do: text as stored up to its end and padded with
+  // zeros, a number as a mark (null lowest) and its value in eight bytes.
+  size_t keySize = 0;
+  for (int i : FIndexFields) {
+    const TPxFieldDef& f = FFields[static_cast<size_t>(i)];
+    keySize += f.Type == TPxFieldType::Alpha ? static_cast<size_t>(f.Size) : 9;
+  }
+  std::vector<unsigned char> keys(n * keySize, 0);
+  for (size_t r = 0; r < n; ++r) {
+    unsigned char* k = keys.data() + r * keySize;
+    const unsigned char* rec = FImage.Record(r);
+    for (int i : FIndexFields) {
+      const TPxFieldDef& f = FFields[static_cast<size_t>(i)];
+      if (f.Type == TPxFieldType::Alpha) {
+        const std::string_view text = PxAlphaBytes(rec + f.Offset, f.Size);
+        std::memcpy(k, text.data(), text.size());
+        k += f.Size;
+        continue;
+      }
+      if (const auto x = FieldNumber(rec, i)) {
+        const double v = *x == 0 ? 0.0 : *x;  // one key for 0 and -0
+        std::uint64_t u;
+        std::memcpy(&u, &v, sizeof u);
+        u = (u & 0x8000000000000000ull) ? ~u : u ^ 0x8000000000000000ull;
+        k[0] = 1;
+        for (int b = 0; b < 8; ++b) k[1 + b] = static_cast<unsigned char>(u >> (56 - 8 * b));
+      }
+      k += 9;
+    }
+  }
   FOrder.resize(n);
   for (size_t i = 0; i < n; ++i) FOrder[i] = i;
-  std::stable_sort(FOrder.begin(), FOrder.end(), [this](size_t a, size_t b) {
-    return CompareRecords(FImage.Record(a), FImage.Record(b)) < 0;
+  std::stable_sort(FOrder.begin(), FOrder.end(), [&](size_t a, size_t b) {
+    return std::memcmp(keys.data() + a * keySize, keys.data() + b * keySize, keySize) < 0;
   });
 }
 
@@ -865,16 +909,15 @@ void TPxTable::BackupTableFile() {
   // Copied through the descriptor that holds the lock: opening the table file
   // anew and closing it would drop the process's lock on it.
   const long long size = FileSizeOfFd(FWriteFile.Fd());
-  std::string content(static_cast<size_t>(size < 0 ? 0 : size), '\0');
-  if (size < 0 || !ReadExact(FWriteFile.Fd(), 0, content.data(), content.size()))
+  if (size < 0)
     throw EDatabaseError("Nie można odczytać pliku " + FImage.Path + " do kopii; nic nie zapisano");
   // Written under a name no copy has and renamed when complete: a copy
   // broken off halfway never passes for one.
   const std::string partial = target + ".tmp";
   std::error_code ec;
   TFileHandle out(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  bool written = out.Valid() && WriteExact(out.Fd(), 0, content.data(), content.size()) &&
-                 ::fsync(out.Fd()) == 0;
+  bool written = out.Valid() && CopyExact(FWriteFile.Fd(), out.Fd(), size) &&
+                 FileSizeOfFd(out.Fd()) == size && ::fsync(out.Fd()) == 0;
   out.Reset();
   written = written && ::rename(partial.c_str(), target.c_str()) == 0;
   if (!written) {

@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "support/Paths.h"
 #include "support/TextCodec.h"
@@ -101,6 +103,28 @@ bool ReadExact(int fd, long long offset, void* buffer, size_t count) {
 
 bool WriteExact(int fd, long long offset, const void* buffer, size_t count) {
   return TransferExact(fd, offset, buffer, count, ::pwrite);
+}
+
+bool CopyExact(int from, int to, long long size) {
+  long long done = 0;
+#ifdef __linux__
+  // The kernel copies between the files without passing the bytes through here.
+  while (done < size) {
+    loff_t in = done, out = done;
+    const ssize_t n = ::copy_file_range(from, &in, to, &out, static_cast<size_t>(size - done), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // not supported between these files: copied below
+    done += n;
+  }
+#endif
+  std::vector<char> buffer(1 << 20);
+  while (done < size) {
+    const size_t n = static_cast<size_t>(std::min<long long>(size - done, 1 << 20));
+    if (!ReadExact(from, done, buffer.data(), n) || !WriteExact(to, done, buffer.data(), n))
+      return false;
+    done += static_cast<long long>(n);
+  }
+  return true;
 }
 
 long long FileSizeOfFd(int fd) {

@@ -46,6 +46,8 @@ private:
 bool ReadExact(int fd, long long offset, void* buffer, size_t count);
 bool WriteExact(int fd, long long offset, const void* buffer, size_t count);
 long long FileSizeOfFd(int fd);
+// Copies the first SIZE bytes of FROM to the same places in TO.
+bool CopyExact(int from, int to, long long size);
 
 // An exclusive fcntl lock on a whole file for the life of the object. The
 // lock is advisory: it orders writers that ask for it, which is all copies

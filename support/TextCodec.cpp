@@ -121,11 +121,30 @@ TTextPosition PositionOf(std::string_view s, size_t offset) {
   return pos;
 }
 
+namespace {
+
+// The code pages whose first 128 characters are ASCII's: text of those alone
+// is the same bytes in them and in UTF-8.
+bool KeepsAscii(int codePage) {
+  return codePage == 65001 || codePage == 437 || codePage == 850 || codePage == 852 ||
+         codePage == 866 || (codePage >= 1250 && codePage <= 1258);
+}
+
+bool IsAsciiText(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
 std::optional<std::string> TryCodePageToUtf8(std::string_view bytes, int codePage) {
+  if (KeepsAscii(codePage) && IsAsciiText(bytes)) return std::string(bytes);
   return Convert(bytes, IconvName(codePage), "UTF-8");
 }
 
 std::optional<std::string> TryUtf8ToCodePage(std::string_view utf8, int codePage) {
+  if (KeepsAscii(codePage) && IsAsciiText(utf8)) return std::string(utf8);
   return Convert(utf8, "UTF-8", IconvName(codePage));
 }
 
