@@ -1,11 +1,15 @@
 #pragma once
 // What every benchmark prints beside its figure: the floor, the same bytes
 // read the simplest way in the same run, and the ratio of the two.
-#include <malloc.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -33,15 +37,37 @@ inline double FastestMs(int runs, const std::function<void()>& work,
   return best;
 }
 
-// Reads every file whole into memory, once; returns the bytes read.
+// The floor: every file read once into memory of its size, as a program that
+// needs the bytes must. The memory is fresh from the system each time, as in
+// a program that runs once. Returns the bytes read.
 inline long long ReadFilesOnce(const std::vector<std::string>& paths) {
   long long total = 0;
   for (const std::string& p : paths) {
-    std::ifstream in(p, std::ios::binary | std::ios::ate);
-    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    total += in.gcount();
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) std::abort();
+    const size_t size = static_cast<size_t>(st.st_size) + 1;
+    void* m = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED) std::abort();
+    size_t done = 0;
+    for (ssize_t n; (n = ::read(fd, static_cast<char*>(m) + done, size - done)) > 0;)
+      done += static_cast<size_t>(n);
+    total += static_cast<long long>(done);
+    ::munmap(m, size);
+    ::close(fd);
+  }
+  return total;
+}
+
+// The bytes alone, as cat reads them: one buffer of 1 MB for all the files.
+inline long long StreamFilesOnce(const std::vector<std::string>& paths) {
+  static std::vector<char> buffer(1 << 20);
+  long long total = 0;
+  for (const std::string& p : paths) {
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) std::abort();
+    for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) total += n;
+    ::close(fd);
   }
   return total;
 }
@@ -53,11 +79,6 @@ inline long long ResidentKb() {
   in >> pages >> resident;
   return resident * 4;
 }
-
-// Large blocks come fresh from the system each time, as in a program that
-// runs once: without this the allocator keeps freed blocks and later runs
-// skip the cost of the memory's first touch.
-inline void FreshMemoryForLargeBlocks() { mallopt(M_MMAP_THRESHOLD, 256 * 1024); }
 
 inline void PrintWithFloor(const char* what, double ms, double floorMs) {
   std::printf("%-44s %9.1f ms   floor %8.1f ms   ratio %6.2f\n", what, ms, floorMs, ms / floorMs);

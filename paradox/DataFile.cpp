@@ -70,25 +70,25 @@ public:
   long long Size() const { return FSize; }
   // Reads the first COUNT bytes (the whole file when COUNT is its size).
   void Load(size_t count) {
-    FBytes.reset(new unsigned char[count ? count : 1]);
+    FBytes = TFileBuffer(count);
     FHave = count;
-    if (!ReadExact(FFd, 0, FBytes.get(), count)) throw Damaged(FPath, "plik jest obcięty");
+    if (!ReadExact(FFd, 0, FBytes.Data(), count)) throw Damaged(FPath, "plik jest obcięty");
   }
   size_t Have() const { return FHave; }
-  const unsigned char* At(size_t pos) const { return FBytes.get() + pos; }
+  const unsigned char* At(size_t pos) const { return FBytes.Data() + pos; }
   // The six bytes of a block's head at POS, or null beyond the end of the file.
   const unsigned char* BlockHead(long long pos) {
     if (pos < 0 || pos + 6 > FSize) return nullptr;
     if (static_cast<unsigned long long>(pos) + 6 <= FHave) return At(static_cast<size_t>(pos));
     return ReadExact(FFd, pos, FHead, 6) ? FHead : nullptr;
   }
-  std::unique_ptr<unsigned char[]> Take() { return std::move(FBytes); }
+  TFileBuffer Take() { return std::move(FBytes); }
 
 private:
   int FFd;
   long long FSize;
   std::string FPath;
-  std::unique_ptr<unsigned char[]> FBytes;
+  TFileBuffer FBytes;
   size_t FHave = 0;
   unsigned char FHead[6] = {};
 };
@@ -186,23 +186,16 @@ void CheckHeader(TFileBytes& file, const std::string& path, TPxFileImage& img) {
 // Moves the records of every block together at the start of the buffer. In
 // a chain that runs forward through the file a record never lands on one
 // not yet moved; any other chain is copied into a buffer of its own.
-void CloseUpRecords(TPxFileImage& img, std::unique_ptr<unsigned char[]> file, size_t fileSize) {
+void CloseUpRecords(TPxFileImage& img, TFileBuffer file) {
   const size_t rs = static_cast<size_t>(img.RecordSize);
   bool forward = true;
   for (size_t i = 1; i < img.Blocks.size(); ++i)
     forward = forward && img.Blocks[i].FilePosition > img.Blocks[i - 1].FilePosition;
-  std::unique_ptr<unsigned char[]> out;
-  if (forward) {
-    out = std::move(file);
-    img.HeldBytes = fileSize;
-  } else {
-    out.reset(new unsigned char[img.Count * rs + 1]);
-    img.HeldBytes = img.Count * rs;
-  }
+  TFileBuffer out = forward ? std::move(file) : TFileBuffer(img.Count * rs);
+  const unsigned char* source = forward ? out.Data() : file.Data();
   for (size_t i = 0; i < img.Blocks.size(); ++i) {
     const size_t end = i + 1 < img.Blocks.size() ? img.Blocks[i + 1].FirstRecord : img.Count;
-    const unsigned char* from = (forward ? out.get() : file.get()) + img.Blocks[i].FilePosition;
-    std::memmove(out.get() + img.Blocks[i].FirstRecord * rs, from,
+    std::memmove(out.Data() + img.Blocks[i].FirstRecord * rs, source + img.Blocks[i].FilePosition,
                  (end - img.Blocks[i].FirstRecord) * rs);
   }
   img.Bytes = std::move(out);
@@ -274,7 +267,7 @@ TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {
   img.Path = path;
   CheckHeader(file, path, img);
   if (withRecords) {
-    CloseUpRecords(img, file.Take(), static_cast<size_t>(size));
+    CloseUpRecords(img, file.Take());
   } else {
     img.Count = 0;
     img.Blocks.clear();

@@ -6,11 +6,11 @@
 // The file is read once; the records are then closed up in the same buffer,
 // so an open table holds no more than the size of its file, and a field is
 // decoded only when it is asked for.
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "paradox/FieldFormat.h"
+#include "paradox/TableFiles.h"
 
 namespace brenvik {
 
@@ -32,9 +32,8 @@ struct TPxFileImage {
   std::vector<TPxFieldDef> Fields;
 
   // The records one after another, RecordSize bytes each.
-  std::unique_ptr<unsigned char[]> Bytes;
+  TFileBuffer Bytes;
   size_t Count = 0;
-  size_t HeldBytes = 0;  // the size of the buffer
   // The data blocks that hold records, in chain order: the number of the
   // block's first record and where that record lies in the file.
   struct TBlockStart {
@@ -45,10 +44,10 @@ struct TPxFileImage {
 
   size_t RecordCount() const { return Count; }
   const unsigned char* Record(size_t i) const {
-    return Bytes.get() + i * static_cast<size_t>(RecordSize);
+    return Bytes.Data() + i * static_cast<size_t>(RecordSize);
   }
   unsigned char* MutableRecord(size_t i) {
-    return Bytes.get() + i * static_cast<size_t>(RecordSize);
+    return Bytes.Data() + i * static_cast<size_t>(RecordSize);
   }
   // Where record I lies in the file.
   long long Position(size_t i) const;

@@ -1,11 +1,13 @@
 #include "paradox/TableFiles.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -75,6 +77,55 @@ TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept {
 void TFileHandle::Reset() {
   if (FFd >= 0) ::close(FFd);
   FFd = -1;
+}
+
+namespace {
+
+constexpr size_t LargePage = size_t{2} << 20;
+
+}  // namespace
+
+TFileBuffer::TFileBuffer(size_t size) : FSize(size) {
+#ifdef __linux__
+  if (size >= 2 * LargePage) {
+    // Mapped with room to start on a large page; only whole large pages are
+    // asked for, so the memory in use stays within the size of the file.
+    const size_t mapped = size + LargePage;
+    void* m = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m != MAP_FAILED) {
+      FMapped = m;
+      FMappedSize = mapped;
+      const auto at = (reinterpret_cast<std::uintptr_t>(m) + LargePage - 1) & ~(LargePage - 1);
+      FData = reinterpret_cast<unsigned char*>(at);
+      ::madvise(FData, size & ~(LargePage - 1), MADV_HUGEPAGE);
+      return;
+    }
+  }
+#endif
+  FData = new unsigned char[size ? size : 1];
+}
+
+TFileBuffer::~TFileBuffer() { Free(); }
+
+TFileBuffer& TFileBuffer::operator=(TFileBuffer&& other) noexcept {
+  if (this != &other) {
+    Free();
+    FData = std::exchange(other.FData, nullptr);
+    FSize = std::exchange(other.FSize, 0);
+    FMapped = std::exchange(other.FMapped, nullptr);
+    FMappedSize = std::exchange(other.FMappedSize, 0);
+  }
+  return *this;
+}
+
+void TFileBuffer::Free() {
+#ifdef __linux__
+  if (FMapped) ::munmap(FMapped, FMappedSize);
+#endif
+  if (!FMapped) delete[] FData;
+  FData = nullptr;
+  FMapped = nullptr;
+  FSize = FMappedSize = 0;
 }
 
 namespace {

@@ -2,7 +2,9 @@
 // File-level services of the table engine: finding a table's files with the
 // letter case ignored, one owner per descriptor, and the operating-system
 // lock that keeps two writers of this program apart.
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brenvik {
@@ -40,6 +42,29 @@ public:
 
 private:
   int FFd = -1;
+};
+
+// Memory for the bytes of a file, with one owner. A block of many megabytes
+// asks the system for large pages where it has them: the first touch of
+// small pages would cost more than reading the file.
+class TFileBuffer {
+public:
+  TFileBuffer() = default;
+  explicit TFileBuffer(size_t size);
+  ~TFileBuffer();
+  TFileBuffer(TFileBuffer&& other) noexcept { *this = std::move(other); }
+  TFileBuffer& operator=(TFileBuffer&& other) noexcept;
+  TFileBuffer(const TFileBuffer&) = delete;
+  TFileBuffer& operator=(const TFileBuffer&) = delete;
+  unsigned char* Data() const { return FData; }
+  size_t Size() const { return FSize; }
+
+private:
+  void Free();
+  unsigned char* FData = nullptr;
+  size_t FSize = 0;
+  void* FMapped = nullptr;  // the mapping behind FData, when not from the heap
+  size_t FMappedSize = 0;
 };
 
 // Reads exactly COUNT bytes at OFFSET; false on a short read or an error.
