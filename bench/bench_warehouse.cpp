@@ -10,7 +10,7 @@
 #include <string>
 
 #include "BenchFloor.h"
-#include "fixtures/TableWriter.h"
+#include "fixtures/YearOfTables.h"
 #include "paradox/Table.h"
 #include "support/DocumentTypes.h"
 #include "warehouse/StelmarTables.h"
@@ -20,75 +20,7 @@ using namespace brenvik::bench;
 
 namespace {
 
-constexpr int DocumentsPerYear = 20000;
-constexpr int LinesPerDocument = 10;
-constexpr int Goods = 2000;
 constexpr int Runs = 5;
-// YEARS years of documents, the last of them 2026, all in the tables of 2026.
-void Build(const std::string& dir, int years) {
-  const int documents = DocumentsPerYear * years;
-  const TDateTime firstDay = EncodeDate(2027 - years, 1, 1);
-  TPxTableWriter wi(dir + "2026WI.db",
-                    {{"Type", "S"},
-                     {"Year", "S"},
-                     {"MagId", "S"},
-                     {"Number", "I"},
-                     {"Name", "A24"},
-                     {"Date", "@"},
-                     {"User", "I"},
-                     {"Flags", "I"},
-                     {"Comment", "M20"}},
-                    1250, 4);
-  TPxTableWriter wt(dir + "2026WT.db",
-                    {{"Type", "S"},
-                     {"Year", "S"},
-                     {"MagId", "S"},
-                     {"Number", "I"},
-                     {"Pos", "S"},
-                     {"Group", "A4"},
-                     {"Index", "A16"},
-                     {"Qty", "N"},
-                     {"Price", "$"},
-                     {"Name", "A60"}},
-                    1250, 5);
-  TPxTableWriter reg(dir + "2026REG.db",
-                     {{"Class", "S"},
-                      {"Year", "S"},
-                      {"MagId", "S"},
-                      {"Number", "I"},
-                      {"KSeF", "A36"},
-                      {"Value", "$"},
-                      {"Value22", "$"},
-                      {"Tax22", "$"},
-                      {"Flags", "I"}},
-                     1250, 4);
-  TPxTableWriter w(dir + "2026W.db", {{"Group", "A4"}, {"Index", "A16"}, {"Name", "A60"}}, 1250, 2);
-  std::mt19937 rnd(7);
-  const int types[] = {0, 2, 2, 2, 4, 21, 22, 48};
-  for (int d = 1; d <= documents; ++d) {
-    const long long type = types[rnd() % 8];
-    const double when = firstDay.Value + (d - 1) * 365.0 * years / documents;
-    wi.AddRecord({type, 2026LL, 1LL, static_cast<long long>(d), "FV " + std::to_string(d) + "/2026",
-                  when, static_cast<long long>(rnd() % 500 + 1), 0LL,
-                  d % 50 == 0 ? TFixtureValue("Uwagi do dokumentu numer " + std::to_string(d))
-                              : TFixtureValue()});
-    reg.AddRecord({type, 2026LL, 1LL, static_cast<long long>(d),
-                   d % 3 == 0 ? TFixtureValue("") : TFixtureValue("-"), 123.45, 100.0, 23.0, 0LL});
-    for (int p = 1; p <= LinesPerDocument; ++p) {
-      const int g = static_cast<int>(rnd() % Goods);
-      wt.AddRecord({type, 2026LL, 1LL, static_cast<long long>(d), static_cast<long long>(p),
-                    "G" + std::to_string(g % 10), "IDX-" + std::to_string(g), 1.0 + p, 9.99,
-                    "Towar numer " + std::to_string(g)});
-    }
-  }
-  for (int g = 0; g < Goods; ++g)
-    w.AddRecord({"G" + std::to_string(g % 10), "IDX-" + std::to_string(g),
-                 "Towar numer " + std::to_string(g)});
-  wi.Close();
-  wt.Close();
-  reg.Close();
-  w.Close();
-}
 
 std::vector<std::string> TableFiles(const std::string& dir) {
   std::vector<std::string> files;
@@ -184,7 +116,7 @@ int main(int argc, char** argv) {
     const std::string dir = root + std::to_string(n) + "y/";
     std::filesystem::create_directories(dir);
     const auto t0 = Clock::now();
-    Build(dir, n);
+    BuildYearsOfTables(dir, n);
     const double build = Ms(t0);
     const TFigures& f = years[k] = Measure(dir);
     std::printf("\n%d year(s) of tables: %lld KB in %zu files (streamed as cat reads them: %.1f ms)\n",
@@ -212,7 +144,7 @@ int main(int argc, char** argv) {
     const int types[] = {0, 2, 4, 21, 22, 48};
     found = 0;
     for (int i = 0; i < 10000; ++i)
-      found += reg.FindKey({types[rnd() % 6], 2026, 1, static_cast<int>(rnd() % DocumentsPerYear + 1)});
+      found += reg.FindKey({types[rnd() % 6], 2026, 1, static_cast<int>(rnd() % YearDocuments + 1)});
   });
   const double regFloor = FastestMs(Runs, [&] { ReadFilesOnce({dir + "2026REG.db"}); });
   std::printf("\n");

@@ -277,30 +277,36 @@ TEST_F(PxTableTest, CodePageSettingAndHeader) {
 
 TEST_F(PxTableTest, DamagedFilesAreRefusedNamingTheFile) {
   const std::string good = ReadFile(Dir / "DATA/2026WT.db");
+  const auto patched = [&](size_t at, std::string bytes) {
+    std::string b = good;
+    b.replace(at, bytes.size(), bytes);
+    return b;
+  };
+  const std::string damaged = "nie jest poprawną tabelą Paradox: ";
   struct TCase {
     const char* Name;
     std::string Bytes;
+    std::string Why;  // a part of the message
   } cases[] = {
-      {"Truncated", good.substr(0, good.size() - 100)},
-      {"Header", good.substr(0, 40)},
-      {"NotParadox", std::string(4096, 'x')},
-      {"Empty", ""},
-      {"BadHeader",
-       [&] {
-         std::string b = good;
-         b[0x21] = 0;
-         b[0x22] = 0x40;
-         return b;
-       }()},
-      {"BadChain",
-       [&] {
-         std::string b = good;
-         b[0x800] = 0x77;
-         return b;
-       }()},
+      {"Truncated", good.substr(0, good.size() - 100), damaged + "plik jest obcięty"},
+      {"Header", good.substr(0, 40), damaged + "plik jest za krótki"},
+      {"NotParadox", std::string(4096, 'x'), damaged + "to nie jest plik danych tabeli"},
+      {"Empty", "", damaged + "plik jest za krótki"},
+      {"BadHeader", patched(0x21, std::string("\0\x40", 2)), damaged + "nagłówek jest uszkodzony"},
+      {"UnknownVersion", patched(0x39, "\x0D"), damaged + "nagłówek jest uszkodzony"},
+      {"UnknownFieldType", patched(0x78, "\x30"), damaged + "nieznany typ pola"},
+      {"FieldNamesUnended", patched(0x19F, std::string(0x800 - 0x19F, 'x')),
+       damaged + "nagłówek jest uszkodzony"},
+      {"ChainOutside", patched(0x800, "\x77"), damaged + "łańcuch bloków danych jest uszkodzony"},
+      {"ChainLoop", patched(0x800, std::string("\x01\0", 2)),
+       damaged + "łańcuch bloków danych jest uszkodzony"},
+      {"BlockOverfull", patched(0x804, "\xFF\x7F"), damaged + "blok danych jest uszkodzony"},
+      {"CountLies", patched(0x06, "\x07"),
+       damaged + "liczba rekordów w nagłówku nie zgadza się z blokami danych"},
+      {"Encrypted", patched(0x5C, "\x2A"), "jest zaszyfrowana hasłem"},
       // Any of these four bytes set made the library search for a password for ever.
-      {"KeyByte25", good.substr(0, 0x25) + '\x01' + good.substr(0x26)},
-      {"KeyByte28", good.substr(0, 0x28) + '\x80' + good.substr(0x29)},
+      {"KeyByte25", patched(0x25, "\x01"), "zaszyfrowana hasłem"},
+      {"KeyByte28", patched(0x28, "\x80"), "zaszyfrowana hasłem"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -312,6 +318,7 @@ TEST_F(PxTableTest, DamagedFilesAreRefusedNamingTheFile) {
       FAIL() << "opened";
     } catch (const EDatabaseError& e) {
       EXPECT_NE(e.Message().find(std::string(c.Name) + ".db"), std::string::npos) << e.Message();
+      EXPECT_NE(e.Message().find(c.Why), std::string::npos) << e.Message();
     }
     EXPECT_FALSE(t.Active());
     EXPECT_EQ(ReadFile(Dir / (std::string(c.Name) + ".db")), c.Bytes);
