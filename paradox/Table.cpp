@@ -546,9 +546,24 @@ void TPxTable::BuildOrder() {
   // A keyed table keeps its records in the order of its primary key: when
   // they already follow the index, the file's order is the index order.
   const size_t n = FImage.RecordCount();
+  // Integer and date fields one after another in the record compare as one
+  // run of bytes.
+  bool oneRun = true;
+  for (size_t k = 0; k < FIndexFields.size(); ++k) {
+    const TPxFieldDef& f = FFields[static_cast<size_t>(FIndexFields[k])];
+    oneRun = oneRun && BytesCompareAsValues(f.Type) &&
+             (k == 0 || f.Offset == FFields[static_cast<size_t>(FIndexFields[k - 1])].Offset +
+                                        FFields[static_cast<size_t>(FIndexFields[k - 1])].Size);
+  }
+  const TPxFieldDef& firstField = FFields[static_cast<size_t>(FIndexFields.front())];
+  const TPxFieldDef& lastField = FFields[static_cast<size_t>(FIndexFields.back())];
+  const size_t runStart = static_cast<size_t>(firstField.Offset);
+  const size_t runSize = static_cast<size_t>(lastField.Offset + lastField.Size) - runStart;
   bool ordered = true;
   for (size_t i = 1; i < n && ordered; ++i)
-    ordered = CompareRecords(FImage.Record(i - 1), FImage.Record(i)) <= 0;
+    ordered = oneRun ? std::memcmp(FImage.Record(i - 1) + runStart, FImage.Record(i) + runStart,
+                                   runSize) <= 0
+                     : CompareRecords(FImage.Record(i - 1), FImage.Record(i)) <= 0;
   if (ordered) return;
   // Otherwise the records are sorted by keys laid out so that their bytes
   // compare as the fields do: text as stored up to its end and padded with
