@@ -1,12 +1,15 @@
 #include "commands/Cli.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <optional>
 
 #include "support/Money.h"
 #include "support/DocumentRules.h"
 #include "commands/AppController.h"
 #include "commands/CheckFiles.h"
+#include "commands/InvoiceList.h"
 #include "commands/PdfCommand.h"
 #include "commands/TerminalCommands.h"
 #include "warehouse/DataModule.h"
@@ -93,6 +96,35 @@ int PdfCommand(TAppController& controller, const std::vector<std::string>& opera
   return PdfOnTerminal(*controller.FConfig, operands);
 }
 
+// The invoices of the KSeF data folder: list [--state=STATE] [--json].
+int ListCommand(TAppController& controller, const std::vector<std::string>& operands) {
+  std::optional<TInvoiceState> only;
+  bool json = false;
+  for (const std::string& o : operands) {
+    if (o == "--json") {
+      json = true;
+    } else if (o.rfind("--state=", 0) == 0 && InvoiceStateOfKey(o.substr(8))) {
+      only = InvoiceStateOfKey(o.substr(8));
+    } else {
+      std::string keys;
+      for (int s = 0; s <= static_cast<int>(TInvoiceState::Unreadable); ++s)
+        keys += std::string(keys.empty() ? "" : ", ") + InvoiceStateKey(static_cast<TInvoiceState>(s));
+      std::fprintf(stderr, "Nieznany argument: %s (stany: %s)\n", o.c_str(), keys.c_str());
+      return 2;
+    }
+  }
+  const TConfig& config = *controller.FConfig;
+  TInvoiceList list(config.KsefDataDir(), config.PodatnikInfo.DaneIdentyfikacyjne.NIP);
+  std::vector<TInvoiceRow> rows = list.Rows(Now());
+  if (only)
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&](const TInvoiceRow& r) { return r.State != *only; }),
+               rows.end());
+  const std::string text = json ? InvoiceRowsAsJson(rows) : InvoiceRowsAsText(rows);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
 void PrintUsage() {
   std::fprintf(
       stderr,
@@ -133,6 +165,12 @@ const std::vector<TCliCommand>& CliCommands() {
        "sprawdza pliki FA(3) tak, jak KSeF sprawdza przyjmowane faktury",
        {},
        CheckFileCommand,
+       true},
+      {"list",
+       "wypisuje faktury folderu danych KSeF i ich stan: list [--state=STAN] [--json]",
+       {},
+       ListCommand,
+       true,
        true},
       {"pdf",
        "zapisuje fakturę FA(3) jako PDF z kodem weryfikacyjnym KSeF: pdf PLIK.xml [WYNIK.pdf]"
@@ -177,7 +215,7 @@ int RunCli(int argc, char** argv) {
     PrintUsage();
     return 2;
   }
-  if (command->RunOnFiles && operands.empty()) {
+  if (command->RunOnFiles && !command->OperandsOptional && operands.empty()) {
     std::fprintf(stderr, "Polecenie %s wymaga nazw plików\n", command->Name);
     PrintUsage();
     return 2;

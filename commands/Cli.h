@@ -19,6 +19,8 @@ struct TCliCommand {
       {};
   // Only reads: runs also beside another copy of the program.
   bool ReadOnly = false;
+  // RunOnFiles may be given no operands.
+  bool OperandsOptional = false;
 };
 
 // Exit codes: 0 success, 1 failure, 2 wrong usage, 3 another copy runs.
