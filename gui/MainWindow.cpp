@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTabWidget>
 #include <QSystemTrayIcon>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -23,6 +24,7 @@
 #include "support/Paths.h"
 #include "commands/StatusReport.h"
 #include "support/TextCodec.h"
+#include "gui/InvoiceListView.h"
 #include "gui/QtApplication.h"
 #include "gui/TrayController.h"
 #include "support/VersionInfo.h"
@@ -72,7 +74,10 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   setFont(WindowFont());
   resize(ClientWidth, ClientHeight);
 
-  FMemoLog = new QTextEdit(this);
+  // The pane and, beside it, the list of the invoices.
+  FTabs = new QTabWidget(this);
+  FTabs->setObjectName(QStringLiteral("Tabs"));
+  FMemoLog = new QTextEdit;
   FMemoLog->setObjectName(QStringLiteral("MemoLog"));
   FMemoLog->setReadOnly(true);
   FMemoLog->setFont(WindowFont());
@@ -81,6 +86,9 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FMemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // Selectable for copying, but without a blinking caret in a log.
   FMemoLog->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  FTabs->addTab(FMemoLog, QStringLiteral("&Dziennik"));
+  FInvoiceList = new TInvoiceListView;
+  FTabs->addTab(FInvoiceList, QStringLiteral("&Faktury"));
 
   FBtnSendToKSEF = new QPushButton(QStringLiteral("&Wyślij do KSEF"), this);
   FBtnSendToKSEF->setObjectName(QStringLiteral("btnSendToKSEF"));
@@ -139,8 +147,8 @@ ITrayController* TfrmMain::Tray() const {
 
 void TfrmMain::PlaceControls() {
   const int w = width(), h = height();
-  FMemoLog->setGeometry(MemoLeft, MemoTop, std::max(0, w - MemoLeft - MemoRightGap),
-                        std::max(0, h - MemoTop - MemoBottomGap));
+  FTabs->setGeometry(MemoLeft, MemoTop, std::max(0, w - MemoLeft - MemoRightGap),
+                     std::max(0, h - MemoTop - MemoBottomGap));
   const int top = h - ButtonBottomGap - ButtonHeight;
   FBtnSendToKSEF->setGeometry(SendLeft, top, ButtonWidth, ButtonHeight);
   FBtnReceiveFromKSEF->setGeometry(ReceiveLeft, top, ButtonWidth, ButtonHeight);
@@ -203,6 +211,10 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() {
   TLogger::Log(llInfo, FCaption);
+  if (const TConfig* config = Config(); config && !FListSourceSet) {
+    FInvoiceList->SetSource(config->KsefDataDir(), config->PodatnikInfo.DaneIdentyfikacyjne.NIP);
+    FListSourceSet = true;
+  }
   // While a command runs both buttons stay disabled until its end.
   if (!FCommandRunning) ApplySendButtonRule();
   if (FLineCount == 0) WriteStatusReport();
@@ -302,11 +314,14 @@ void TfrmMain::SetBusyCursor(bool busy) {
 void TfrmMain::SetButtonsEnabled(bool enabled) {
   FCommandRunning = !enabled;
   FBtnReceiveFromKSEF->setEnabled(enabled);
-  // The send button follows the Stelmar switch also at the end of a command.
-  if (enabled)
+  // The send button follows the Stelmar switch also at the end of a command,
+  // and the list shows what the command did.
+  if (enabled) {
     ApplySendButtonRule();
-  else
+    FInvoiceList->Refresh();
+  } else {
     FBtnSendToKSEF->setEnabled(false);
+  }
 }
 
 void TfrmMain::AddEmptyLine() { AddColoredLine("", QColor()); }

@@ -15,6 +15,7 @@
 #include "support/Platform.h"
 
 class QPushButton;
+class QTabWidget;
 class QTextEdit;
 
 namespace brenvik {
@@ -22,6 +23,7 @@ namespace brenvik {
 class TConfig;
 class TRunChannel;
 class ITrayController;
+class TInvoiceListView;
 
 // Text colour of a pane line of the level; llDebug lines are not shown.
 QColor LevelColour(TLogLevel level);
@@ -62,6 +64,9 @@ public:
 
   const std::string& Caption() const { return FCaption; }
   QTextEdit* MemoLog() const { return FMemoLog; }
+  // The pane's tab and the invoice list's.
+  QTabWidget* Tabs() const { return FTabs; }
+  TInvoiceListView* InvoiceList() const { return FInvoiceList; }
   QPushButton* SendButton() const { return FBtnSendToKSEF; }
   QPushButton* ReceiveButton() const { return FBtnReceiveFromKSEF; }
 
@@ -110,7 +115,10 @@ private:
   void ApplySendButtonRule();
 
   const TConfig* FConfig;
-  QTextEdit* FMemoLog = nullptr;          // owned by the window
+  QTabWidget* FTabs = nullptr;            // owned by the window
+  QTextEdit* FMemoLog = nullptr;          // owned by the tabs
+  TInvoiceListView* FInvoiceList = nullptr;
+  bool FListSourceSet = false;
   QPushButton* FBtnSendToKSEF = nullptr;  // owned by the window
   QPushButton* FBtnReceiveFromKSEF = nullptr;
   QPushButton* FBtnPreview = nullptr;

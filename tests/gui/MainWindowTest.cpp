@@ -2,6 +2,7 @@
 
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <algorithm>
 #include <cmath>
@@ -73,7 +74,8 @@ TEST_F(TMainWindowTest, CreatedHiddenWithTitleAndLayout) {
   EXPECT_EQ(w.SendButton()->text(), QString::fromUtf8("&Wyślij do KSEF"));
   EXPECT_EQ(w.ReceiveButton()->text(), QString::fromUtf8("&Odbierz z KSEF"));
   EXPECT_EQ(w.size(), QSize(1050, 412));
-  EXPECT_EQ(w.MemoLog()->geometry(), QRect(16, 16, 1015, 321));
+  EXPECT_EQ(w.Tabs()->geometry(), QRect(16, 16, 1015, 321));
+  EXPECT_EQ(w.Tabs()->widget(0), w.MemoLog());
   EXPECT_EQ(w.SendButton()->geometry(), QRect(32, 353, 110, 41));
   EXPECT_EQ(w.ReceiveButton()->geometry(), QRect(168, 353, 110, 41));
   // Tab order: receive, send, pane.
@@ -90,7 +92,7 @@ TEST_F(TMainWindowTest, CreatedHiddenWithTitleAndLayout) {
   w.show();
   w.resize(1250, 512);
   QApplication::processEvents();
-  EXPECT_EQ(w.MemoLog()->geometry(), QRect(16, 16, 1215, 421));
+  EXPECT_EQ(w.Tabs()->geometry(), QRect(16, 16, 1215, 421));
   EXPECT_EQ(w.SendButton()->geometry(), QRect(32, 453, 110, 41));
   EXPECT_EQ(w.ReceiveButton()->geometry(), QRect(168, 453, 110, 41));
 }

@@ -1,0 +1,67 @@
+#pragma once
+// The window's list of invoices: one row per FA(3) file of the KSeF data
+// folder with its state and columns, sortable, filtered by state and by text,
+// read again after every command and when the folders change. The files are
+// parsed on a worker thread; the window stays responsive meanwhile.
+#include <QWidget>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "commands/InvoiceList.h"
+
+class QComboBox;
+class QFileSystemWatcher;
+class QLineEdit;
+class QSortFilterProxyModel;
+class QStandardItemModel;
+class QTableView;
+class QTimer;
+
+namespace brenvik {
+
+class TInvoiceListView : public QWidget {
+  Q_OBJECT
+public:
+  TInvoiceListView(QWidget* parent = nullptr);
+  ~TInvoiceListView() override;
+
+  // The KSeF data folder and the seller's NIP; reads the list.
+  void SetSource(const std::string& ksefDataDir, const std::string& sellerNip);
+  // Reads the folders again (at once, or after the one in progress).
+  void Refresh();
+  // The rows shown, after the filters, in the order shown (for tests).
+  std::vector<TInvoiceRow> ShownRows() const;
+  bool Refreshing() const { return FRunning; }
+
+  QComboBox* StateFilter() const { return FState; }
+  QLineEdit* TextFilter() const { return FText; }
+  QTableView* Table() const { return FTable; }
+
+signals:
+  void Refreshed();
+
+private:
+  void StartWorker();
+  void Show(std::vector<TInvoiceRow> rows);
+  void WatchFolders();
+
+  QComboBox* FState;
+  QLineEdit* FText;
+  QTableView* FTable;
+  QStandardItemModel* FModel;
+  QSortFilterProxyModel* FFilter;
+  QFileSystemWatcher* FWatcher;
+  QTimer* FDebounce;
+  std::string FDataDir;
+  std::vector<TInvoiceRow> FRows;
+  // Used by one worker at a time; the main thread never touches it.
+  std::unique_ptr<TInvoiceList> FList;
+  std::thread FWorker;
+  bool FRunning = false, FAgain = false;
+  std::shared_ptr<bool> FAlive;
+};
+
+}  // namespace brenvik
