@@ -9,10 +9,13 @@
 #include <sstream>
 
 #include "fa3/Schemat_FA3.h"
+#include "support/Dialogs.h"
 #include "support/Errors.h"
+#include "support/OperatorLog.h"
 #include "support/KsefContract.h"
 #include "support/Paths.h"
 #include "support/TextCodec.h"
+#include "warehouse/FileFiling.h"
 
 namespace brenvik {
 
@@ -230,6 +233,31 @@ std::vector<TInvoiceRow> TInvoiceList::Rows(TDateTime today) {
   for (auto it = FCache.begin(); it != FCache.end();)
     it = std::binary_search(seen.begin(), seen.end(), it->first) ? std::next(it) : FCache.erase(it);
   return rows;
+}
+
+std::string MoveWaitingFileToErrors(const std::string& ksefDataDir, const std::string& path,
+                                    const std::string& who, TDateTime when) {
+  const std::string name = ExtractFileName(path);
+  const std::string exportDir = PathJoin(ksefDataDir, ksef::ExportFolder);
+  if (ExtractFilePath(path) != IncludeTrailingPathDelimiter(exportDir) || !FileExists(path))
+    throw Exception("Plik " + path + " nie czeka na wysyłkę w folderze " + exportDir);
+  const std::string question =
+      "Przenieść plik " + name + " do folderu " + ksef::ErrorsFolder +
+      "?\r\nPlik nie zostanie wysłany do KSeF. Oznaczenie dokumentu w Stelmarze zostaje bez "
+      "zmian: program go nie usuwa, więc dokument nie zostanie wygenerowany ponownie, dopóki "
+      "oznaczenie nie zostanie usunięte w Stelmarze.";
+  if (MessageDlg(question, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
+                 TMsgDlgBtn::mbNo) != TModalResult::mrYes)
+    return {};
+  const std::string reason = "Przeniesiono do " + std::string(ksef::ErrorsFolder) +
+                             " z listy faktur przez użytkownika " + who + " " +
+                             FormatDateTime("yyyy-mm-dd hh:nn:ss", when) +
+                             ". Plik nie został wysłany do KSeF; oznaczenie dokumentu w Stelmarze "
+                             "nie zostało zmienione.";
+  const std::string moved =
+      SetAsideWithReason(path, PathJoin(ksefDataDir, ksef::ErrorsFolder), reason);
+  InfoLog("Plik " + name + " przeniesiono do " + moved + " (" + who + ")", llWarn);
+  return moved;
 }
 
 std::string InvoiceRowsAsText(const std::vector<TInvoiceRow>& rows) {

@@ -55,6 +55,14 @@ private:
   std::map<std::string, TParsed> FCache;
 };
 
+// "Przenieś do Errors" for a file waiting in the data folder's Export: asks
+// first (the question says that Stelmar's mark of the document stays as it
+// is), then moves the file to Errors with a ".txt" saying who moved it and
+// when. Returns the file's new path, or empty when the operator says no.
+// Raises naming the file when it is not waiting in Export or cannot be moved.
+std::string MoveWaitingFileToErrors(const std::string& ksefDataDir, const std::string& path,
+                                    const std::string& who, TDateTime when);
+
 // One line per row for the terminal, or a JSON array for scripts.
 std::string InvoiceRowsAsText(const std::vector<TInvoiceRow>& rows);
 std::string InvoiceRowsAsJson(const std::vector<TInvoiceRow>& rows);

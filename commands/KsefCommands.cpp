@@ -110,10 +110,15 @@ int GenerateWaitingFiles(ICommandHost& host) {
   if (n > 0) {
     // Files of an earlier run come first: nothing new until they are sent.
     host.SetBusyCursor(false);
-    MessageDlg(
+    const std::string text =
         WaitingDocumentsText(waiting) +
-            "\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.",
-        TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+        "\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.";
+    if (!host.CanShowWaitingFiles())
+      MessageDlg(text, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+    else if (MessageDlg(text + "\r\rPokazać je na liście faktur?", TMsgDlgType::mtConfirmation,
+                        {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
+                        TMsgDlgBtn::mbNo) == TModalResult::mrYes)
+      host.ShowWaitingFiles();
     return n;
   }
   InfoLog(GenerationStep, llInfo);

@@ -46,6 +46,9 @@ public:
   // is kept until the connector has ended.
   virtual void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
                                   TRunFinishedProc onFinished) = 0;
+  // A host with a list of the invoices can show the files waiting in Export.
+  virtual bool CanShowWaitingFiles() const { return false; }
+  virtual void ShowWaitingFiles() {}
 };
 
 // Number of "*.xml" files (letter case ignored) directly in the folder;

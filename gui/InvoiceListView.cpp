@@ -1,6 +1,11 @@
 #include "gui/InvoiceListView.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QUrl>
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,7 +18,10 @@
 #include <filesystem>
 
 #include "gui/QtApplication.h"
+#include "support/Dialogs.h"
+#include "support/Errors.h"
 #include "support/KsefContract.h"
+#include "support/Platform.h"
 #include "support/Paths.h"
 
 namespace brenvik {
@@ -101,6 +109,17 @@ TInvoiceListView::TInvoiceListView(QWidget* parent)
   FTable->verticalHeader()->hide();
   FTable->verticalHeader()->setDefaultSectionSize(FTable->fontMetrics().height() + 6);
   FTable->horizontalHeader()->setStretchLastSection(true);
+
+  FTable->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FTable, &QTableView::customContextMenuRequested, this,
+          &TInvoiceListView::ShowContextMenu);
+  connect(FTable, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    const int row = index.data(RowIndexRole).toInt();
+    if (row >= 0 && static_cast<size_t>(row) < FRows.size()) Run(TAction::OpenFile, FRows[row]);
+  });
+  FOpen = [](const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+  };
 
   auto* top = new QHBoxLayout;
   top->addWidget(FState);
@@ -196,6 +215,75 @@ void TInvoiceListView::WatchFolders() {
   const QStringList watched = FWatcher->directories();
   for (const QString& f : folders)
     if (!watched.contains(f) && std::filesystem::is_directory(f.toStdString())) FWatcher->addPath(f);
+}
+
+namespace {
+
+const char* ActionCaption(TInvoiceListView::TAction action) {
+  switch (action) {
+    case TInvoiceListView::TAction::OpenFolder: return "Otwórz folder pliku";
+    case TInvoiceListView::TAction::OpenFile: return "Otwórz plik";
+    case TInvoiceListView::TAction::ShowXml: return "Pokaż XML";
+    case TInvoiceListView::TAction::MoveToErrors: return "Przenieś do Errors...";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::vector<TInvoiceListView::TAction> TInvoiceListView::ActionsOf(const TInvoiceRow& row) const {
+  std::vector<TAction> actions = {TAction::OpenFolder, TAction::OpenFile, TAction::ShowXml};
+  if (row.State == TInvoiceState::Waiting) actions.push_back(TAction::MoveToErrors);
+  return actions;
+}
+
+void TInvoiceListView::ShowContextMenu(const QPoint& at) {
+  const QModelIndex index = FTable->indexAt(at);
+  if (!index.isValid()) return;
+  const TInvoiceRow row = FRows[static_cast<size_t>(index.data(RowIndexRole).toInt())];
+  QMenu menu(this);
+  for (TAction action : ActionsOf(row))
+    menu.addAction(QString::fromUtf8(ActionCaption(action)), this,
+                   [this, action, row] { Run(action, row); });
+  menu.exec(FTable->viewport()->mapToGlobal(at));
+}
+
+void TInvoiceListView::Run(TAction action, const TInvoiceRow& row) {
+  try {
+    switch (action) {
+      case TAction::OpenFolder:
+        if (!FOpen(ExtractFilePath(row.Path)))
+          throw Exception("Nie można otworzyć folderu " + ExtractFilePath(row.Path));
+        return;
+      case TAction::OpenFile:
+        if (!FOpen(row.Path)) throw Exception("Nie można otworzyć pliku " + row.Path);
+        return;
+      case TAction::ShowXml: {
+        QFile file(Q(row.Path));
+        if (!file.open(QIODevice::ReadOnly)) throw Exception("Nie można odczytać pliku " + row.Path);
+        const qint64 limit = 4 << 20;  // a larger file is shown up to here
+        auto* window = new QPlainTextEdit;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setWindowTitle(Q(ExtractFileName(row.Path)));
+        window->setReadOnly(true);
+        window->setLineWrapMode(QPlainTextEdit::NoWrap);
+        window->setPlainText(QString::fromUtf8(file.read(limit)));
+        window->resize(800, 600);
+        window->show();
+        FXmlWindow = window;
+        connect(window, &QObject::destroyed, this, [this, window] {
+          if (FXmlWindow == window) FXmlWindow = nullptr;
+        });
+        return;
+      }
+      case TAction::MoveToErrors:
+        if (!MoveWaitingFileToErrors(FDataDir, row.Path, CurrentUserName(), Now()).empty())
+          Refresh();
+        return;
+    }
+  } catch (const std::exception& e) {
+    MessageDlg(e.what(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+  }
 }
 
 std::vector<TInvoiceRow> TInvoiceListView::ShownRows() const {

@@ -4,6 +4,7 @@
 // read again after every command and when the folders change. The files are
 // parsed on a worker thread; the window stays responsive meanwhile.
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +37,16 @@ public:
   std::vector<TInvoiceRow> ShownRows() const;
   bool Refreshing() const { return FRunning; }
 
+  // What a row offers (its context menu; a double click opens the file).
+  enum class TAction { OpenFolder, OpenFile, ShowXml, MoveToErrors };
+  // The actions of a shown row; "Przenieś do Errors" only for a waiting file.
+  std::vector<TAction> ActionsOf(const TInvoiceRow& row) const;
+  void Run(TAction action, const TInvoiceRow& row);
+  // How a file or folder is opened (the system's viewer; tests record it).
+  void SetOpener(std::function<bool(const std::string&)> opener) { FOpen = std::move(opener); }
+  // The XML window of the last "Pokaż XML" (for tests).
+  QWidget* XmlWindow() const { return FXmlWindow; }
+
   QComboBox* StateFilter() const { return FState; }
   QLineEdit* TextFilter() const { return FText; }
   QTableView* Table() const { return FTable; }
@@ -47,6 +58,7 @@ private:
   void StartWorker();
   void Show(std::vector<TInvoiceRow> rows);
   void WatchFolders();
+  void ShowContextMenu(const QPoint& at);
 
   QComboBox* FState;
   QLineEdit* FText;
@@ -56,6 +68,8 @@ private:
   QFileSystemWatcher* FWatcher;
   QTimer* FDebounce;
   std::string FDataDir;
+  std::function<bool(const std::string&)> FOpen;
+  QWidget* FXmlWindow = nullptr;
   std::vector<TInvoiceRow> FRows;
   // Used by one worker at a time; the main thread never touches it.
   std::unique_ptr<TInvoiceList> FList;

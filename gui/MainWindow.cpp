@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QPushButton>
 #include <QUrl>
@@ -159,6 +160,17 @@ void TfrmMain::PlaceControls() {
 void TfrmMain::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   PlaceControls();
+}
+
+void TfrmMain::SetFileOpener(std::function<bool(const std::string&)> opener) {
+  FOpenFile = std::move(opener);
+  FInvoiceList->SetOpener(FOpenFile);
+}
+
+void TfrmMain::ShowWaitingFiles() {
+  FTabs->setCurrentWidget(FInvoiceList);
+  FInvoiceList->StateFilter()->setCurrentIndex(static_cast<int>(TInvoiceState::Waiting) + 1);
+  FInvoiceList->Refresh();
 }
 
 // ---- Operator log ----

@@ -79,9 +79,7 @@ public:
   QPushButton* PreviewButton() const { return FBtnPreview; }
   QPushButton* SavePdfButton() const { return FBtnSavePdf; }
   // How a written PDF is opened (the system's viewer; tests record it).
-  void SetFileOpener(std::function<bool(const std::string&)> opener) {
-    FOpenFile = std::move(opener);
-  }
+  void SetFileOpener(std::function<bool(const std::string&)> opener);
 
   // The data module's operations the commands run; without its own set the
   // window takes those of the application controller.
@@ -99,6 +97,9 @@ public:
   // only while this window exists.
   void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
                           TRunFinishedProc onFinished) override;
+  // The invoice list's tab with the files waiting in Export.
+  bool CanShowWaitingFiles() const override { return true; }
+  void ShowWaitingFiles() override;
 
 protected:
   void showEvent(QShowEvent* event) override;      // FormShow

@@ -1,6 +1,7 @@
 #include "support/Platform.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -45,6 +46,12 @@ std::string ExecutablePath() {
 }
 
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+std::string CurrentUserName() {
+  if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name) return pw->pw_name;
+  const char* name = std::getenv("USER");
+  return name ? name : std::to_string(::geteuid());
+}
 
 std::string NormalizeLineBreaks(const std::string& text) {
   std::string out;

@@ -12,6 +12,7 @@ long CurrentThreadId();
 bool IsMainThread();           // the thread that loaded the program
 std::string ExecutablePath();  // /proc/self/exe
 bool StdinIsTerminal();
+std::string CurrentUserName();  // the login name of the process's user
 
 // "\r\n" and lone "\r" become "\n", for texts shown in dialogs and terminals.
 std::string NormalizeLineBreaks(const std::string& text);

@@ -8,7 +8,10 @@
 #include "commands/InvoiceList.h"
 #include "common/TestFiles.h"
 #include "common/TestProcess.h"
+#include "support/Dialogs.h"
+#include "support/Errors.h"
 #include "support/KsefContract.h"
+#include "support/Paths.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;
@@ -137,4 +140,52 @@ TEST(CliList, DemoSiteAfterSend) {
     EXPECT_EQ(r.ExitCode, row.Exit) << r.Err;
     EXPECT_EQ(count(r.Out, row.What), row.Count) << r.Out;
   }
+}
+
+// "Przenieś do Errors": only a file waiting in Export, only after a "Tak";
+// the ".txt" beside it says who moved it and when, and the list then shows
+// it refused for that reason.
+TEST(InvoiceList, WaitingFileMovesToErrorsOnlyWhenTheOperatorAgrees) {
+  TTempDir dir;
+  const std::string data = dir / "ksef/";
+  const std::string sample = ReadFile(Fa3SamplesDir() + "/mf-example-01.xml");
+  const TDateTime when = EncodeDateTime(2026, 12, 9, 14, 30, 5);
+  const struct {
+    std::string File;
+    TModalResult Answer;
+    bool Asked, Moved, Refused;
+  } rows[] = {
+      {"Export/0-2026-1-1.xml", TModalResult::mrNo, true, false, false},
+      {"Export/0-2026-1-2.xml", TModalResult::mrYes, true, true, false},
+      {"Sent/0-2026-1-3_x.xml", TModalResult::mrYes, false, false, true},
+      {"Export/brak.xml", TModalResult::mrYes, false, false, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.File);
+    if (row.File != "Export/brak.xml") WriteFile(data + row.File, sample);
+    TScriptedDialogs dialogs;
+    TDialogsScope scope(&dialogs);
+    dialogs.Answer(row.Answer);
+    std::string moved;
+    if (row.Refused) {
+      EXPECT_THROW(MoveWaitingFileToErrors(data, data + row.File, "tester", when), Exception);
+    } else {
+      moved = MoveWaitingFileToErrors(data, data + row.File, "tester", when);
+    }
+    ASSERT_EQ(dialogs.Asked().size(), row.Asked ? 1u : 0u);
+    if (row.Asked) {
+      EXPECT_NE(dialogs.Asked()[0].Text.find("Stelmarze"), std::string::npos);
+    }
+    EXPECT_EQ(!moved.empty(), row.Moved);
+    if (!row.Moved) continue;
+    EXPECT_EQ(moved, data + "Errors/0-2026-1-2.xml");
+    EXPECT_FALSE(FileExists(data + row.File));
+    const std::string reason = ReadFile(data + "Errors/0-2026-1-2.txt");
+    EXPECT_NE(reason.find("tester 2026-12-09 14:30:05"), std::string::npos) << reason;
+  }
+  TInvoiceList list(data, "9999999999");
+  const std::vector<TInvoiceRow> got = list.Rows(EncodeDate(2026, 12, 9));
+  ASSERT_EQ(got.size(), 3u);  // waiting, the one in Sent's root, the moved one
+  EXPECT_EQ(got[2].State, TInvoiceState::Refused);
+  EXPECT_NE(got[2].Reason.find("z listy faktur przez użytkownika tester"), std::string::npos);
 }

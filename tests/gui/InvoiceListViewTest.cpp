@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <cstdlib>
 
@@ -97,4 +98,42 @@ TEST(InvoiceListView, RowsSortAndFilterAndFollowTheFolders) {
             invoice("FZ/9", "1"));
   ASSERT_TRUE(WaitForRows(view, 5));
   if (const char* path = std::getenv("BRENVIK_SCREENSHOT")) view.grab().save(path);
+}
+
+// A row's actions: its folder and file opened by the system's viewer, its XML
+// in a window of its own, and a waiting file moved to Errors after a "Tak".
+TEST(InvoiceListView, RowActions) {
+  TWindowFixture fixture;
+  const std::string data = fixture.Dir / "ksef/";
+  const std::string sample = ReadFile(Fa3SamplesDir() + "/mf-example-01.xml");
+  WriteFile(data + "Export/0-2026-1-1.xml", sample);
+  WriteFile(data + "Errors/0-2026-1-2.xml", sample);
+  TInvoiceListView view;
+  std::vector<std::string> opened;
+  view.SetOpener([&](const std::string& path) {
+    opened.push_back(path);
+    return true;
+  });
+  view.SetSource(data, "9999999999");
+  ASSERT_TRUE(WaitForRows(view, 2));
+  const TInvoiceRow waiting = view.ShownRows()[0], refused = view.ShownRows()[1];
+  using A = TInvoiceListView::TAction;
+  EXPECT_EQ(view.ActionsOf(waiting), (std::vector<A>{A::OpenFolder, A::OpenFile, A::ShowXml,
+                                                     A::MoveToErrors}));
+  EXPECT_EQ(view.ActionsOf(refused), (std::vector<A>{A::OpenFolder, A::OpenFile, A::ShowXml}));
+
+  view.Run(A::OpenFolder, refused);
+  view.Run(A::OpenFile, refused);
+  EXPECT_EQ(opened, (std::vector<std::string>{data + "Errors/", data + "Errors/0-2026-1-2.xml"}));
+  view.Run(A::ShowXml, refused);
+  auto* xml = qobject_cast<QPlainTextEdit*>(view.XmlWindow());
+  ASSERT_NE(xml, nullptr);
+  EXPECT_TRUE(xml->toPlainText().contains(QStringLiteral("FV2026/02/150")));
+  xml->close();
+
+  fixture.Dialogs.Answer(TModalResult::mrYes);
+  view.Run(A::MoveToErrors, waiting);
+  ASSERT_TRUE(WaitForRows(view, 2));
+  EXPECT_EQ(view.ShownRows()[0].State, TInvoiceState::Refused);
+  EXPECT_NE(view.ShownRows()[0].Reason.find("z listy faktur"), std::string::npos);
 }

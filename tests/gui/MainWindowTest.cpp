@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -11,6 +12,7 @@
 
 #include "AppTestSupport.h"
 #include "support/Errors.h"
+#include "gui/InvoiceListView.h"
 #include "gui/MainWindow.h"
 #include "support/VersionInfo.h"
 
@@ -247,6 +249,22 @@ TEST_F(TMainWindowTest, OtherClosesHideWithoutAQuestion) {
   EXPECT_FALSE(w.isVisible());
   EXPECT_TRUE(Dialogs.Asked().empty());
   EXPECT_FALSE(TerminateRequested());
+}
+
+// Files waiting from an earlier run: the question names them and offers the
+// list, which then shows them; the send question follows as before.
+TEST_F(TMainWindowTest, WaitingFilesAreShownInTheListOnRequest) {
+  TfrmMain w(Config.get());
+  WriteFile(Dir / "Export/0-2026-1-1.xml", ReadFile(Fa3SamplesDir() + "/mf-example-01.xml"));
+  Dialogs.Answer(TModalResult::mrYes);  // show them
+  Dialogs.Answer(TModalResult::mrNo);   // do not send now
+  w.btnSendToKSEFClick();
+  ASSERT_GE(Dialogs.Asked().size(), 1u);
+  EXPECT_NE(Dialogs.Asked()[0].Text.find("0-2026-1-1.xml"), std::string::npos);
+  EXPECT_NE(Dialogs.Asked()[0].Text.find("Pokazać je na liście faktur?"), std::string::npos);
+  EXPECT_EQ(w.Tabs()->currentWidget(), w.InvoiceList());
+  EXPECT_EQ(w.InvoiceList()->StateFilter()->currentIndex(),
+            static_cast<int>(TInvoiceState::Waiting) + 1);
 }
 
 TEST_F(TMainWindowTest, PendingFilesAreTheXmlFilesOfTheExportFolder) {
