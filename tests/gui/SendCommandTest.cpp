@@ -141,20 +141,20 @@ TEST_F(TSendCommandTest, WaitingFilesAreNamedTenAtMost) {
 TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
   for (int i = 1; i <= 3; ++i)
     WriteFile(Dir / ("Export/2-2026-1-" + std::to_string(i) + ".xml"), "<a/>");
-  Dialogs.Answer(TModalResult::mrOk);
+  Dialogs.Answer(TModalResult::mrNo);  // the window offers the list: not now
   Dialogs.Answer(TModalResult::mrNo);
   Window->btnSendToKSEFClick();
 
   ASSERT_EQ(Dialogs.Asked().size(), 2u);
   const TDialogRequest& info = Dialogs.Asked()[0];
-  EXPECT_EQ(info.Title, "Informacja");
-  EXPECT_EQ(info.Type, TMsgDlgType::mtInformation);
-  EXPECT_EQ(info.Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
+  EXPECT_EQ(info.Title, "Pytanie");
+  EXPECT_EQ(info.Type, TMsgDlgType::mtConfirmation);
+  EXPECT_EQ(info.Buttons, (TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}));
   EXPECT_EQ(
       info.Text,
       "Masz 3 dokumenty, które nie były jeszcze wysłane:\r2-2026-1-1.xml\r2-2026-1-2.xml\r"
       "2-2026-1-3.xml\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie "
-      "oczekujących.");
+      "oczekujących.\r\rPokazać je na liście faktur?");
   EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktury do KSeF?");
   EXPECT_EQ(Generations, 0);
   EXPECT_EQ(Updates, 1);
