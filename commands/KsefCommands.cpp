@@ -250,6 +250,7 @@ void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg) {
   if (!errMsg.empty()) ShowMessage("Błąd komunikacji z KSeF: " + errMsg);
   const TExitCodeOutcome outcome = ExitCodeOutcome(exitCode);
   InfoLog(outcome.Line, outcome.Level);
+  if (!outcome.UpdateNumbers) host.MarkFailedOutcome();
   if (outcome.UpdateNumbers) UpdateKsefNumbers(host);
 }
 

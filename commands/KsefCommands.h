@@ -46,6 +46,8 @@ public:
   // is kept until the connector has ended.
   virtual void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
                                   TRunFinishedProc onFinished) = 0;
+  // The last line shown closes a failed run: the window sets it off.
+  virtual void MarkFailedOutcome() {}
   // A host with a list of the invoices can show the files waiting in Export.
   virtual bool CanShowWaitingFiles() const { return false; }
   virtual void ShowWaitingFiles() {}

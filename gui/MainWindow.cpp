@@ -1,10 +1,14 @@
 #include "gui/MainWindow.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QScrollBar>
 #include <QShowEvent>
@@ -103,6 +107,16 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FBtnSavePdf->setObjectName(QStringLiteral("btnSavePdf"));
   connect(FBtnPreview, &QPushButton::clicked, this, &TfrmMain::btnPreviewClick);
   connect(FBtnSavePdf, &QPushButton::clicked, this, &TfrmMain::btnSavePdfClick);
+  FRunStatus = new QLabel(this);
+  FRunStatus->setObjectName(QStringLiteral("lblRunStatus"));
+  FBusy = new QProgressBar(this);
+  FBusy->setObjectName(QStringLiteral("pbBusy"));
+  FBusy->setRange(0, 0);  // moving without an end: the work has no known length
+  FBusy->setTextVisible(false);
+  FBusy->hide();
+  FRunClock = new QTimer(this);
+  FRunClock->setInterval(1000);
+  connect(FRunClock, &QTimer::timeout, this, &TfrmMain::ShowRunStatus);
   FOpenFile = [](const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
   };
@@ -142,6 +156,7 @@ const TConfig* TfrmMain::Config() const {
 }
 
 ITrayController* TfrmMain::Tray() const {
+  if (FTray) return FTray;
   TAppController* controller = AppController();
   return controller ? controller->FTray.get() : nullptr;
 }
@@ -155,6 +170,10 @@ void TfrmMain::PlaceControls() {
   FBtnReceiveFromKSEF->setGeometry(ReceiveLeft, top, ButtonWidth, ButtonHeight);
   FBtnPreview->setGeometry(PreviewLeft, top, ButtonWidth, ButtonHeight);
   FBtnSavePdf->setGeometry(SavePdfLeft, top, ButtonWidth, ButtonHeight);
+  const int statusLeft = SavePdfLeft + ButtonWidth + 24, busyWidth = 120;
+  FBusy->setGeometry(std::max(statusLeft, w - MemoRightGap - busyWidth), top + ButtonHeight / 4,
+                     busyWidth, ButtonHeight / 2);
+  FRunStatus->setGeometry(statusLeft, top, std::max(0, FBusy->x() - statusLeft - 8), ButtonHeight);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {
@@ -205,9 +224,13 @@ std::vector<TPaneLine> TfrmMain::PaneLines() const {
   if (FLineCount == 0) return lines;
   for (QTextBlock b = FMemoLog->document()->begin(); b.isValid(); b = b.next()) {
     QColor colour;
+    bool bold = false;
     auto it = b.begin();
-    if (!it.atEnd()) colour = it.fragment().charFormat().foreground().color();
-    lines.push_back({b.text().toStdString(), colour});
+    if (!it.atEnd()) {
+      colour = it.fragment().charFormat().foreground().color();
+      bold = it.fragment().charFormat().fontWeight() >= QFont::Bold;
+    }
+    lines.push_back({b.text().toStdString(), colour, bold});
   }
   return lines;
 }
@@ -252,6 +275,7 @@ int TfrmMain::PendingFileCount() const { return brenvik::PendingFileCount(Comman
 bool TfrmMain::ConfirmSend(int count) const { return brenvik::ConfirmSend(CommandConfig(), count); }
 
 void TfrmMain::btnSendToKSEFClick() {
+  FRunTitle = "Wysyłka do KSeF";
   try {
     SendToKsefCommand(*this);
   } catch (...) {
@@ -294,6 +318,7 @@ void TfrmMain::btnSavePdfClick() {
 }
 
 void TfrmMain::btnReceiveFromKSEFClick() {
+  FRunTitle = "Odbiór z KSeF";
   try {
     ReceiveFromKsefCommand(*this);
   } catch (...) {
@@ -323,14 +348,89 @@ void TfrmMain::SetBusyCursor(bool busy) {
     QApplication::restoreOverrideCursor();
 }
 
+namespace {
+
+std::string Elapsed(std::chrono::steady_clock::duration d) {
+  const long long s = std::chrono::duration_cast<std::chrono::seconds>(d).count();
+  char text[32];
+  if (s >= 3600)
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
+  return text;
+}
+
+}  // namespace
+
+void TfrmMain::MarkFailedOutcome() {
+  FRunFailed = true;
+  QTextCursor cursor(FMemoLog->document()->lastBlock());
+  cursor.select(QTextCursor::BlockUnderCursor);
+  QTextCharFormat format;
+  format.setForeground(LevelColour(llError));
+  format.setFontWeight(QFont::Bold);
+  cursor.mergeCharFormat(format);
+}
+
+std::string TfrmMain::RunStatus() const { return FRunStatus->text().toStdString(); }
+
+QWidget* TfrmMain::BusyIndicator() const { return FBusy; }
+
+void TfrmMain::ShowRunStatus() {
+  const std::string text =
+      FCommandRunning ? (FRunTitle.empty() ? "Praca w toku" : FRunTitle) + " — " +
+                            Elapsed(std::chrono::steady_clock::now() - FRunStart)
+                      : std::string();
+  FRunStatus->setText(Q(text));
+  if (ITrayController* tray = Tray()) tray->SetHint(text);
+}
+
+// The end of a command: the pane shows its last line, the list what it did,
+// and a hidden window tells its outcome beside the tray icon.
+void TfrmMain::CommandEnded() {
+  FRunClock->stop();
+  FBusy->hide();
+  const std::string title = FRunTitle.empty() ? "Praca" : FRunTitle;
+  const std::string took = Elapsed(std::chrono::steady_clock::now() - FRunStart);
+  FRunTitle.clear();
+  ShowRunStatus();
+  FRunStatus->setText(Q(title + " zakończona (" + took + ")"));
+  ScrollLogToEnd();
+  FInvoiceList->Refresh();
+  if (isVisible()) return;
+  ITrayController* tray = Tray();
+  if (!tray) return;
+  // The run's last line says how it ended; an error line is a failure.
+  std::string last;
+  bool failure = FRunFailed;
+  for (const TPaneLine& line : PaneLines())
+    if (!line.Text.empty()) {
+      last = line.Text;
+      failure = FRunFailed || line.Colour == LevelColour(llError);
+    }
+  const size_t stamp = last.find("  ");
+  if (stamp != std::string::npos && stamp < 20) last = last.substr(stamp + 2);
+  tray->Notify(std::string(AppDisplayName) + " — " + title,
+               failure ? last + ". Szczegóły w oknie programu (kliknij, aby je pokazać)." : last,
+               failure);
+}
+
 void TfrmMain::SetButtonsEnabled(bool enabled) {
+  const bool wasRunning = FCommandRunning;
   FCommandRunning = !enabled;
+  if (!enabled && !wasRunning) {
+    FRunStart = std::chrono::steady_clock::now();
+    FRunFailed = false;
+    FBusy->show();
+    FRunClock->start();
+    ShowRunStatus();
+  }
   FBtnReceiveFromKSEF->setEnabled(enabled);
   // The send button follows the Stelmar switch also at the end of a command,
   // and the list shows what the command did.
   if (enabled) {
     ApplySendButtonRule();
-    FInvoiceList->Refresh();
+    if (wasRunning) CommandEnded();
   } else {
     FBtnSendToKSEF->setEnabled(false);
   }

@@ -4,6 +4,7 @@
 // or minimising it only hides it to the tray.
 #include <QColor>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,7 +15,10 @@
 #include "support/OperatorLog.h"
 #include "support/Platform.h"
 
+class QLabel;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 class QTabWidget;
 class QTextEdit;
 
@@ -31,6 +35,7 @@ QColor LevelColour(TLogLevel level);
 struct TPaneLine {
   std::string Text;
   QColor Colour;
+  bool Bold = false;
 };
 
 class TfrmMain : public QWidget, public IOperatorLog, public ICommandHost {
@@ -62,6 +67,9 @@ public:
   bool TrayAvailable() const { return FTrayAvailable; }
   void SetTrayAvailable(bool available) { FTrayAvailable = available; }
 
+  // The tray the window reports to; without one, the application controller's.
+  void SetTray(ITrayController* tray) { FTray = tray; }
+
   const std::string& Caption() const { return FCaption; }
   QTextEdit* MemoLog() const { return FMemoLog; }
   // The pane's tab and the invoice list's.
@@ -85,6 +93,10 @@ public:
   // window takes those of the application controller.
   void SetKsefOperations(const TKsefOperations& operations) { FOperations = operations; }
   bool CursorBusy() const { return FCursorBusy; }
+  // The line beside the buttons: what runs and for how long ("Wysyłka do
+  // KSeF — 0:12"), the same in the tray icon's hint.
+  std::string RunStatus() const;
+  QWidget* BusyIndicator() const;
 
   // The commands' host.
   const TConfig& CommandConfig() const override;
@@ -99,6 +111,7 @@ public:
                           TRunFinishedProc onFinished) override;
   // The invoice list's tab with the files waiting in Export.
   bool CanShowWaitingFiles() const override { return true; }
+  void MarkFailedOutcome() override;
   void ShowWaitingFiles() override;
 
 protected:
@@ -114,6 +127,8 @@ private:
   ITrayController* Tray() const;
   void PlaceControls();
   void ApplySendButtonRule();
+  void ShowRunStatus();
+  void CommandEnded();
 
   const TConfig* FConfig;
   QTabWidget* FTabs = nullptr;            // owned by the window
@@ -134,6 +149,13 @@ private:
   std::shared_ptr<TRunChannel> FRunChannel;
   bool FCursorBusy = false;
   bool FCommandRunning = false;  // both buttons disabled by a command
+  QLabel* FRunStatus = nullptr;
+  QProgressBar* FBusy = nullptr;
+  QTimer* FRunClock = nullptr;
+  ITrayController* FTray = nullptr;
+  std::string FRunTitle;
+  bool FRunFailed = false;
+  std::chrono::steady_clock::time_point FRunStart;
 };
 
 // The main window, set when it is created.

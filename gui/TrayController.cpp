@@ -32,6 +32,7 @@ TTrayController::TTrayController(QWidget* mainForm) : FMainForm(mainForm) {
   FTray->setToolTip(QString::fromUtf8(AppDisplayName));
   FTray->setContextMenu(FMenu.get());
   connect(FTray.get(), &QSystemTrayIcon::activated, this, &TTrayController::OnActivated);
+  connect(FTray.get(), &QSystemTrayIcon::messageClicked, this, &TTrayController::ShowMainWindow);
   FTray->setVisible(true);
   UpdateMenuCaption();
 }
@@ -72,6 +73,16 @@ void TTrayController::ToggleMainWindow() {
     HideMainWindow();
   else
     ShowMainWindow();
+}
+
+void TTrayController::SetHint(const std::string& hint) {
+  FTray->setToolTip(QString::fromStdString(hint.empty() ? std::string(AppDisplayName) : hint));
+}
+
+void TTrayController::Notify(const std::string& title, const std::string& text, bool failure) {
+  FLastNotification = title + ": " + text;
+  FTray->showMessage(QString::fromStdString(title), QString::fromStdString(text),
+                     failure ? QSystemTrayIcon::Critical : QSystemTrayIcon::Information, 15000);
 }
 
 void TTrayController::OnActivated(QSystemTrayIcon::ActivationReason reason) {

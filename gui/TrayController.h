@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <memory>
+#include <string>
 
 #include "commands/AppController.h"
 
@@ -26,6 +27,10 @@ public:
   void ShowMainWindow() override;
   void HideMainWindow() override;
   void ToggleMainWindow() override;
+  void SetHint(const std::string& hint) override;
+  void Notify(const std::string& title, const std::string& text, bool failure) override;
+  // The last message shown beside the icon (for tests).
+  const std::string& LastNotification() const { return FLastNotification; }
 
   QSystemTrayIcon& TrayIcon() { return *FTray; }
   QMenu& Menu() { return *FMenu; }
@@ -44,6 +49,7 @@ private:
   QAction* FItemShowHide = nullptr;  // owned by FMenu
   QAction* FItemExit = nullptr;      // owned by FMenu
   QPointer<QWidget> FMainForm;       // not owned
+  std::string FLastNotification;
 };
 
 // The application's own icon (compiled in).

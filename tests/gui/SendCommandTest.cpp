@@ -13,6 +13,7 @@
 #include "ConnectorStandIn.h"
 #include "common/TestProcess.h"
 #include "support/Errors.h"
+#include "commands/AppController.h"
 #include "support/KsefContract.h"
 #include "gui/MainWindow.h"
 
@@ -221,7 +222,7 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
       {440,
        {"Błąd komunikacji z KSeF - kod zakończenia: 440"},
        "Próba wysłania duplikatów faktur",
-       LevelColour(llWarn),
+       QColor(208, 0, 0),  // the closing line of a failed run: an error, in bold
        0},
       {7,
        {"Błąd komunikacji z KSeF - kod zakończenia: 7"},
@@ -260,6 +261,7 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
     while (at < lines.size() && Message(lines[at].Text) != c.Line) ++at;
     ASSERT_LT(at, lines.size());
     EXPECT_EQ(lines[at].Colour, c.Colour);
+    EXPECT_EQ(lines[at].Bold, c.Updates == 0);
     EXPECT_EQ(Message(lines[at - 2].Text), "Zakończono wysyłkę do KSEF");
     EXPECT_EQ(lines[at - 1].Text, "");
     EXPECT_EQ(lines[at - 3].Text, "Wysłano faktury: 3");  // the connector's own line, unstamped
@@ -429,4 +431,65 @@ TEST_F(TSendCommandTest, TheSendButtonFollowsTheStelmarSwitchAfterACommand) {
   Window->btnReceiveFromKSEFClick();
   EXPECT_FALSE(Window->SendButton()->isEnabled());
   EXPECT_TRUE(Window->ReceiveButton()->isEnabled());
+}
+
+namespace {
+
+struct TRecordingTray : ITrayController {
+  void Detach() override {}
+  void ShowMainWindow() override {}
+  void HideMainWindow() override {}
+  void ToggleMainWindow() override {}
+  void SetHint(const std::string& hint) override { Hint = hint; }
+  void Notify(const std::string& title, const std::string& text, bool failure) override {
+    Notes.push_back({title, text, failure});
+  }
+  struct TNote {
+    std::string Title, Text;
+    bool Failure;
+  };
+  std::string Hint;
+  std::vector<TNote> Notes;
+};
+
+}  // namespace
+
+// A run shows itself while it works (a moving indicator, what runs and for
+// how long, in the window and the tray's hint); when the window is hidden,
+// its end is told beside the tray icon, a failure as one.
+TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
+  TRecordingTray tray;
+  Window->SetTray(&tray);
+  const struct {
+    int Code;
+    bool Failure;
+    const char* Text;
+  } rows[] = {{0, false, "Zakończono aktualizację numerów"}, {1, true, "Błąd wysyłki dokumentów"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Code);
+    const std::string gate = Dir / ("gate" + std::to_string(row.Code));
+    WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+    Connector({row.Code, true, "Wysłano faktury: 1", gate});
+    Dialogs.Clear();
+    tray.Notes.clear();
+    Window->show();
+    Dialogs.Answer(TModalResult::mrNo);   // not the list
+    Dialogs.Answer(TModalResult::mrYes);  // send them
+    Window->btnSendToKSEFClick();
+    QApplication::processEvents();
+    EXPECT_FALSE(Window->BusyIndicator()->isHidden());
+    EXPECT_EQ(Window->RunStatus().rfind("Wysyłka do KSeF — 0:0", 0), 0u) << Window->RunStatus();
+    EXPECT_EQ(tray.Hint, Window->RunStatus());
+    Window->hide();
+    WriteFile(gate, "");
+    ASSERT_TRUE(WaitForEndStep());
+    EXPECT_TRUE(Window->BusyIndicator()->isHidden());
+    EXPECT_NE(Window->RunStatus().find("zakończona"), std::string::npos) << Window->RunStatus();
+    EXPECT_EQ(tray.Hint, "");
+    ASSERT_EQ(tray.Notes.size(), 1u);
+    EXPECT_EQ(tray.Notes[0].Title, "Kompletor KSEF — Wysyłka do KSeF");
+    EXPECT_EQ(tray.Notes[0].Failure, row.Failure);
+    EXPECT_EQ(tray.Notes[0].Text.rfind(row.Text, 0), 0u) << tray.Notes[0].Text;
+  }
+  Window->SetTray(nullptr);
 }
