@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QScrollBar>
@@ -50,15 +51,26 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 TfrmMain* gMainForm = nullptr;
 
-QFont WindowFont() {
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPointSize(8);
-  return font;
-}
+// The smallest window in which the buttons, the run's status and a few rows
+// of the pane or the list stay usable.
+constexpr int MinimumWidth = 700, MinimumHeight = 300;
 
 }  // namespace
 
 TfrmMain* frmMain() { return gMainForm; }
+
+QRect FirstGeometry(QSize wanted, QSize minimum, QRect available, QMargins frame) {
+  // The client area that fits with its frame, never below the minimum.
+  const QSize room(available.width() - frame.left() - frame.right(),
+                   available.height() - frame.top() - frame.bottom());
+  const QSize size = wanted.boundedTo(room).expandedTo(minimum);
+  // Centred in the available area, the title bar never above its top.
+  const int x = available.left() + frame.left() +
+                std::max(0, (available.width() - frame.left() - frame.right() - size.width()) / 2);
+  const int y = available.top() + frame.top() +
+                std::max(0, (available.height() - frame.top() - frame.bottom() - size.height()) / 2);
+  return QRect(QPoint(x, y), size);
+}
 
 QColor LevelColour(TLogLevel level) {
   switch (level) {
@@ -76,7 +88,8 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
       FRunChannel(std::make_shared<TRunChannel>(&PostToMainThread)) {
   gMainForm = this;
   setObjectName(QStringLiteral("frmMain"));
-  setFont(WindowFont());
+  // The platform's own font and size, as the operator has set them.
+  setMinimumSize(MinimumWidth, MinimumHeight);
   resize(ClientWidth, ClientHeight);
 
   // The pane and, beside it, the list of the invoices.
@@ -85,7 +98,6 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FMemoLog = new QTextEdit;
   FMemoLog->setObjectName(QStringLiteral("MemoLog"));
   FMemoLog->setReadOnly(true);
-  FMemoLog->setFont(WindowFont());
   FMemoLog->setLineWrapMode(QTextEdit::NoWrap);
   FMemoLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FMemoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -246,6 +258,17 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() {
   TLogger::Log(llInfo, FCaption);
+  if (!FPlaced) {
+    FPlaced = true;
+    if (const QScreen* screen = this->screen()) {
+      const QMargins frame(frameGeometry().left() - geometry().left(),
+                           frameGeometry().top() - geometry().top(),
+                           frameGeometry().right() - geometry().right(),
+                           frameGeometry().bottom() - geometry().bottom());
+      const QRect place = FirstGeometry(size(), minimumSize(), screen->availableGeometry(), frame);
+      setGeometry(place);
+    }
+  }
   if (const TConfig* config = Config(); config && !FListSourceSet) {
     FInvoiceList->SetSource(config->KsefDataDir(), config->PodatnikInfo.DaneIdentyfikacyjne.NIP);
     FListSourceSet = true;

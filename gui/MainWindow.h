@@ -3,6 +3,9 @@
 // part of the program reports into, and the two operator commands. Closing
 // or minimising it only hides it to the tray.
 #include <QColor>
+#include <QMargins>
+#include <QRect>
+#include <QSize>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -28,6 +31,10 @@ class TConfig;
 class TRunChannel;
 class ITrayController;
 class TInvoiceListView;
+
+// The window's first place: the wanted client size, shrunk to fit the
+// available area with the frame around it (not below the minimum), centred.
+QRect FirstGeometry(QSize wanted, QSize minimum, QRect available, QMargins frame);
 
 // Text colour of a pane line of the level; llDebug lines are not shown.
 QColor LevelColour(TLogLevel level);
@@ -135,6 +142,7 @@ private:
   QTextEdit* FMemoLog = nullptr;          // owned by the tabs
   TInvoiceListView* FInvoiceList = nullptr;
   bool FListSourceSet = false;
+  bool FPlaced = false;  // the first showing has fitted the window to the screen
   QPushButton* FBtnSendToKSEF = nullptr;  // owned by the window
   QPushButton* FBtnReceiveFromKSEF = nullptr;
   QPushButton* FBtnPreview = nullptr;

@@ -57,6 +57,27 @@ TEST(OperatorLog, LevelColoursKeepTheirHueAndReadOnWhite) {
   }
 }
 
+// The first place of the window on a screen: the design's size where it
+// fits, shrunk to the available area with its frame (at 150 % on 1366x768
+// too), never below the minimum, centred, the title bar on the screen.
+TEST(FirstGeometry, FitsTheAvailableAreaAtAnyScaling) {
+  const QSize wanted(1050, 412), minimum(700, 300);
+  const QMargins frame(1, 30, 1, 1);
+  const struct {
+    QRect Available;
+    QRect Expected;
+  } rows[] = {
+      {QRect(0, 0, 1920, 1040), QRect(435, 328, 1050, 412)},
+      {QRect(0, 0, 910, 484), QRect(1, 50, 908, 412)},  // 1366x768 at 150 %, a panel below
+      {QRect(100, 50, 640, 360), QRect(101, 80, 700, 329)},
+      {QRect(1920, 0, 1280, 984), QRect(2035, 300, 1050, 412)},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FirstGeometry(wanted, minimum, row.Available, frame), row.Expected)
+        << row.Available.width() << "x" << row.Available.height();
+  }
+}
+
 TEST(ProgramCaption, NameVersionAndBuildTime) {
   EXPECT_EQ(ProgramCaption("ver 1.2.3 build 4", EncodeDateTime(2026, 3, 14, 9, 5, 59)),
             "Kompletor KSEF ver 1.2.3 build 4 (2026-03-14 09:05)");
@@ -316,7 +337,7 @@ TEST_F(TMainWindowTest, LinesAreDrawnInTheirColours) {
   w.InfoLog("Błąd dokumentu", llError);
   QApplication::processEvents();
   const QImage image = w.grab().toImage();
-  EXPECT_EQ(image.size(), QSize(1050, 412));
+  EXPECT_EQ(image.size(), w.size());
   auto pixelsOf = [&](QColor c) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)

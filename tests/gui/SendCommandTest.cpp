@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <regex>
@@ -480,6 +481,7 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     EXPECT_FALSE(Window->BusyIndicator()->isHidden());
     EXPECT_EQ(Window->RunStatus().rfind("Wysyłka do KSeF — 0:0", 0), 0u) << Window->RunStatus();
     EXPECT_EQ(tray.Hint, Window->RunStatus());
+    if (const char* path = std::getenv("BRENVIK_SCREENSHOT")) Window->grab().save(path);
     Window->hide();
     WriteFile(gate, "");
     ASSERT_TRUE(WaitForEndStep());
