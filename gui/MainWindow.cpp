@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTimer>
 #include <QUrl>
 #include <QScrollBar>
@@ -147,6 +148,14 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FExportMutex.Create(AppName() + "_ORVA", false);
 
   SetOperatorLog(this);
+  // A logout while the connector runs is the operator's end too.
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+      if (!FCommandRunning || FQuitAfterRun || !manager.allowsInteraction()) return;
+      OperatorQuit();
+      manager.release();
+      if (FQuitAfterRun) manager.cancel();  // the session waits for the write-back
+    });
 
   if (IsDebuggerAttached()) show();
 }
@@ -420,6 +429,10 @@ void TfrmMain::CommandEnded() {
   FRunStatus->setText(Q(title + " zakończona (" + took + ")"));
   ScrollLogToEnd();
   FInvoiceList->Refresh();
+  if (FQuitAfterRun) {
+    RequestTerminate();
+    return;
+  }
   if (isVisible()) return;
   ITrayController* tray = Tray();
   if (!tray) return;
@@ -516,12 +529,44 @@ void TfrmMain::SysCommandMinimize() {
   HideWindow();
 }
 
+void RequestOperatorQuit() {
+  if (TfrmMain* w = frmMain())
+    w->OperatorQuit();
+  else
+    RequestTerminate();
+}
+
+void TfrmMain::OperatorQuit() {
+  if (!FCommandRunning || FQuitAfterRun) {
+    RequestTerminate();
+    return;
+  }
+  const TModalResult answer = MessageDlg(
+      "Konektor KSeF jeszcze pracuje (" + RunStatus() +
+          ").\r\rPoczekać na koniec jego pracy i zapis numerów KSeF w Stelmarze, a potem "
+          "zakończyć program?\r\rTak: program zakończy się sam po zapisie numerów.\rNie: "
+          "program zakończy się od razu, a numery KSeF zostaną zapisane przy następnym \"Odbierz "
+          "z KSEF\".",
+      TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbYes);
+  if (answer == TModalResult::mrNo || !FCommandRunning) {
+    if (FCommandRunning)
+      InfoLog("Program zakończono w trakcie pracy konektora KSeF; numery KSeF zostaną zapisane "
+              "w Stelmarze przy następnym \"Odbierz z KSEF\"",
+              llWarn);
+    RequestTerminate();
+    return;
+  }
+  FQuitAfterRun = true;
+  InfoLog("Program zakończy się po zakończeniu pracy konektora KSeF i zapisie numerów", llInfo);
+  HideWindow();
+}
+
 void TfrmMain::SysCommandClose() {
   const TModalResult answer =
       MessageDlg("Czy na pewno chcesz zamknąć aplikację?", TMsgDlgType::mtConfirmation,
                  {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbCancel}, TMsgDlgBtn::mbNo);
   if (answer == TModalResult::mrYes)
-    RequestTerminate();
+    OperatorQuit();
   else if (answer == TModalResult::mrNo)
     HideWindow();
 }

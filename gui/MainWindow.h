@@ -63,6 +63,12 @@ public:
   int PendingFileCount() const;
   bool ConfirmSend(int count) const;
 
+  // The operator ends the program ("Zakończ", a confirmed close, a logout).
+  // While the connector runs it asks whether to wait for the run's end
+  // (then the program ends after the write-back) or to end at once.
+  void OperatorQuit();
+  bool QuitAfterRun() const { return FQuitAfterRun; }
+
   // The window's system commands: minimise hides it, close asks first.
   void SysCommandMinimize();
   void SysCommandClose();
@@ -163,10 +169,13 @@ private:
   ITrayController* FTray = nullptr;
   std::string FRunTitle;
   bool FRunFailed = false;
+  bool FQuitAfterRun = false;
   std::chrono::steady_clock::time_point FRunStart;
 };
 
 // The main window, set when it is created.
 TfrmMain* frmMain();
+// The operator's end of the program: through the main window when there is one.
+void RequestOperatorQuit();
 
 }  // namespace brenvik

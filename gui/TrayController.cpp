@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "gui/MainWindow.h"
 #include "support/Dialogs.h"
 #include "support/ErrorHandling.h"
 
@@ -25,7 +26,7 @@ TTrayController::TTrayController(QWidget* mainForm) : FMainForm(mainForm) {
   connect(FItemShowHide, &QAction::triggered, this, &TTrayController::ToggleMainWindow);
   FMenu->addSeparator();
   FItemExit = FMenu->addAction(QStringLiteral("Zakończ"));
-  connect(FItemExit, &QAction::triggered, this, [] { RequestTerminate(); });
+  connect(FItemExit, &QAction::triggered, this, [] { RequestOperatorQuit(); });
 
   FTray = std::make_unique<QSystemTrayIcon>();
   FTray->setIcon(AppIcon());

@@ -495,3 +495,55 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
   }
   Window->SetTray(nullptr);
 }
+
+// "Zakończ" while the connector runs: waiting (the default) keeps the
+// program until the write-back is done; ending at once says where the
+// numbers will come from. Without a run the program ends without a question.
+TEST_F(TSendCommandTest, EndingDuringARunWaitsForTheWriteBackOrSaysWhatIsLeft) {
+  const struct {
+    TModalResult Answer;
+    bool EndsAtOnce;
+    const char* Line;
+  } rows[] = {
+      {TModalResult::mrYes, false, "Program zakończy się po zakończeniu pracy konektora KSeF"},
+      {TModalResult::mrNo, true, "numery KSeF zostaną zapisane w Stelmarze przy następnym"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.Answer));
+    ResetTerminateRequest();
+    Window = std::make_unique<TfrmMain>(Config.get());
+    Window->SetTrayAvailable(true);
+    Window->SetKsefOperations(Operations());
+    Window->show();
+    const std::string gate = Dir / ("gate-end" + std::to_string(static_cast<int>(row.Answer)));
+    WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+    Connector({0, true, "Wysłano faktury: 1", gate});
+    Dialogs.Clear();
+    Dialogs.Answer(TModalResult::mrNo);   // not the list
+    Dialogs.Answer(TModalResult::mrYes);  // send them
+    Window->btnSendToKSEFClick();
+    Dialogs.Answer(row.Answer);
+    Window->OperatorQuit();
+    ASSERT_EQ(Dialogs.Asked().size(), 3u);
+    EXPECT_EQ(Dialogs.Asked()[2].Default, TMsgDlgBtn::mbYes);
+    EXPECT_EQ(TerminateRequested(), row.EndsAtOnce);
+    bool logged = false;
+    for (const std::string& m : Messages()) logged = logged || m.find(row.Line) != std::string::npos;
+    EXPECT_TRUE(logged) << row.Line;
+    WriteFile(gate, "");
+    if (!row.EndsAtOnce) {
+      ASSERT_TRUE(WaitForEndStep());
+      EXPECT_EQ(Updates, 1);  // the write-back came first
+      EXPECT_TRUE(TerminateRequested());
+    }
+    Updates = 0;
+    Window.reset();
+  }
+  ResetTerminateRequest();
+  Window = std::make_unique<TfrmMain>(Config.get());
+  Dialogs.Clear();
+  Window->OperatorQuit();  // no run: no question
+  EXPECT_TRUE(Dialogs.Asked().empty());
+  EXPECT_TRUE(TerminateRequested());
+  ResetTerminateRequest();
+}
