@@ -237,7 +237,9 @@ void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg) {
   // The log of the day the run ends, which after midnight is a new file.
   const TDateTime today = Today();
   const std::string logPath = ConnectorLogPath(host.CommandConfig(), today);
-  if (FileExists(logPath))
+  if (host.ShowRestOfConnectorLog(logPath)) {
+    // Shown as the connector wrote it.
+  } else if (FileExists(logPath))
     ShowConnectorLog(host, logPath);
   else
     // A connector that could not start writes nothing; the exit code below

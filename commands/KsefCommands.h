@@ -46,6 +46,10 @@ public:
   // is kept until the connector has ended.
   virtual void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
                                   TRunFinishedProc onFinished) = 0;
+  // A host that followed the connector's log while it worked shows the rest
+  // of the run's lines and says true; false when it followed nothing of this
+  // run (no start line in LOGPATH), and the log is then shown as a whole.
+  virtual bool ShowRestOfConnectorLog(const std::string& /*logPath*/) { return false; }
   // The last line shown closes a failed run: the window sets it off.
   virtual void MarkFailedOutcome() {}
   // A host with a list of the invoices can show the files waiting in Export.

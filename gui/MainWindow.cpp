@@ -22,6 +22,7 @@
 
 #include "commands/AppController.h"
 #include "config/Config.h"
+#include "commands/ConnectorLogFollower.h"
 #include "commands/ConsoleRun.h"
 #include "commands/InvoicePreview.h"
 #include "support/OperatorLog.h"
@@ -127,6 +128,13 @@ TfrmMain::TfrmMain(const TConfig* config, QWidget* parent)
   FBusy->setRange(0, 0);  // moving without an end: the work has no known length
   FBusy->setTextVisible(false);
   FBusy->hide();
+  FLogClock = new QTimer(this);
+  FLogClock->setInterval(300);
+  connect(FLogClock, &QTimer::timeout, this, [this] {
+    if (!FLogFollower) return;
+    const std::vector<std::string> lines = FLogFollower->NewLines();
+    if (!lines.empty()) ShowConnectorLines(lines, false);
+  });
   FRunClock = new QTimer(this);
   FRunClock->setInterval(1000);
   connect(FRunClock, &QTimer::timeout, this, &TfrmMain::ShowRunStatus);
@@ -421,6 +429,8 @@ void TfrmMain::ShowRunStatus() {
 // and a hidden window tells its outcome beside the tray icon.
 void TfrmMain::CommandEnded() {
   FRunClock->stop();
+  FLogClock->stop();
+  FLogFollower.reset();
   FBusy->hide();
   const std::string title = FRunTitle.empty() ? "Praca" : FRunTitle;
   const std::string took = Elapsed(std::chrono::steady_clock::now() - FRunStart);
@@ -500,8 +510,21 @@ void TfrmMain::ShowConnectorLines(const std::vector<std::string>& lines, bool re
   }
 }
 
+bool TfrmMain::ShowRestOfConnectorLog(const std::string& logPath) {
+  FLogClock->stop();
+  std::unique_ptr<TConnectorLogFollower> follower = std::move(FLogFollower);
+  if (!follower || follower->Path() != logPath) return false;
+  const std::vector<std::string> rest = follower->RestOfLines();
+  if (!follower->SawRunStart()) return false;
+  if (!rest.empty()) ShowConnectorLines(rest, false);
+  return true;
+}
+
 void TfrmMain::RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
                                   TRunFinishedProc onFinished) {
+  // The day's log is followed into the pane while the connector works.
+  FLogFollower = std::make_unique<TConnectorLogFollower>(ConnectorLogPath(CommandConfig(), Today()));
+  FLogClock->start();
   StartConsoleThread(cmdLine, std::move(lock), FRunChannel,
                      [this, onFinished = std::move(onFinished)](const TRunResult& result) {
                        RunEndStep(*this, onFinished, result.ExitCode, result.ErrMsg);

@@ -31,6 +31,7 @@ class TConfig;
 class TRunChannel;
 class ITrayController;
 class TInvoiceListView;
+class TConnectorLogFollower;
 
 // The window's first place: the wanted client size, shrunk to fit the
 // available area with the frame around it (not below the minimum), centred.
@@ -125,6 +126,7 @@ public:
   // The invoice list's tab with the files waiting in Export.
   bool CanShowWaitingFiles() const override { return true; }
   void MarkFailedOutcome() override;
+  bool ShowRestOfConnectorLog(const std::string& logPath) override;
   void ShowWaitingFiles() override;
 
 protected:
@@ -167,6 +169,8 @@ private:
   QProgressBar* FBusy = nullptr;
   QTimer* FRunClock = nullptr;
   ITrayController* FTray = nullptr;
+  std::unique_ptr<TConnectorLogFollower> FLogFollower;  // while the connector runs
+  QTimer* FLogClock = nullptr;
   std::string FRunTitle;
   bool FRunFailed = false;
   bool FQuitAfterRun = false;

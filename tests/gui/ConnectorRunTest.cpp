@@ -125,7 +125,7 @@ TEST_F(TTerminalCommandsTest, SendExitCodes) {
     std::filesystem::remove_all(Dir / "Export");
     MakeDirs(Dir / "Export");
     Config->SetAPIConnectorExeDir(c.Missing ? Dir / "brak/" : Dir / "api/");
-    WriteConnectorStandIn(Dir / "api", Dir.Path(), {c.Connector, true, "x", ""});
+    WriteConnectorStandIn(Dir / "api", Dir.Path(), {c.Connector, true, "x", "", ""});
     Updates = 0;
     Dialogs.Answer(TModalResult::mrYes);
     EXPECT_EQ(SendOnTerminal(*Config, Ops), c.Expected);
@@ -147,7 +147,7 @@ TEST_F(TTerminalCommandsTest, SendWithoutHandOver) {
 }
 
 TEST_F(TTerminalCommandsTest, AnErrorAfterTheRunIsReportedAndFails) {
-  WriteConnectorStandIn(Dir / "api", Dir.Path(), {0, true, "x", ""});
+  WriteConnectorStandIn(Dir / "api", Dir.Path(), {0, true, "x", "", ""});
   UpdateFails = true;
   Dialogs.Answer(TModalResult::mrYes);
   EXPECT_EQ(SendOnTerminal(*Config, Ops), 1);

@@ -18,6 +18,8 @@ struct TStandIn {
   bool WithMarker = true;  // the run's first line holds "Start komunikacji"
   std::string RunText = "Wysłano faktury: 3";
   std::string Gate;  // waits until this file exists
+  // Written with the start line before the wait for the gate; RunText after it.
+  std::string EarlyText;
 };
 
 // Writes apiDir/KsefAPI.exe; every start also appends a line to apiDir/runs.
@@ -27,11 +29,13 @@ inline void WriteConnectorStandIn(const std::string& apiDir, const std::string& 
       PathJoin(PathJoin(ksefDataDir, ksef::LogsFolder), ksef::ConnectorLogName(Today()));
   std::string script = "#!/bin/sh\n";
   script += "echo run >> '" + PathJoin(apiDir, "runs") + "'\n";
-  if (!s.Gate.empty()) script += "while [ ! -e '" + s.Gate + "' ]; do sleep 0.02; done\n";
   script += "mkdir -p '" + ExtractFilePath(log) + "'\n";
-  script += "printf '%s\\r\\n' '" +
-            std::string(s.WithMarker ? "10:00:00 Start komunikacji" : "10:00:00 Połączenie") +
-            "' '" + s.RunText + "' >> '" + log + "'\n";
+  const std::string start = s.WithMarker ? "10:00:00 Start komunikacji" : "10:00:00 Połączenie";
+  if (!s.EarlyText.empty())
+    script += "printf '%s\\r\\n' '" + start + "' '" + s.EarlyText + "' >> '" + log + "'\n";
+  if (!s.Gate.empty()) script += "while [ ! -e '" + s.Gate + "' ]; do sleep 0.02; done\n";
+  script += "printf '%s\\r\\n' " + (s.EarlyText.empty() ? "'" + start + "' " : std::string()) +
+            "'" + s.RunText + "' >> '" + log + "'\n";
   script += "exit " + std::to_string(s.ExitCode) + "\n";
   const std::string exe = PathJoin(apiDir, ksef::ConnectorExeName);
   WriteFile(exe, script);

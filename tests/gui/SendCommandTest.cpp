@@ -234,7 +234,7 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Code);
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-    Connector({c.Code, true, "Wysłano faktury: 3", ""});
+    Connector({c.Code, true, "Wysłano faktury: 3", "", ""});
     Dialogs.Clear();
     Updates = 0;
     Dialogs.Answer(TModalResult::mrOk);   // waiting files
@@ -308,7 +308,7 @@ TEST_F(TSendCommandTest, OnlyTheLastRunOfTheDaysLogIsShown) {
             "08:00:00 Start komunikacji\r\npierwszy przebieg\r\n"
             "09:00:00 Start komunikacji\r\ndrugi przebieg\r\n");
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-  Connector({0, true, "trzeci przebieg", ""});
+  Connector({0, true, "trzeci przebieg", "", ""});
   Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
@@ -324,7 +324,7 @@ TEST_F(TSendCommandTest, OnlyTheLastRunOfTheDaysLogIsShown) {
 
 TEST_F(TSendCommandTest, ALogWithoutMarkerReplacesThePane) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-  Connector({0, false, "koniec", ""});
+  Connector({0, false, "koniec", "", ""});
   Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
@@ -339,7 +339,7 @@ TEST_F(TSendCommandTest, ALogWithoutMarkerReplacesThePane) {
 
 TEST_F(TSendCommandTest, ButtonsStayDisabledWhileTheWindowIsHiddenAndShown) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-  Connector({0, true, "x", Dir / "gate"});
+  Connector({0, true, "x", Dir / "gate", ""});
   Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
@@ -358,7 +358,7 @@ TEST_F(TSendCommandTest, ButtonsStayDisabledWhileTheWindowIsHiddenAndShown) {
 
 TEST_F(TSendCommandTest, AWindowGoneBeforeTheEndStepIsLeftAlone) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-  Connector({0, true, "x", Dir / "gate"});
+  Connector({0, true, "x", Dir / "gate", ""});
   Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
@@ -470,7 +470,7 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     SCOPED_TRACE(row.Code);
     const std::string gate = Dir / ("gate" + std::to_string(row.Code));
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-    Connector({row.Code, true, "Wysłano faktury: 1", gate});
+    Connector({row.Code, true, "Wysłano faktury: 1", gate, ""});
     Dialogs.Clear();
     tray.Notes.clear();
     Window->show();
@@ -517,7 +517,7 @@ TEST_F(TSendCommandTest, EndingDuringARunWaitsForTheWriteBackOrSaysWhatIsLeft) {
     Window->show();
     const std::string gate = Dir / ("gate-end" + std::to_string(static_cast<int>(row.Answer)));
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-    Connector({0, true, "Wysłano faktury: 1", gate});
+    Connector({0, true, "Wysłano faktury: 1", gate, ""});
     Dialogs.Clear();
     Dialogs.Answer(TModalResult::mrNo);   // not the list
     Dialogs.Answer(TModalResult::mrYes);  // send them
@@ -546,4 +546,36 @@ TEST_F(TSendCommandTest, EndingDuringARunWaitsForTheWriteBackOrSaysWhatIsLeft) {
   EXPECT_TRUE(Dialogs.Asked().empty());
   EXPECT_TRUE(TerminateRequested());
   ResetTerminateRequest();
+}
+
+// The connector's log is followed into the pane while it works: a line it
+// wrote shows before the run ends, and no line shows twice.
+TEST_F(TSendCommandTest, TheConnectorsLogIsFollowedWhileItWorks) {
+  const std::string gate = Dir / "gate-log";
+  WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
+  WriteFile(Dir / ("Logs/" + ksef::ConnectorLogName(Today())),
+            "09:00:00 Start komunikacji\r\nwcześniejszy przebieg\r\n");
+  TStandIn standIn{0, true, "Wysłano faktury: 1", gate, "Łączenie z KSeF"};
+  Connector(standIn);
+  Dialogs.Answer(TModalResult::mrNo);   // not the list
+  Dialogs.Answer(TModalResult::mrYes);  // send them
+  Window->btnSendToKSEFClick();
+  const auto shown = [&](const std::string& text) {
+    int n = 0;
+    for (const auto& line : Window->PaneLines()) n += line.Text == text;
+    return n;
+  };
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (shown("Łączenie z KSeF") == 0 && std::chrono::steady_clock::now() < until) {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(shown("Łączenie z KSeF"), 1);
+  EXPECT_FALSE(Window->ReceiveButton()->isEnabled());  // still running
+  WriteFile(gate, "");
+  ASSERT_TRUE(WaitForEndStep());
+  EXPECT_EQ(shown("10:00:00 Start komunikacji"), 1);
+  EXPECT_EQ(shown("Łączenie z KSeF"), 1);
+  EXPECT_EQ(shown("Wysłano faktury: 1"), 1);
+  EXPECT_EQ(shown("wcześniejszy przebieg"), 0);  // an earlier run of the day
 }
