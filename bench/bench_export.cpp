@@ -97,8 +97,8 @@ struct TSiteFigures {
 
 TSiteFigures MeasureSite(const std::string& name, const json& tables) {
   const std::string site = Root + name + "/";
-  Run("bash " BRENVIK_SOURCE_DIR "/scripts/make-demo-site.sh " + site + " " BRENVIK_BINARY_DIR
-      " >/dev/null");
+  Run("bash " BRENVIK_SOURCE_DIR "/scripts/make-demo-site.sh " + site +
+      " " BRENVIK_BINARY_DIR " >/dev/null");
   // The export marks the register entries of the files it writes: each run
   // starts from the tables as built.
   const std::string built = Root + name + "-tables";
@@ -107,13 +107,14 @@ TSiteFigures MeasureSite(const std::string& name, const json& tables) {
   const std::string cli = BRENVIK_BINARY_DIR "/app/brenvik-cli /ini=" + site +
                           "brenvik.ini export --accept-data-warnings >/dev/null";
   TSiteFigures f{};
-  f.Export = FastestMs(Runs, [&] { Run(cli); },
-                       [&] {
-                         fs::remove_all(exportDir);
-                         fs::create_directories(exportDir);
-                         fs::remove_all(site + "stelmar");
-                         fs::copy(built, site + "stelmar", fs::copy_options::recursive);
-                       });
+  f.Export = FastestMs(
+      Runs, [&] { Run(cli); },
+      [&] {
+        fs::remove_all(exportDir);
+        fs::create_directories(exportDir);
+        fs::remove_all(site + "stelmar");
+        fs::copy(built, site + "stelmar", fs::copy_options::recursive);
+      });
   size_t files = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(exportDir)) ++files;
   const std::vector<std::string> tableFiles = TableFilesOf(site);
@@ -136,9 +137,10 @@ int main() {
   std::printf("\n");
   PrintWithFloor("engine's share, a year of tables", share1, year.Floor);
   PrintWithFloor("engine's share, three years of tables", share3, three.Floor);
-  std::printf("(floor: the table files read once into memory; streamed through one buffer,"
-              " as cat reads them: %.1f ms and %.1f ms)\n",
-              year.Stream, three.Stream);
+  std::printf(
+      "(floor: the table files read once into memory; streamed through one buffer,"
+      " as cat reads them: %.1f ms and %.1f ms)\n",
+      year.Stream, three.Stream);
   std::printf("three years against one: share %.2f, table files %.2f\n", share3 / share1,
               static_cast<double>(three.TableKb) / static_cast<double>(year.TableKb));
   return 0;

@@ -110,7 +110,8 @@ int main() {
         TDM dm(config, Dir + "bin/");
         dm.SetKsefInRegs();
         waiting = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(Dir + "ksef/Import")) ++waiting;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(Dir + "ksef/Import"))
+          ++waiting;
       },
       BuildSite);
   PrintWithFloor("receive, floor: files parsed, register's bytes", receive, floor);

@@ -119,8 +119,9 @@ int main(int argc, char** argv) {
     BuildYearsOfTables(dir, n);
     const double build = Ms(t0);
     const TFigures& f = years[k] = Measure(dir);
-    std::printf("\n%d year(s) of tables: %lld KB in %zu files (streamed as cat reads them: %.1f ms)\n",
-                n, f.FileKb, TableFiles(dir).size(), f.Stream);
+    std::printf(
+        "\n%d year(s) of tables: %lld KB in %zu files (streamed as cat reads them: %.1f ms)\n", n,
+        f.FileKb, TableFiles(dir).size(), f.Stream);
     PrintWithFloor("building the tables (fixture writer)", build, f.Floor);
     PrintWithFloor("opening the four tables", f.Open, f.Floor);
     PrintWithFloor("walking the five-day window (tables open)", f.Window, f.Floor);
@@ -144,7 +145,8 @@ int main(int argc, char** argv) {
     const int types[] = {0, 2, 4, 21, 22, 48};
     found = 0;
     for (int i = 0; i < 10000; ++i)
-      found += reg.FindKey({types[rnd() % 6], 2026, 1, static_cast<int>(rnd() % YearDocuments + 1)});
+      found +=
+          reg.FindKey({types[rnd() % 6], 2026, 1, static_cast<int>(rnd() % YearDocuments + 1)});
   });
   const double regFloor = FastestMs(Runs, [&] { ReadFilesOnce({dir + "2026REG.db"}); });
   std::printf("\n");

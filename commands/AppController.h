@@ -27,8 +27,8 @@ public:
   // What the icon says when pointed at: the program's name, or the work in progress.
   virtual void SetHint(const std::string&) {}
   // A message beside the icon (a click on it shows the window).
-  virtual void Notify(const std::string& /*title*/, const std::string& /*text*/,
-                      bool /*failure*/) {}
+  virtual void Notify(const std::string& /*title*/, const std::string& /*text*/, bool /*failure*/) {
+  }
 };
 
 // Set once at start (SetAppIdentity), never changed afterwards.

@@ -108,7 +108,8 @@ int ListCommand(TAppController& controller, const std::vector<std::string>& oper
     } else {
       std::string keys;
       for (int s = 0; s <= static_cast<int>(TInvoiceState::Unreadable); ++s)
-        keys += std::string(keys.empty() ? "" : ", ") + InvoiceStateKey(static_cast<TInvoiceState>(s));
+        keys +=
+            std::string(keys.empty() ? "" : ", ") + InvoiceStateKey(static_cast<TInvoiceState>(s));
       std::fprintf(stderr, "Nieznany argument: %s (stany: %s)\n", o.c_str(), keys.c_str());
       return 2;
     }

@@ -66,9 +66,9 @@ std::vector<std::string> TConnectorLogFollower::Take(bool atEnd) {
     if (end == std::string::npos || (!atEnd && FPartial[end] == '\r' && end + 1 == FPartial.size()))
       break;
     lines.push_back(FPartial.substr(from, end - from));
-    from = end + (FPartial[end] == '\r' && end + 1 < FPartial.size() && FPartial[end + 1] == '\n'
-                      ? 2
-                      : 1);
+    from =
+        end +
+        (FPartial[end] == '\r' && end + 1 < FPartial.size() && FPartial[end + 1] == '\n' ? 2 : 1);
   }
   FPartial.erase(0, from);
   if (atEnd && !FPartial.empty()) {

@@ -170,7 +170,7 @@ const TInvoiceRow& TInvoiceList::Parsed(const std::string& path) {
       IXMLTPodmiot2 buyer = doc->Podmiot2()->DaneIdentyfikacyjne();
       row.PartyName = buyer->Nazwa();
       // A buyer without NIP: the VAT number of another EU country, or another identifier.
-      row.PartyNip = !buyer->NIP().empty()     ? buyer->NIP()
+      row.PartyNip = !buyer->NIP().empty()       ? buyer->NIP()
                      : !buyer->NrVatUE().empty() ? buyer->KodUE() + buyer->NrVatUE()
                                                  : buyer->NrID();
     } else {
@@ -297,11 +297,16 @@ std::string InvoiceRowsAsJson(const std::vector<TInvoiceRow>& rows) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const TInvoiceRow& r = rows[i];
     const std::pair<const char*, std::string> fields[] = {
-        {"stan", InvoiceStateKey(r.State)}, {"opis_stanu", InvoiceStateCaption(r.State)},
-        {"plik", r.Path},                   {"numer", r.Number},
-        {"data", r.IssueDate},              {"kontrahent", r.PartyName},
-        {"nip", r.PartyNip},                {"brutto", r.Gross},
-        {"waluta", r.Currency},             {"numer_ksef", r.KsefNumber},
+        {"stan", InvoiceStateKey(r.State)},
+        {"opis_stanu", InvoiceStateCaption(r.State)},
+        {"plik", r.Path},
+        {"numer", r.Number},
+        {"data", r.IssueDate},
+        {"kontrahent", r.PartyName},
+        {"nip", r.PartyNip},
+        {"brutto", r.Gross},
+        {"waluta", r.Currency},
+        {"numer_ksef", r.KsefNumber},
         {"powod", r.Reason},
     };
     out += i ? ",\n {" : "\n {";

@@ -25,9 +25,9 @@ std::optional<TInvoiceState> InvoiceStateOfKey(const std::string& key);
 struct TInvoiceRow {
   std::string Path;  // the file, or a folder that could not be read
   TInvoiceState State = TInvoiceState::Unreadable;
-  std::string Number;      // P_2
-  std::string IssueDate;   // P_1, yyyy-mm-dd
-  std::string PartyName;   // the buyer of a sale, the seller of a purchase
+  std::string Number;     // P_2
+  std::string IssueDate;  // P_1, yyyy-mm-dd
+  std::string PartyName;  // the buyer of a sale, the seller of a purchase
   std::string PartyNip;
   std::string Gross;       // P_15 with two decimals
   std::string Currency;    // KodWaluty

@@ -85,13 +85,19 @@ namespace {
 
 // The operator is told which files wait: the first ten by name, the rest counted.
 std::string WaitingDocumentsText(const std::vector<std::string>& names) {
-  constexpr size_t shown = 10;
   const int count = static_cast<int>(names.size());
   constexpr TPolishNoun documents{"dokument", "dokumenty", "dokumentów"};
-  std::string text = count == 1 ? "Masz 1 dokument, który nie był jeszcze wysłany"
-                                : "Masz " + PolishCount(count, documents) +
-                                      ", które nie były jeszcze wysłane";
-  text += ":";
+  std::string text =
+      count == 1 ? "Masz 1 dokument, który nie był jeszcze wysłany"
+                 : "Masz " + PolishCount(count, documents) + ", które nie były jeszcze wysłane";
+  return text + ":" + FileNamesText(names);
+}
+
+}  // namespace
+
+std::string FileNamesText(const std::vector<std::string>& names) {
+  constexpr size_t shown = 10;
+  std::string text;
   for (size_t i = 0; i < names.size() && i < shown; ++i) text += "\r" + names[i];
   if (names.size() > shown) {
     constexpr TPolishNoun others{"inny", "inne", "innych"};
@@ -99,8 +105,6 @@ std::string WaitingDocumentsText(const std::vector<std::string>& names) {
   }
   return text;
 }
-
-}  // namespace
 
 int GenerateWaitingFiles(ICommandHost& host) {
   const TConfig& config = host.CommandConfig();
@@ -222,11 +226,31 @@ void SendInvToKsef(ICommandHost& host, std::shared_ptr<TConnectorLock> lock) {
 
 TExitCodeOutcome ExitCodeOutcome(int exitCode) {
   switch (exitCode) {
-    case ksef::ExitSuccess: return {llInfo, "Komunikacja zakończona sukcesem", true};
-    case ksef::ExitSendError: return {llError, "Błąd wysyłki dokumentów", false};
-    case ksef::ExitDuplicates: return {llWarn, "Próba wysłania duplikatów faktur", false};
-    default: return {llError, "Nieznany kod zakończenia: " + std::to_string(exitCode), false};
+    case ksef::ExitSuccess: return {llInfo, "Komunikacja zakończona sukcesem", true, ""};
+    case ksef::ExitSendError:
+      return {llError, "Błąd wysyłki dokumentów", false,
+              "Konektor KSeF nie wysłał faktur. Sprawdź połączenie z internetem i certyfikat "
+              "konektora, potem użyj ponownie \"Wyślij do KSEF\": pliki czekające w folderze "
+              "Export zostaną wysłane. Szczegóły są w dzienniku okna i w logu konektora."};
+    case ksef::ExitDuplicates:
+      return {llWarn, "Próba wysłania duplikatów faktur", false,
+              "KSeF przyjął już wcześniej faktury o tych samych danych. Sprawdź na liście faktur "
+              "(zakładka \"Faktury\"), które z nich mają już numer KSeF; pliku, którego nie "
+              "trzeba wysyłać, nie wysyłaj ponownie: przenieś go do Errors."};
+    default:
+      return {llError, "Nieznany kod zakończenia: " + std::to_string(exitCode), false,
+              "Konektor KSeF zakończył pracę kodem, którego program nie zna, albo nie dał się "
+              "uruchomić. Sprawdź folder konektora w ustawieniach i jego log z dnia; pliki "
+              "czekające w folderze Export zostaną wysłane przy następnym \"Wyślij do KSEF\"."};
   }
+}
+
+std::string FailureBoxText(const std::string& firstLine, const std::string& advice,
+                           const std::vector<std::string>& waiting) {
+  std::string text = firstLine;
+  if (!advice.empty()) text += "\r\r" + advice;
+  if (!waiting.empty()) text += "\r\rNie wysłano:" + FileNamesText(waiting);
+  return text;
 }
 
 std::string ExitCodeBoxText(int exitCode) {
@@ -248,9 +272,25 @@ void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg) {
             llWarn);
   InfoLog("Zakończono wysyłkę do KSEF", llInfo);
   host.AddEmptyLine();
-  if (exitCode != ksef::ExitSuccess) ShowMessage(ExitCodeBoxText(exitCode));
-  if (!errMsg.empty()) ShowMessage("Błąd komunikacji z KSeF: " + errMsg);
   const TExitCodeOutcome outcome = ExitCodeOutcome(exitCode);
+  // A failure is a box with its icon: what happened, what to do, which
+  // invoices are still waiting.
+  std::vector<std::string> waiting;
+  if (exitCode != ksef::ExitSuccess) {
+    try {
+      waiting = XmlFileNames(PathJoin(host.CommandConfig().KsefDataDir(), ksef::ExportFolder));
+    } catch (const Exception&) {
+      // the box tells what it can without the list
+    }
+    MessageDlg(FailureBoxText(ExitCodeBoxText(exitCode), outcome.Advice, waiting),
+               TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+  }
+  if (!errMsg.empty())
+    MessageDlg(FailureBoxText("Błąd komunikacji z KSeF: " + errMsg,
+                              "Sprawdź w ustawieniach folder konektora KSeF (APIConnectorExeDir) "
+                              "i czy jest w nim program konektora.",
+                              {}),
+               TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
   InfoLog(outcome.Line, outcome.Level);
   if (!outcome.UpdateNumbers) host.MarkFailedOutcome();
   if (outcome.UpdateNumbers) UpdateKsefNumbers(host);

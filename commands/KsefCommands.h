@@ -62,6 +62,8 @@ public:
 int CountXmlFiles(const std::string& folder);
 // Their names, sorted.
 std::vector<std::string> XmlFileNames(const std::string& folder);
+// "\r" before each of the first ten names, then "\ri N innych" for the rest.
+std::string FileNamesText(const std::vector<std::string>& names);
 // Files waiting in the export folder for the connector.
 int PendingFileCount(const TConfig& config);
 // Asks whether to send count files when Ask2Send is on; otherwise no.
@@ -96,9 +98,14 @@ struct TExitCodeOutcome {
   TLogLevel Level;
   std::string Line;
   bool UpdateNumbers;
+  std::string Advice;  // for a failure: what happened and what the operator can do
 };
 TExitCodeOutcome ExitCodeOutcome(int exitCode);
 std::string ExitCodeBoxText(int exitCode);
+// The box of a failed run: its first line, what happened and what to do, and
+// the files still waiting in Export (ten at most, the rest counted).
+std::string FailureBoxText(const std::string& firstLine, const std::string& advice,
+                           const std::vector<std::string>& waiting);
 
 // The connector's log of a day in the KSeF data folder.
 std::string ConnectorLogPath(const TConfig& config, TDateTime day);

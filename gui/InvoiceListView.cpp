@@ -128,7 +128,9 @@ TInvoiceListView::TInvoiceListView(QWidget* parent)
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addLayout(top);
   layout->addWidget(FTable, 1);
-  const auto applyFilter = [this, filter] { filter->Set(FState->currentData().toInt(), FText->text()); };
+  const auto applyFilter = [this, filter] {
+    filter->Set(FState->currentData().toInt(), FText->text());
+  };
   connect(FState, &QComboBox::currentIndexChanged, this, applyFilter);
   connect(FText, &QLineEdit::textChanged, this, applyFilter);
 
@@ -138,8 +140,7 @@ TInvoiceListView::TInvoiceListView(QWidget* parent)
   FDebounce->setSingleShot(true);
   FDebounce->setInterval(400);
   connect(FDebounce, &QTimer::timeout, this, &TInvoiceListView::Refresh);
-  connect(FWatcher, &QFileSystemWatcher::directoryChanged, FDebounce,
-          qOverload<>(&QTimer::start));
+  connect(FWatcher, &QFileSystemWatcher::directoryChanged, FDebounce, qOverload<>(&QTimer::start));
 }
 
 TInvoiceListView::~TInvoiceListView() {
@@ -192,8 +193,9 @@ void TInvoiceListView::Show(std::vector<TInvoiceRow> rows) {
     }
     items[0]->setData(static_cast<int>(FRows[i].State), Qt::UserRole);
     for (int c = 0; c < items.size(); ++c)
-      items[c]->setData(c == 5 ? QVariant(Q(FRows[i].Gross).toDouble()) : items[c]->data(Qt::DisplayRole),
-                        SortRole);
+      items[c]->setData(
+          c == 5 ? QVariant(Q(FRows[i].Gross).toDouble()) : items[c]->data(Qt::DisplayRole),
+          SortRole);
     FModel->appendRow(items);
   }
   FTable->resizeColumnsToContents();
@@ -214,7 +216,8 @@ void TInvoiceListView::WatchFolders() {
   }
   const QStringList watched = FWatcher->directories();
   for (const QString& f : folders)
-    if (!watched.contains(f) && std::filesystem::is_directory(f.toStdString())) FWatcher->addPath(f);
+    if (!watched.contains(f) && std::filesystem::is_directory(f.toStdString()))
+      FWatcher->addPath(f);
 }
 
 namespace {
@@ -260,7 +263,8 @@ void TInvoiceListView::Run(TAction action, const TInvoiceRow& row) {
         return;
       case TAction::ShowXml: {
         QFile file(Q(row.Path));
-        if (!file.open(QIODevice::ReadOnly)) throw Exception("Nie można odczytać pliku " + row.Path);
+        if (!file.open(QIODevice::ReadOnly))
+          throw Exception("Nie można odczytać pliku " + row.Path);
         const qint64 limit = 4 << 20;  // a larger file is shown up to here
         auto* window = new QPlainTextEdit;
         window->setAttribute(Qt::WA_DeleteOnClose);

@@ -69,8 +69,9 @@ QRect FirstGeometry(QSize wanted, QSize minimum, QRect available, QMargins frame
   // Centred in the available area, the title bar never above its top.
   const int x = available.left() + frame.left() +
                 std::max(0, (available.width() - frame.left() - frame.right() - size.width()) / 2);
-  const int y = available.top() + frame.top() +
-                std::max(0, (available.height() - frame.top() - frame.bottom() - size.height()) / 2);
+  const int y =
+      available.top() + frame.top() +
+      std::max(0, (available.height() - frame.top() - frame.bottom() - size.height()) / 2);
   return QRect(QPoint(x, y), size);
 }
 
@@ -417,10 +418,10 @@ std::string TfrmMain::RunStatus() const { return FRunStatus->text().toStdString(
 QWidget* TfrmMain::BusyIndicator() const { return FBusy; }
 
 void TfrmMain::ShowRunStatus() {
-  const std::string text =
-      FCommandRunning ? (FRunTitle.empty() ? "Praca w toku" : FRunTitle) + " — " +
-                            Elapsed(std::chrono::steady_clock::now() - FRunStart)
-                      : std::string();
+  const std::string text = FCommandRunning
+                               ? (FRunTitle.empty() ? "Praca w toku" : FRunTitle) + " — " +
+                                     Elapsed(std::chrono::steady_clock::now() - FRunStart)
+                               : std::string();
   FRunStatus->setText(Q(text));
   if (ITrayController* tray = Tray()) tray->SetHint(text);
 }
@@ -523,7 +524,8 @@ bool TfrmMain::ShowRestOfConnectorLog(const std::string& logPath) {
 void TfrmMain::RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
                                   TRunFinishedProc onFinished) {
   // The day's log is followed into the pane while the connector works.
-  FLogFollower = std::make_unique<TConnectorLogFollower>(ConnectorLogPath(CommandConfig(), Today()));
+  FLogFollower =
+      std::make_unique<TConnectorLogFollower>(ConnectorLogPath(CommandConfig(), Today()));
   FLogClock->start();
   StartConsoleThread(cmdLine, std::move(lock), FRunChannel,
                      [this, onFinished = std::move(onFinished)](const TRunResult& result) {
@@ -573,9 +575,10 @@ void TfrmMain::OperatorQuit() {
       TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbYes);
   if (answer == TModalResult::mrNo || !FCommandRunning) {
     if (FCommandRunning)
-      InfoLog("Program zakończono w trakcie pracy konektora KSeF; numery KSeF zostaną zapisane "
-              "w Stelmarze przy następnym \"Odbierz z KSEF\"",
-              llWarn);
+      InfoLog(
+          "Program zakończono w trakcie pracy konektora KSeF; numery KSeF zostaną zapisane "
+          "w Stelmarze przy następnym \"Odbierz z KSEF\"",
+          llWarn);
     RequestTerminate();
     return;
   }

@@ -146,11 +146,11 @@ private:
   void CommandEnded();
 
   const TConfig* FConfig;
-  QTabWidget* FTabs = nullptr;            // owned by the window
-  QTextEdit* FMemoLog = nullptr;          // owned by the tabs
+  QTabWidget* FTabs = nullptr;    // owned by the window
+  QTextEdit* FMemoLog = nullptr;  // owned by the tabs
   TInvoiceListView* FInvoiceList = nullptr;
   bool FListSourceSet = false;
-  bool FPlaced = false;  // the first showing has fitted the window to the screen
+  bool FPlaced = false;                   // the first showing has fitted the window to the screen
   QPushButton* FBtnSendToKSEF = nullptr;  // owned by the window
   QPushButton* FBtnReceiveFromKSEF = nullptr;
   QPushButton* FBtnPreview = nullptr;

@@ -66,7 +66,8 @@ int FileVersionOf(int versionId) {
 // blocks' six-byte heads then read one by one.
 class TFileBytes {
 public:
-  TFileBytes(int fd, long long size, std::string path) : FFd(fd), FSize(size), FPath(std::move(path)) {}
+  TFileBytes(int fd, long long size, std::string path)
+      : FFd(fd), FSize(size), FPath(std::move(path)) {}
   long long Size() const { return FSize; }
   // Reads the first COUNT bytes (the whole file when COUNT is its size).
   void Load(size_t count) {
@@ -243,10 +244,12 @@ struct TPxDoc {
 }  // namespace
 
 long long TPxFileImage::Position(size_t i) const {
-  const auto next = std::upper_bound(Blocks.begin(), Blocks.end(), i,
-                                     [](size_t r, const TBlockStart& b) { return r < b.FirstRecord; });
+  const auto next =
+      std::upper_bound(Blocks.begin(), Blocks.end(), i,
+                       [](size_t r, const TBlockStart& b) { return r < b.FirstRecord; });
   const TBlockStart& b = *(next - 1);
-  return b.FilePosition + static_cast<long long>((i - b.FirstRecord) * static_cast<size_t>(RecordSize));
+  return b.FilePosition +
+         static_cast<long long>((i - b.FirstRecord) * static_cast<size_t>(RecordSize));
 }
 
 TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {

@@ -29,8 +29,8 @@ TEST(ConnectorLogFollower, ShowsThisRunsLinesAsTheyComplete) {
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.Appended);
-    std::ofstream(log, step.Replace ? std::ios::binary | std::ios::trunc
-                                    : std::ios::binary | std::ios::app)
+    std::ofstream(
+        log, step.Replace ? std::ios::binary | std::ios::trunc : std::ios::binary | std::ios::app)
         << step.Appended;
     EXPECT_EQ(follower.NewLines(), step.Lines);
   }

@@ -76,12 +76,9 @@ TEST(InvoiceListView, RowsSortAndFilterAndFollowTheFolders) {
     const char* Text;
     std::vector<std::string> Numbers;
   } filters[] = {
-      {TInvoiceState::Waiting, "", {"FV/1", "FV/3"}},
-      {TInvoiceState::Refused, "", {"FV/2"}},
-      {TInvoiceState::Unreadable, "", {""}},
-      {TInvoiceState::Waiting, "fv/3", {"FV/3"}},
-      {TInvoiceState::Refused, "duplikat", {"FV/2"}},
-      {TInvoiceState::Sent, "", {}},
+      {TInvoiceState::Waiting, "", {"FV/1", "FV/3"}}, {TInvoiceState::Refused, "", {"FV/2"}},
+      {TInvoiceState::Unreadable, "", {""}},          {TInvoiceState::Waiting, "fv/3", {"FV/3"}},
+      {TInvoiceState::Refused, "duplikat", {"FV/2"}}, {TInvoiceState::Sent, "", {}},
   };
   for (const auto& f : filters) {
     SCOPED_TRACE(InvoiceStateCaption(f.State));
@@ -118,8 +115,8 @@ TEST(InvoiceListView, RowActions) {
   ASSERT_TRUE(WaitForRows(view, 2));
   const TInvoiceRow waiting = view.ShownRows()[0], refused = view.ShownRows()[1];
   using A = TInvoiceListView::TAction;
-  EXPECT_EQ(view.ActionsOf(waiting), (std::vector<A>{A::OpenFolder, A::OpenFile, A::ShowXml,
-                                                     A::MoveToErrors}));
+  EXPECT_EQ(view.ActionsOf(waiting),
+            (std::vector<A>{A::OpenFolder, A::OpenFile, A::ShowXml, A::MoveToErrors}));
   EXPECT_EQ(view.ActionsOf(refused), (std::vector<A>{A::OpenFolder, A::OpenFile, A::ShowXml}));
 
   view.Run(A::OpenFolder, refused);

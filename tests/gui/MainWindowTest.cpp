@@ -35,7 +35,9 @@ std::string Message(const std::string& paneLine) {
 
 // Relative luminance and contrast ratio as the accessibility guidelines define them.
 static double Luminance(const QColor& c) {
-  auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  auto channel = [](double v) {
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
   return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
 }
 static double Contrast(const QColor& a, const QColor& b) {

@@ -152,11 +152,10 @@ TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
   EXPECT_EQ(info.Title, "Pytanie");
   EXPECT_EQ(info.Type, TMsgDlgType::mtConfirmation);
   EXPECT_EQ(info.Buttons, (TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}));
-  EXPECT_EQ(
-      info.Text,
-      "Masz 3 dokumenty, które nie były jeszcze wysłane:\r2-2026-1-1.xml\r2-2026-1-2.xml\r"
-      "2-2026-1-3.xml\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie "
-      "oczekujących.\r\rPokazać je na liście faktur?");
+  EXPECT_EQ(info.Text,
+            "Masz 3 dokumenty, które nie były jeszcze wysłane:\r2-2026-1-1.xml\r2-2026-1-2.xml\r"
+            "2-2026-1-3.xml\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie "
+            "oczekujących.\r\rPokazać je na liście faktur?");
   EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktury do KSeF?");
   EXPECT_EQ(Generations, 0);
   EXPECT_EQ(Updates, 1);
@@ -251,11 +250,15 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
 
     const std::vector<std::string> texts = Texts();
     ASSERT_GE(texts.size(), 2u);
-    const std::vector<std::string> boxes(texts.begin() + 2, texts.end());
+    // A failure's box: its line first, then what to do and the invoice left waiting.
+    std::vector<std::string> boxes;
+    for (std::size_t i = 2; i < texts.size(); ++i)
+      boxes.push_back(texts[i].substr(0, texts[i].find("\r\r")));
     EXPECT_EQ(boxes, c.Boxes);
     for (std::size_t i = 2; i < Dialogs.Asked().size(); ++i) {
-      EXPECT_EQ(Dialogs.Asked()[i].Title, "Kompletor KSEF");
+      EXPECT_EQ(Dialogs.Asked()[i].Type, TMsgDlgType::mtError);
       EXPECT_EQ(Dialogs.Asked()[i].Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
+      EXPECT_NE(texts[i].find("\r\rNie wysłano:\r2-2026-1-1.xml"), std::string::npos) << texts[i];
     }
     const auto lines = Window->PaneLines();
     std::size_t at = 0;
@@ -285,9 +288,13 @@ TEST_F(TSendCommandTest, MissingConnectorShowsMinusOneThenTheSystemText) {
   ASSERT_TRUE(WaitForEndStep());
   const auto texts = Texts();
   ASSERT_EQ(texts.size(), 4u);
-  EXPECT_EQ(texts[2], "Błąd komunikacji z KSeF - kod zakończenia: -1");
-  EXPECT_EQ(texts[3], "Błąd komunikacji z KSeF: Nie można uruchomić programu " +
-                          Dir / "brak/KsefAPI.exe" + ": " + std::strerror(ENOENT));
+  EXPECT_EQ(texts[2].rfind("Błąd komunikacji z KSeF - kod zakończenia: -1\r\r", 0), 0u);
+  EXPECT_EQ(texts[3].rfind("Błąd komunikacji z KSeF: Nie można uruchomić programu " +
+                               Dir / "brak/KsefAPI.exe" + ": " + std::strerror(ENOENT) +
+                               "\r\rSprawdź w ustawieniach folder konektora",
+                           0),
+            0u)
+      << texts[3];
   // No log that day: said so, and the report of the code still follows.
   const auto m = Messages();
   ASSERT_GE(m.size(), 4u);
@@ -528,7 +535,8 @@ TEST_F(TSendCommandTest, EndingDuringARunWaitsForTheWriteBackOrSaysWhatIsLeft) {
     EXPECT_EQ(Dialogs.Asked()[2].Default, TMsgDlgBtn::mbYes);
     EXPECT_EQ(TerminateRequested(), row.EndsAtOnce);
     bool logged = false;
-    for (const std::string& m : Messages()) logged = logged || m.find(row.Line) != std::string::npos;
+    for (const std::string& m : Messages())
+      logged = logged || m.find(row.Line) != std::string::npos;
     EXPECT_TRUE(logged) << row.Line;
     WriteFile(gate, "");
     if (!row.EndsAtOnce) {

@@ -104,8 +104,8 @@ TEST(PxReaderParity, SameRecordsAsTheLibraryReads) {
   ASSERT_GT(blocks, 2u);
   for (unsigned b = 1; b <= blocks; ++b) {
     const size_t at = headerSize + (b - 1) * blockSize;
-    put16(at, b - 1);                          // next: the block before
-    put16(at + 2, b == blocks ? 0 : b + 1);    // previous: the block after
+    put16(at, b - 1);                        // next: the block before
+    put16(at + 2, b == blocks ? 0 : b + 1);  // previous: the block after
   }
   put16(0x0E, blocks);  // first
   put16(0x10, 1);       // last

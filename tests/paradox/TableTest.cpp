@@ -172,12 +172,12 @@ TEST(PxIndexOrder, EveryKeyTypeSortsByValueAndFindsItsFirstRecord) {
       std::vector<TPxKeyValue> values;
       for (const std::string& name : {std::string("Name"), std::string("S"), std::string("N"),
                                       std::string("B"), std::string("D")}) {
-        if (std::string(";") .append(row.Index).append(";").find(";" + name + ";") ==
+        if (std::string(";").append(row.Index).append(";").find(";" + name + ";") ==
             std::string::npos)
           continue;
         TPxField f = t.FieldByName(name);
         text.push_back(f.AsString());
-        values.push_back(f.IsNull()                                 ? TPxKeyValue()
+        values.push_back(f.IsNull()                            ? TPxKeyValue()
                          : f.DataType() == TPxFieldType::Alpha ? TPxKeyValue(f.AsString())
                                                                : TPxKeyValue(f.AsFloat()));
       }
