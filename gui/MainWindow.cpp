@@ -1,7 +1,6 @@
 #include "gui/MainWindow.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -12,6 +11,8 @@
 #include <QSessionManager>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <cstdio>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTabWidget>
@@ -447,14 +448,18 @@ void TfrmMain::CommandEnded() {
   if (isVisible()) return;
   ITrayController* tray = Tray();
   if (!tray) return;
-  // The run's last line says how it ended; an error line is a failure.
-  std::string last;
+  // The run's last line says how it ended (an error line is a failure); a
+  // success is told with the counts of the write-back when it gave them.
+  std::string last, counts;
   bool failure = FRunFailed;
-  for (const TPaneLine& line : PaneLines())
-    if (!line.Text.empty()) {
-      last = line.Text;
-      failure = FRunFailed || line.Colour == LevelColour(llError);
-    }
+  const std::vector<TPaneLine> lines = PaneLines();
+  for (size_t i = std::min(FRunFirstLine, lines.size()); i < lines.size(); ++i) {
+    if (lines[i].Text.empty()) continue;
+    last = lines[i].Text;
+    failure = FRunFailed || lines[i].Colour == LevelColour(llError);
+    if (last.find("dopisano numerów KSeF") != std::string::npos) counts = last;
+  }
+  if (!failure && !counts.empty()) last = counts;
   const size_t stamp = last.find("  ");
   if (stamp != std::string::npos && stamp < 20) last = last.substr(stamp + 2);
   tray->Notify(std::string(AppDisplayName) + " — " + title,
@@ -467,6 +472,7 @@ void TfrmMain::SetButtonsEnabled(bool enabled) {
   FCommandRunning = !enabled;
   if (!enabled && !wasRunning) {
     FRunStart = std::chrono::steady_clock::now();
+    FRunFirstLine = static_cast<size_t>(FLineCount);
     FRunFailed = false;
     FBusy->show();
     FRunClock->start();

@@ -173,6 +173,7 @@ private:
   QTimer* FLogClock = nullptr;
   std::string FRunTitle;
   bool FRunFailed = false;
+  size_t FRunFirstLine = 0;  // the pane's first line of the run
   bool FQuitAfterRun = false;
   std::chrono::steady_clock::time_point FRunStart;
 };

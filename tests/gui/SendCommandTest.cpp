@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -472,7 +474,17 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     int Code;
     bool Failure;
     const char* Text;
-  } rows[] = {{0, false, "Zakończono aktualizację numerów"}, {1, true, "Błąd wysyłki dokumentów"}};
+  } rows[] = {{0, false, "Zakończono przetwarzanie plików KSeF: dopisano numerów KSeF: 1"},
+              {1, true, "Błąd wysyłki dokumentów"}};
+  // The write-back says what it did, as the data module says it.
+  const TKsefOperations plain = Operations();
+  TKsefOperations ops = plain;
+  ops.SetKsefInRegs = [plain] {
+    plain.SetKsefInRegs();
+    InfoLog("Zakończono przetwarzanie plików KSeF: dopisano numerów KSeF: 1, odrzucono plików: 0",
+            llInfo);
+  };
+  Window->SetKsefOperations(ops);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Code);
     const std::string gate = Dir / ("gate" + std::to_string(row.Code));
@@ -499,6 +511,9 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     EXPECT_EQ(tray.Notes[0].Title, "Kompletor KSEF — Wysyłka do KSeF");
     EXPECT_EQ(tray.Notes[0].Failure, row.Failure);
     EXPECT_EQ(tray.Notes[0].Text.rfind(row.Text, 0), 0u) << tray.Notes[0].Text;
+    // The pane ends at the run's last line.
+    const QScrollBar* bar = Window->MemoLog()->verticalScrollBar();
+    EXPECT_EQ(bar->value(), bar->maximum());
   }
   Window->SetTray(nullptr);
 }
