@@ -445,6 +445,15 @@ TEST_F(TSendCommandTest, TheSendButtonFollowsTheStelmarSwitchAfterACommand) {
 
 namespace {
 
+// Opens the stand-in's gate when the scope ends, so that a failed check
+// leaves no connector waiting.
+struct TGateOpener {
+  std::string Path;
+  ~TGateOpener() {
+    if (!FileExists(Path)) WriteFile(Path, "");
+  }
+};
+
 struct TRecordingTray : ITrayController {
   void Detach() override {}
   void ShowMainWindow() override {}
@@ -490,6 +499,7 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     const std::string gate = Dir / ("gate" + std::to_string(row.Code));
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
     Connector({row.Code, true, "Wysłano faktury: 1", gate, ""});
+    TGateOpener opener{gate};
     Dialogs.Clear();
     tray.Notes.clear();
     Window->show();
@@ -540,6 +550,7 @@ TEST_F(TSendCommandTest, EndingDuringARunWaitsForTheWriteBackOrSaysWhatIsLeft) {
     const std::string gate = Dir / ("gate-end" + std::to_string(static_cast<int>(row.Answer)));
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
     Connector({0, true, "Wysłano faktury: 1", gate, ""});
+    TGateOpener opener{gate};
     Dialogs.Clear();
     Dialogs.Answer(TModalResult::mrNo);   // not the list
     Dialogs.Answer(TModalResult::mrYes);  // send them
@@ -580,6 +591,7 @@ TEST_F(TSendCommandTest, TheConnectorsLogIsFollowedWhileItWorks) {
             "09:00:00 Start komunikacji\r\nwcześniejszy przebieg\r\n");
   TStandIn standIn{0, true, "Wysłano faktury: 1", gate, "Łączenie z KSeF"};
   Connector(standIn);
+  TGateOpener opener{gate};
   Dialogs.Answer(TModalResult::mrNo);   // not the list
   Dialogs.Answer(TModalResult::mrYes);  // send them
   Window->btnSendToKSEFClick();
