@@ -14,13 +14,9 @@ using namespace brenvik::testing;
 // and the QR code of the demo environment made from the file's bytes.
 TEST(CliPdf, WritesThePdfOfEveryInvoiceSentToday) {
   TTempDir dir;
-  const std::string site = dir / "site";
-  TProcessOptions o;
-  o.WorkDir = dir.Path();
-  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
-  o.TimeoutMs = 120000;
-  MakeDemoSite(site, o);
-  const std::string ini = "/ini=" + site + "/brenvik.ini";
+  TDemoSite demo(dir.Path());
+  const std::string &site = demo.Site, &ini = demo.Ini;
+  const TProcessOptions& o = demo.Options;
   TProcessResult r =
       RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes", "--accept-data-warnings"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;

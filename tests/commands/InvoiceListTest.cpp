@@ -104,13 +104,9 @@ TEST(InvoiceList, EveryFileOfTheFoldersIsARowWithItsState) {
 // sent invoices with their numbers, two received and matched, one waiting.
 TEST(CliList, DemoSiteAfterSend) {
   TTempDir dir;
-  const std::string site = dir / "site";
-  TProcessOptions o;
-  o.WorkDir = dir.Path();
-  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
-  o.TimeoutMs = 120000;
-  MakeDemoSite(site, o);
-  const std::string ini = "/ini=" + site + "/brenvik.ini";
+  TDemoSite demo(dir.Path());
+  const std::string& ini = demo.Ini;
+  const TProcessOptions& o = demo.Options;
   TProcessResult r =
       RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes", "--accept-data-warnings"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;

@@ -162,4 +162,12 @@ void MakeDemoSite(const std::string& site, const TProcessOptions& options) {
   if (r.ExitCode != 0) throw std::runtime_error("make-demo-site.sh: " + r.Err);
 }
 
+TDemoSite::TDemoSite(const std::string& folder)
+    : Site(folder + "site"), Ini("/ini=" + folder + "site/brenvik.ini") {
+  Options.WorkDir = folder;
+  Options.Env = {{"BRENVIK_LOCK_DIR", folder}};
+  Options.TimeoutMs = 120000;
+  MakeDemoSite(Site, Options);
+}
+
 }  // namespace brenvik::testing

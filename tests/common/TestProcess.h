@@ -26,6 +26,15 @@ TProcessResult RunProcess(const std::string& exe, const std::vector<std::string>
 // raises std::runtime_error with the script's error output when it fails.
 void MakeDemoSite(const std::string& site, const TProcessOptions& options);
 
+// The demo site in FOLDER + "site", with the options to run the programs on
+// it: FOLDER as working and lock folder, two minutes for a run.
+struct TDemoSite {
+  explicit TDemoSite(const std::string& folder);
+  std::string Site;
+  std::string Ini;  // "/ini=<site>/brenvik.ini"
+  TProcessOptions Options;
+};
+
 // A process left running until Stop (SIGTERM) or destruction (SIGKILL).
 class TRunningProcess {
 public:

@@ -146,13 +146,9 @@ TEST(DemoEndToEnd, WindowSendsTheDemoSite) {
 // The generation half alone: files once; while they wait, nothing new is generated.
 TEST(DemoEndToEnd, ExportGeneratesOnceThenCountsTheWaitingFiles) {
   TTempDir dir;
-  const std::string site = dir / "site";
-  TProcessOptions o;
-  o.WorkDir = dir.Path();
-  o.Env = {{"BRENVIK_LOCK_DIR", dir.Path()}};
-  o.TimeoutMs = 120000;
-  MakeDemoSite(site, o);
-  const std::string ini = "/ini=" + site + "/brenvik.ini";
+  TDemoSite demo(dir.Path());
+  const std::string &site = demo.Site, &ini = demo.Ini;
+  const TProcessOptions& o = demo.Options;
   TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
   EXPECT_NE(
