@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "fa3/Schemat_FA3.h"
+#include "fa3/XmlSafeParse.h"
 #include "support/Dialogs.h"
 #include "support/Errors.h"
 #include "support/OperatorLog.h"
@@ -142,7 +143,9 @@ std::optional<TInvoiceState> InvoiceStateOfKey(const std::string& key) {
 }
 
 TInvoiceList::TInvoiceList(std::string ksefDataDir, std::string sellerNip)
-    : FDataDir(std::move(ksefDataDir)), FSellerNip(std::move(sellerNip)) {}
+    : FDataDir(std::move(ksefDataDir)), FSellerNip(std::move(sellerNip)) {
+  PrepareXmlParsing();  // the rows may be read on another thread
+}
 
 const TInvoiceRow& TInvoiceList::Parsed(const std::string& path) {
   struct stat st {};

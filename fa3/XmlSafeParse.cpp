@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <system_error>
 
 #include "fa3/XmlMarkupLimits.h"
@@ -84,6 +85,11 @@ xmlDocPtr ParseXmlBytesSafely(const std::string& bytes, const std::string& name)
     throw EXMLDocError("Plik \"" + name + "\" nie jest poprawnym dokumentem XML (" + why + ")");
   }
   return doc;
+}
+
+void PrepareXmlParsing() {
+  static std::once_flag once;
+  std::call_once(once, [] { xmlInitParser(); });
 }
 
 xmlDocPtr ParseXmlFileSafely(const std::string& path, std::uintmax_t maxBytes) {

@@ -17,6 +17,9 @@ inline constexpr std::uintmax_t MaxFa3FileBytes = 5u * 1024u * 1024u;
 // more attributes than MaxXmlAttributesPerElement (XmlMarkupLimits.h), is
 // not well-formed, not in its declared encoding, or carries a document type
 // declaration. The caller owns the result (xmlFreeDoc).
+// Sets the XML library up once; to be called on the main thread before files
+// are parsed on other threads.
+void PrepareXmlParsing();
 xmlDocPtr ParseXmlFileSafely(const std::string& path, std::uintmax_t maxBytes = MaxFa3FileBytes);
 // The same for bytes already in memory; name is used in messages.
 xmlDocPtr ParseXmlBytesSafely(const std::string& bytes, const std::string& name);
