@@ -31,6 +31,15 @@ std::string Message(const std::string& paneLine) {
   return std::regex_search(paneLine, m, stamp) ? std::string(m.suffix()) : paneLine;
 }
 
+// Opens the stand-in's gate when the scope ends, so that a failed check
+// leaves no connector waiting.
+struct TGateOpener {
+  std::string Path;
+  ~TGateOpener() {
+    if (!FileExists(Path)) WriteFile(Path, "");
+  }
+};
+
 // A window with its status report written, the data module's operations as
 // counters, and a connector stand-in in api/.
 struct TSendCommandTest : ::testing::Test, TWindowFixture {
@@ -349,6 +358,7 @@ TEST_F(TSendCommandTest, ALogWithoutMarkerReplacesThePane) {
 TEST_F(TSendCommandTest, ButtonsStayDisabledWhileTheWindowIsHiddenAndShown) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
   Connector({0, true, "x", Dir / "gate", ""});
+  TGateOpener opener{Dir / "gate"};
   Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
@@ -368,6 +378,7 @@ TEST_F(TSendCommandTest, ButtonsStayDisabledWhileTheWindowIsHiddenAndShown) {
 TEST_F(TSendCommandTest, AWindowGoneBeforeTheEndStepIsLeftAlone) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
   Connector({0, true, "x", Dir / "gate", ""});
+  TGateOpener opener{Dir / "gate"};
   Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
@@ -444,15 +455,6 @@ TEST_F(TSendCommandTest, TheSendButtonFollowsTheStelmarSwitchAfterACommand) {
 }
 
 namespace {
-
-// Opens the stand-in's gate when the scope ends, so that a failed check
-// leaves no connector waiting.
-struct TGateOpener {
-  std::string Path;
-  ~TGateOpener() {
-    if (!FileExists(Path)) WriteFile(Path, "");
-  }
-};
 
 struct TRecordingTray : ITrayController {
   void Detach() override {}
