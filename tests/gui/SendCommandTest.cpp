@@ -17,6 +17,7 @@
 #include "common/TestProcess.h"
 #include "support/Errors.h"
 #include "commands/AppController.h"
+#include "commands/ConnectorLock.h"
 #include "support/KsefContract.h"
 #include "gui/MainWindow.h"
 
@@ -75,6 +76,18 @@ struct TSendCommandTest : ::testing::Test, TWindowFixture {
 
   void Connector(const TStandIn& s) { WriteConnectorStandIn(Dir / "api", Dir.Path(), s); }
 
+  // The thread of the last run lets its connector lock go just after the
+  // end step: the next run waits for it as an operator would not notice.
+  bool WaitForConnectorLock() {
+    return WaitFor([&] {
+      try {
+        TConnectorLock::Take(Dir.Path());
+        return true;
+      } catch (const EConnectorBusy&) {
+        return false;
+      }
+    });
+  }
   // Pumps the event loop until the run's end step has run.
   bool WaitForEndStep(int timeoutMs = 15000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -243,6 +256,7 @@ TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Code);
+    ASSERT_TRUE(WaitForConnectorLock());
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
     Connector({c.Code, true, "Wysłano faktury: 3", "", ""});
     Dialogs.Clear();
@@ -498,6 +512,7 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
   Window->SetKsefOperations(ops);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Code);
+    ASSERT_TRUE(WaitForConnectorLock());
     const std::string gate = Dir / ("gate" + std::to_string(row.Code));
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
     Connector({row.Code, true, "Wysłano faktury: 1", gate, ""});
@@ -549,6 +564,7 @@ TEST_F(TSendCommandTest, EndingDuringARunWaitsForTheWriteBackOrSaysWhatIsLeft) {
     Window->SetTrayAvailable(true);
     Window->SetKsefOperations(Operations());
     Window->show();
+    ASSERT_TRUE(WaitForConnectorLock());
     const std::string gate = Dir / ("gate-end" + std::to_string(static_cast<int>(row.Answer)));
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
     Connector({0, true, "Wysłano faktury: 1", gate, ""});
