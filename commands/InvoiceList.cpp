@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "fa3/Schemat_FA3.h"
+#include "commands/KsefCommands.h"
 #include "fa3/XmlSafeParse.h"
 #include "support/Dialogs.h"
 #include "support/Errors.h"
@@ -100,19 +99,20 @@ std::string KsefNumberInName(const std::string& path) {
   return separated && ksef::IsValidKsefNumber(tail) ? tail : std::string();
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+// The lines of a file, none when it is missing or cannot be read.
+std::vector<std::string> LinesOf(const std::string& path) {
+  try {
+    return FileExists(path) ? ReadTextLines(path) : std::vector<std::string>();
+  } catch (const Exception&) {
+    return {};
+  }
 }
 
 // The lines of a reason file joined into one.
-std::string OneLine(const std::string& text) {
+std::string OneLine(const std::vector<std::string>& lines) {
   std::string out;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    line = Trim(TrimControls(line));
+  for (const std::string& raw : lines) {
+    const std::string line = Trim(TrimControls(raw));
     if (line.empty()) continue;
     if (!out.empty()) out += "; ";
     out += line;
@@ -190,7 +190,7 @@ const TInvoiceRow& TInvoiceList::Parsed(const std::string& path) {
 
 std::vector<TInvoiceRow> TInvoiceList::Rows(TDateTime today) {
   std::vector<TInvoiceRow> rows;
-  std::string connectorLog;
+  std::vector<std::string> connectorLog;
   bool connectorLogRead = false;
   std::vector<std::string> seen;
   for (const TFolderRow& folder : FolderRows) {
@@ -214,17 +214,16 @@ std::vector<TInvoiceRow> TInvoiceList::Rows(TDateTime today) {
       if (row.State == TInvoiceState::Refused) {
         const std::string reasonFile = ChangeFileExt(file, ".txt");
         if (FileExists(reasonFile)) {
-          row.Reason = OneLine(ReadText(reasonFile));
+          row.Reason = OneLine(LinesOf(reasonFile));
         } else {
           // The last line of today's connector log that names the file.
           if (!connectorLogRead) {
-            connectorLog = ReadText(
+            connectorLog = LinesOf(
                 PathJoinName(PathJoin(FDataDir, ksef::LogsFolder), ksef::ConnectorLogName(today)));
             connectorLogRead = true;
           }
           const std::string name = ExtractFileName(file);
-          std::istringstream lines(connectorLog);
-          for (std::string line; std::getline(lines, line);)
+          for (const std::string& line : connectorLog)
             if (line.find(name) != std::string::npos) row.Reason = Trim(TrimControls(line));
         }
       }
