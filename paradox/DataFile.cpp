@@ -94,7 +94,7 @@ private:
   unsigned char FHead[6] = {};
 };
 
-void CheckHeader(TFileBytes& file, const std::string& path, TPxFileImage& img) {
+void CheckHeader(TFileBytes& file, const std::string& path, TPxFileImage& img, bool walkChain) {
   const long long size = file.Size();
   if (size < 0x58) throw Damaged(path, "plik jest za krótki");
   const unsigned char* h = file.At(0);
@@ -135,6 +135,10 @@ void CheckHeader(TFileBytes& file, const std::string& path, TPxFileImage& img) {
   img.HeaderCodePage = fieldInfo == 0x78 ? Le16(h + 0x6A) : 0;
   img.PrimaryKeyFields = Le16(h + 0x23);
   img.RecordSize = r.RecordSize;
+  img.HeaderSize = r.HeaderSize;
+  img.BlockSize = r.BlockSize;
+  img.FileBlocks = r.FileBlocks;
+  img.DeclaredCount = r.NumRecords;
   if (img.PrimaryKeyFields > r.NumFields) throw Damaged(path, "nagłówek jest uszkodzony");
   // After the field types: the table name's pointer and one per field, the
   // table name, then the field names, each ended by a zero byte.
@@ -161,6 +165,7 @@ void CheckHeader(TFileBytes& file, const std::string& path, TPxFileImage& img) {
 
   // The chain of data blocks must stay inside the file, visit no block twice
   // and hold the count of records that the header declares.
+  if (!walkChain) return;
   std::vector<bool> seen(static_cast<size_t>(r.FileBlocks) + 1, false);
   std::uint64_t records = 0;
   const int perBlock = (r.BlockSize - 6) / r.RecordSize;
@@ -244,6 +249,7 @@ struct TPxDoc {
 }  // namespace
 
 long long TPxFileImage::Position(size_t i) const {
+  if (Indexed) return Indexed->Position(i);
   const auto next =
       std::upper_bound(Blocks.begin(), Blocks.end(), i,
                        [](size_t r, const TBlockStart& b) { return r < b.FirstRecord; });
@@ -252,7 +258,8 @@ long long TPxFileImage::Position(size_t i) const {
          static_cast<long long>((i - b.FirstRecord) * static_cast<size_t>(RecordSize));
 }
 
-TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {
+TPxFileImage ReadPxFile(const std::string& path, TPxRead what) {
+  const bool withRecords = what == TPxRead::Records;
   TFileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.Valid()) throw EDatabaseError("Nie można otworzyć pliku " + path);
   const long long size = FileSizeOfFd(fd.Fd());
@@ -268,7 +275,7 @@ TPxFileImage ReadPxFile(const std::string& path, bool withRecords) {
   }
   TPxFileImage img;
   img.Path = path;
-  CheckHeader(file, path, img);
+  CheckHeader(file, path, img, what != TPxRead::HeaderOnly);
   if (withRecords) {
     CloseUpRecords(img, file.Take());
   } else {

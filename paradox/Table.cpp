@@ -289,7 +289,7 @@ void TPxTable::Open() {
     throw EDatabaseError("Nie podano nazwy tabeli (" + FObjectName + ")");
   const std::string path = FindTableFile(FTableName);
   if (path.empty()) throw EDatabaseError("Tabela " + FTableName + " nie istnieje (brak pliku .db)");
-  TPxFileImage image = ReadPxFile(path, true);
+  TPxFileImage image = ReadPxFile(path, TPxRead::HeaderOnly);
 
   FCodePage = FCodePageSetting != 0                                           ? FCodePageSetting
               : (image.HeaderCodePage == 852 || image.HeaderCodePage == 1250) ? image.HeaderCodePage
@@ -303,6 +303,15 @@ void TPxTable::Open() {
     FFieldMap.emplace(AsciiLower(FFields[i].Name), static_cast<int>(i));
   }
   FPrimaryKeyFields = FImage.PrimaryKeyFields;
+  FKeyOrderFields.clear();
+  for (int i = 0; i < FPrimaryKeyFields; ++i) {
+    const TPxFieldType t = FFields[static_cast<size_t>(i)].Type;
+    if (t != TPxFieldType::Short && t != TPxFieldType::Long && t != TPxFieldType::AutoInc &&
+        t != TPxFieldType::Date && t != TPxFieldType::Time && t != TPxFieldType::Number &&
+        t != TPxFieldType::Currency && t != TPxFieldType::Timestamp)
+      break;
+    FKeyOrderFields.push_back(i);
+  }
   bool hasBlobs = false;
   for (const auto& f : FFields) hasBlobs = hasBlobs || IsPxBlobType(f.Type);
   FBlobs.reset();
@@ -316,6 +325,7 @@ void TPxTable::Open() {
   FProtected.clear();
   FProtectionProblem.clear();
   try {
+    OpenThroughIndex();
     BuildOrder();
   } catch (...) {
     FImage = TPxFileImage();
@@ -330,6 +340,74 @@ void TPxTable::Open() {
     FHi = FImage.RecordCount();
     First();
   }
+}
+
+void TPxTable::OpenThroughIndex() {
+  ChooseIndexFields();
+  // A filter reads every record of its range: such a table is read whole.
+  const std::string indexPath =
+      (FFiltered && FOnFilterRecord) || !IndexFollowsKeyOrder()
+          ? std::string()
+          : FindFileIgnoringCase(ExtractFilePath(FImage.Path), BareFileName(FImage.Path) + ".px");
+  if (!indexPath.empty()) {
+    try {
+      FImage.Indexed = std::make_unique<TPxIndexedBlocks>(
+          indexPath, FImage, [this](const unsigned char* a, const unsigned char* b) {
+            return CompareOn(FKeyOrderFields, a, b);
+          });
+      FImage.Count = FImage.Indexed->Count();
+      return;
+    } catch (const EPxIndexMismatch& e) {
+      TLogger::Log(llWarn, std::string(e.what()) + "; tabela " + FTableName +
+                               " zostanie przeczytana w całości");
+    }
+  }
+  LoadWholeFile();
+}
+
+void TPxTable::LoadWholeFile() {
+  TPxFileImage whole = ReadPxFile(FImage.Path, TPxRead::Records);
+  FImage = std::move(whole);
+}
+
+bool TPxTable::IndexFollowsKeyOrder() const {
+  if (FIndexFields.empty() || FIndexFields.size() > FKeyOrderFields.size()) return false;
+  for (size_t i = 0; i < FIndexFields.size(); ++i)
+    if (FIndexFields[i] != FKeyOrderFields[i]) return false;
+  return true;
+}
+
+template <class F>
+auto TPxTable::WholeTableOnMismatch(F&& step) -> decltype(step()) {
+  if (!FImage.Indexed) return step();
+  try {
+    return step();
+  } catch (const EPxIndexMismatch& e) {
+    ReadWholeTable(e.what());
+  }
+  return step();
+}
+
+void TPxTable::ReadWholeTable(const std::string& why) {
+  const long long at = FHasRecord ? FImage.Position(RecordAt(FCur)) : -1;
+  TLogger::Log(llWarn, why + "; tabela " + FTableName + " zostanie przeczytana w całości");
+  LoadWholeFile();
+  BuildOrder();
+  if (FMasterSource) {
+    MasterRange();
+  } else {
+    FLo = 0;
+    FHi = FImage.RecordCount();
+  }
+  FHasRecord = false;
+  FEof = true;
+  for (size_t p = FLo; p < FHi && at >= 0; ++p)
+    if (FImage.Position(RecordAt(p)) == at) {
+      FCur = p;
+      FHasRecord = true;
+      FEof = false;
+      break;
+    }
 }
 
 void TPxTable::Close() {
@@ -517,8 +595,9 @@ bool BytesCompareAsValues(TPxFieldType type) {
 
 }  // namespace
 
-int TPxTable::CompareRecords(const unsigned char* a, const unsigned char* b) const {
-  for (int i : FIndexFields) {
+int TPxTable::CompareOn(const std::vector<int>& fields, const unsigned char* a,
+                        const unsigned char* b) const {
+  for (int i : fields) {
     const TPxFieldDef& f = FFields[static_cast<size_t>(i)];
     int c;
     if (BytesCompareAsValues(f.Type)) {
@@ -534,15 +613,26 @@ int TPxTable::CompareRecords(const unsigned char* a, const unsigned char* b) con
   return 0;
 }
 
-void TPxTable::BuildOrder() {
+void TPxTable::ChooseIndexFields() {
   if (Trim(FIndexFieldNames).empty()) {
     FIndexFields.clear();
     for (int i = 0; i < FPrimaryKeyFields; ++i) FIndexFields.push_back(i);
   } else {
     FIndexFields = ParseFieldList(FIndexFieldNames, "pola indeksu");
   }
+}
+
+void TPxTable::BuildOrder() {
+  ChooseIndexFields();
   FOrder.clear();
-  if (FIndexFields.empty()) return;
+  if (FIndexFields.empty()) {
+    if (FImage.Indexed) LoadWholeFile();
+    return;
+  }
+  if (FImage.Indexed) {
+    if (IndexFollowsKeyOrder()) return;
+    LoadWholeFile();  // this order needs every record
+  }
   // A keyed table keeps its records in the order of its primary key: when
   // they already follow the index, the file's order is the index order.
   const size_t n = FImage.RecordCount();
@@ -651,7 +741,10 @@ int TPxTable::CompareToKey(const unsigned char* rec, int index, const TKeyPart& 
 }
 
 int TPxTable::CompareKeyAt(size_t pos, const std::vector<TKeyPart>& key) const {
-  const unsigned char* rec = FImage.Record(RecordAt(pos));
+  return CompareKeyRec(FImage.Record(RecordAt(pos)), key);
+}
+
+int TPxTable::CompareKeyRec(const unsigned char* rec, const std::vector<TKeyPart>& key) const {
   for (size_t i = 0; i < key.size(); ++i)
     if (const int c = CompareToKey(rec, FIndexFields[i], key[i]); c != 0) return c;
   return 0;
@@ -659,6 +752,13 @@ int TPxTable::CompareKeyAt(size_t pos, const std::vector<TKeyPart>& key) const {
 
 size_t TPxTable::FirstAtOrAfterKey(size_t lo, size_t hi, const std::vector<TKeyPart>& key,
                                    bool after) const {
+  if (FImage.Indexed) {
+    const size_t at = FImage.Indexed->Search([&](const unsigned char* rec) {
+      const int c = CompareKeyRec(rec, key);
+      return c < 0 || (after && c == 0);
+    });
+    return std::clamp(at, lo, hi);
+  }
   while (lo < hi) {  // a binary search over the index order
     const size_t mid = lo + (hi - lo) / 2;
     const int c = CompareKeyAt(mid, key);
@@ -695,6 +795,7 @@ bool TPxTable::Accepts(size_t pos) {
 void TPxTable::SeekFrom(size_t pos) {
   while (pos < FHi && !Accepts(pos)) ++pos;
   if (pos < FHi) {
+    FImage.Record(RecordAt(pos));  // read here, where an index that does not fit is caught
     FCur = pos;
     FHasRecord = true;
     FEof = false;
@@ -707,32 +808,41 @@ void TPxTable::SeekFrom(size_t pos) {
 
 void TPxTable::First() {
   if (!FActive) throw EDatabaseError("Tabela " + FTableName + " nie jest otwarta do odczytu");
-  FHasRecord = false;
-  SeekFrom(FLo);
+  WholeTableOnMismatch([&] {
+    FHasRecord = false;
+    SeekFrom(FLo);
+  });
   Moved();
 }
 
 void TPxTable::Next() {
   if (!FActive) throw EDatabaseError("Tabela " + FTableName + " nie jest otwarta do odczytu");
   if (FEof) return;
-  const size_t before = FCur;
-  SeekFrom(FCur + 1);
-  if (FCur != before || !FHasRecord) Moved();
+  const bool moved = WholeTableOnMismatch([&] {
+    const size_t before = FCur;
+    SeekFrom(FCur + 1);
+    return FCur != before || !FHasRecord;
+  });
+  if (moved) Moved();
 }
 
 bool TPxTable::IsEmpty() {
   if (!FActive) return true;
-  for (size_t p = FLo; p < FHi; ++p)
-    if (Accepts(p)) return false;
-  return true;
+  return WholeTableOnMismatch([&] {
+    for (size_t p = FLo; p < FHi; ++p)
+      if (Accepts(p)) return false;
+    return true;
+  });
 }
 
 int TPxTable::RecordCount() {
   if (!FActive) return 0;
-  int n = 0;
-  for (size_t p = FLo; p < FHi; ++p)
-    if (Accepts(p)) ++n;
-  return n;
+  return WholeTableOnMismatch([&] {
+    int n = 0;
+    for (size_t p = FLo; p < FHi; ++p)
+      if (Accepts(p)) ++n;
+    return n;
+  });
 }
 
 bool TPxTable::FindKey(const std::vector<TPxKeyValue>& values) {
@@ -743,32 +853,38 @@ bool TPxTable::FindKey(const std::vector<TPxKeyValue>& values) {
     throw EDatabaseError("Zła liczba wartości klucza dla tabeli " + FTableName);
   std::vector<TKeyPart> key;
   for (size_t i = 0; i < values.size(); ++i) key.push_back(MakeKeyPart(FIndexFields[i], values[i]));
-  for (size_t pos = FirstAtOrAfterKey(FLo, FHi, key, false);
-       pos < FHi && CompareKeyAt(pos, key) == 0; ++pos) {
-    if (Accepts(pos)) {
-      FCur = pos;
-      FHasRecord = true;
-      FEof = false;
-      Moved();
-      return true;
+  const bool found = WholeTableOnMismatch([&] {
+    for (size_t pos = FirstAtOrAfterKey(FLo, FHi, key, false);
+         pos < FHi && CompareKeyAt(pos, key) == 0; ++pos) {
+      if (Accepts(pos)) {
+        FCur = pos;
+        FHasRecord = true;
+        FEof = false;
+        return true;
+      }
     }
-  }
-  return false;
+    return false;
+  });
+  if (found) Moved();
+  return found;
 }
 
 bool TPxTable::Locate(const std::string& fieldName, const TPxKeyValue& value) {
   const int index = RequireField(fieldName);
   const TKeyPart part = MakeKeyPart(index, value);
-  for (size_t p = FLo; p < FHi; ++p) {
-    if (CompareToKey(FImage.Record(RecordAt(p)), index, part) == 0 && Accepts(p)) {
-      FCur = p;
-      FHasRecord = true;
-      FEof = false;
-      Moved();
-      return true;
+  const bool found = WholeTableOnMismatch([&] {
+    for (size_t p = FLo; p < FHi; ++p) {
+      if (CompareToKey(FImage.Record(RecordAt(p)), index, part) == 0 && Accepts(p)) {
+        FCur = p;
+        FHasRecord = true;
+        FEof = false;
+        return true;
+      }
     }
-  }
-  return false;
+    return false;
+  });
+  if (found) Moved();
+  return found;
 }
 
 void TPxTable::Moved() {
@@ -777,12 +893,16 @@ void TPxTable::Moved() {
 }
 
 void TPxTable::ApplyMasterRange() {
+  WholeTableOnMismatch([&] { MasterRange(); });
+  First();
+}
+
+void TPxTable::MasterRange() {
   TPxTable* master = FMasterSource ? FMasterSource->DataSet() : nullptr;
   const std::vector<std::string> masterFields = SplitNames(FMasterFields);
   if (!master || masterFields.empty()) {  // no link: the whole table
     FLo = 0;
     FHi = FImage.RecordCount();
-    First();
     return;
   }
   if (masterFields.size() > FIndexFields.size())
@@ -790,7 +910,6 @@ void TPxTable::ApplyMasterRange() {
                          ") jest więcej niż pól indeksu (" + FIndexFieldNames + ")");
   if (!master->Active() || !master->HasRecord()) {
     FLo = FHi = 0;
-    First();
     return;
   }
   std::vector<TKeyPart> key;
@@ -807,7 +926,6 @@ void TPxTable::ApplyMasterRange() {
   }
   FLo = FirstAtOrAfterKey(0, FImage.RecordCount(), key, false);
   FHi = FirstAtOrAfterKey(FLo, FImage.RecordCount(), key, true);
-  First();
 }
 
 // ---------------------------------------------------------------- writing

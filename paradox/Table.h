@@ -4,10 +4,12 @@
 // order, master/detail links through data sources and a record filter, field
 // reads with the engine's conversions, and in-place writes of text fields.
 //
-// A table reads its whole file once when it opens and decodes a field only
-// when it is asked for; look-ups and detail ranges are binary searches over
-// the index order, which is the file's own order when the records follow it. A write goes to the
-// file at once (one field, under an exclusive lock, read back and compared).
+// A table reads its whole file once when it opens, or, when it is searched by
+// the leading fields of its primary key and has a primary index file, only
+// the blocks its searches reach. A field is decoded only when it is asked
+// for; look-ups and detail ranges are binary searches over the index order,
+// which is the file's own order when the records follow it. A write goes to
+// the file at once (one field, under an exclusive lock, read back and compared).
 #include <functional>
 #include <map>
 #include <memory>
@@ -214,7 +216,13 @@ private:
   std::vector<int> ParseFieldList(const std::string& names, const std::string& what) const;
   TKeyPart MakeKeyPart(int index, const TPxKeyValue& v) const;
   int CompareToKey(const unsigned char* rec, int index, const TKeyPart& part) const;
-  int CompareRecords(const unsigned char* a, const unsigned char* b) const;
+  int CompareOn(const std::vector<int>& fields, const unsigned char* a,
+                const unsigned char* b) const;
+  int CompareRecords(const unsigned char* a, const unsigned char* b) const {
+    return CompareOn(FIndexFields, a, b);
+  }
+  // The leading fields of KEY against those of REC.
+  int CompareKeyRec(const unsigned char* rec, const std::vector<TKeyPart>& key) const;
   // The record at POS of the index order.
   size_t RecordAt(size_t pos) const { return FOrder.empty() ? pos : FOrder[pos]; }
   // The leading index fields of the record at POS against KEY.
@@ -222,7 +230,19 @@ private:
   // The first position in [LO, HI) whose key is not below KEY (AFTER: above it).
   size_t FirstAtOrAfterKey(size_t lo, size_t hi, const std::vector<TKeyPart>& key,
                            bool after) const;
+  void ChooseIndexFields();
   void BuildOrder();
+  // Whether the index order is the order of the primary index file, so that
+  // the records can be read through it.
+  bool IndexFollowsKeyOrder() const;
+  void OpenThroughIndex();
+  void LoadWholeFile();
+  // After an index that does not fit its table: the whole file, the same
+  // range and, where it can be found again, the same record.
+  void ReadWholeTable(const std::string& why);
+  template <class F>
+  auto WholeTableOnMismatch(F&& step) -> decltype(step());
+  void MasterRange();
   bool Accepts(size_t pos);
   void SeekFrom(size_t pos);
   void Moved();
@@ -253,6 +273,9 @@ private:
 
   std::vector<size_t> FOrder;  // records in index order; empty when that is the file's order
   std::vector<int> FIndexFields;
+  // The leading primary key fields that the database engine orders as this
+  // program compares them (numbers and dates; text follows the table's sort order).
+  std::vector<int> FKeyOrderFields;
   size_t FLo = 0, FHi = 0, FCur = 0;
   bool FEof = true, FHasRecord = false;
   bool FInFilter = false;

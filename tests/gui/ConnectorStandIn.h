@@ -33,7 +33,11 @@ inline void WriteConnectorStandIn(const std::string& apiDir, const std::string& 
   const std::string start = s.WithMarker ? "10:00:00 Start komunikacji" : "10:00:00 Połączenie";
   if (!s.EarlyText.empty())
     script += "printf '%s\\r\\n' '" + start + "' '" + s.EarlyText + "' >> '" + log + "'\n";
-  if (!s.Gate.empty()) script += "while [ ! -e '" + s.Gate + "' ]; do sleep 0.02; done\n";
+  // A test that ends before the stand-in sees its gate removes the folder:
+  // the stand-in then ends too, rather than hold the test's output open.
+  if (!s.Gate.empty())
+    script += "while [ ! -e '" + s.Gate + "' ]; do [ -d '" + apiDir +
+              "' ] || exit 1; sleep 0.02; done\n";
   script += "printf '%s\\r\\n' " + (s.EarlyText.empty() ? "'" + start + "' " : std::string()) +
             "'" + s.RunText + "' >> '" + log + "'\n";
   script += "exit " + std::to_string(s.ExitCode) + "\n";
