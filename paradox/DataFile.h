@@ -62,9 +62,9 @@ struct TPxFileImage {
 };
 
 enum class TPxRead {
-  Records,           // the whole file
-  HeaderAndChain,    // the header, and the block chain checked
-  HeaderOnly,        // the header alone, for reading the records through the index
+  Records,         // the whole file
+  HeaderAndChain,  // the header, and the block chain checked
+  HeaderOnly,      // the header alone, for reading the records through the index
 };
 // Throws EDatabaseError with a Polish message naming the file when it is
 // missing, not a Paradox data file, encrypted, damaged or truncated (as far

@@ -191,6 +191,11 @@ public:
   // How long a write waits for the lock of another copy of this program.
   void SetLockTimeoutMs(int ms) { FLockTimeoutMs = ms; }
 
+  // Whether the records are read through the primary index, and how many
+  // of its blocks have been read so far.
+  bool ReadsThroughIndex() const { return FImage.Indexed != nullptr; }
+  size_t BlocksRead() const { return FImage.Indexed ? FImage.Indexed->BlocksRead() : 0; }
+
   // The path of the open file (empty when closed).
   const std::string& FilePath() const { return FImage.Path; }
 

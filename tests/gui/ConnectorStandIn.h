@@ -36,8 +36,8 @@ inline void WriteConnectorStandIn(const std::string& apiDir, const std::string& 
   // A test that ends before the stand-in sees its gate removes the folder:
   // the stand-in then ends too, rather than hold the test's output open.
   if (!s.Gate.empty())
-    script += "while [ ! -e '" + s.Gate + "' ]; do [ -d '" + apiDir +
-              "' ] || exit 1; sleep 0.02; done\n";
+    script +=
+        "while [ ! -e '" + s.Gate + "' ]; do [ -d '" + apiDir + "' ] || exit 1; sleep 0.02; done\n";
   script += "printf '%s\\r\\n' " + (s.EarlyText.empty() ? "'" + start + "' " : std::string()) +
             "'" + s.RunText + "' >> '" + log + "'\n";
   script += "exit " + std::to_string(s.ExitCode) + "\n";
