@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "paradox/DataFile.h"
-#include "paradox/FieldFormat.h"
 
 namespace brenvik {
 
@@ -17,6 +16,13 @@ std::uint16_t Le16(const unsigned char* p) {
 }
 
 constexpr int MaxIndexLevels = 16;
+
+// A block number or a count of an index entry: a short integer as the
+// engine stores them, read without its sign (block numbers go up to 65535,
+// so 32768 is stored as two zero bytes).
+size_t EntryNumber(const unsigned char* p) {
+  return static_cast<size_t>((p[0] << 8 | p[1]) ^ 0x8000);
+}
 
 // The entries of one index block: where they start and how many there are.
 struct TIndexBlock {
@@ -79,22 +85,19 @@ TPxIndexedBlocks::TPxIndexedBlocks(const std::string& indexPath, const TPxFileIm
       continue;
     }
     const unsigned char* e = node.Entries + next++ * rs;
-    const auto child = PxDecodeShort(e + FKeySize);
-    const auto count = PxDecodeShort(e + FKeySize + 2);
-    if (!child || !count || *child < 1 || *count < 1)
-      throw Mismatch("wpis indeksu jest uszkodzony");
+    const size_t child = EntryNumber(e + FKeySize), count = EntryNumber(e + FKeySize + 2);
+    if (child < 1 || count < 1) throw Mismatch("wpis indeksu jest uszkodzony");
     if (path.size() < levels) {
-      path.push_back({blockAt(static_cast<size_t>(*child)), 0});
+      path.push_back({blockAt(child), 0});
       continue;
     }
-    const auto block = static_cast<size_t>(*child);
-    if (block > dataBlocks || seenData[block] || static_cast<size_t>(*count) > perDataBlock)
+    if (child > dataBlocks || seenData[child] || count > perDataBlock)
       throw Mismatch("wpis indeksu wskazuje zły blok danych");
-    seenData[block] = true;
+    seenData[child] = true;
     if (!FLeaves.empty() && FCompare(FLeaves.back().Key, e) > 0)
       throw Mismatch("wpisy indeksu nie są w kolejności klucza");
-    FLeaves.push_back({e, static_cast<int>(block), static_cast<size_t>(*count), FCount});
-    FCount += static_cast<size_t>(*count);
+    FLeaves.push_back({e, static_cast<int>(child), count, FCount});
+    FCount += count;
   }
   if (FCount != table.DeclaredCount)
     throw Mismatch("liczba rekordów w indeksie nie zgadza się z nagłówkiem tabeli");

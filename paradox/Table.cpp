@@ -853,10 +853,18 @@ bool TPxTable::FindKey(const std::vector<TPxKeyValue>& values) {
     throw EDatabaseError("Zła liczba wartości klucza dla tabeli " + FTableName);
   std::vector<TKeyPart> key;
   for (size_t i = 0; i < values.size(); ++i) key.push_back(MakeKeyPart(FIndexFields[i], values[i]));
+  // The records of the key follow one another in the index order.
+  return MoveToFirstMatch([&] { return FirstAtOrAfterKey(FLo, FHi, key, false); },
+                          [&](size_t pos) { return CompareKeyAt(pos, key) == 0 ? 1 : -1; });
+}
+
+bool TPxTable::MoveToFirstMatch(const std::function<size_t()>& start,
+                                const std::function<int(size_t pos)>& test) {
   const bool found = WholeTableOnMismatch([&] {
-    for (size_t pos = FirstAtOrAfterKey(FLo, FHi, key, false);
-         pos < FHi && CompareKeyAt(pos, key) == 0; ++pos) {
-      if (Accepts(pos)) {
+    for (size_t pos = start(); pos < FHi; ++pos) {
+      const int t = test(pos);
+      if (t < 0) break;
+      if (t > 0 && Accepts(pos)) {
         FCur = pos;
         FHasRecord = true;
         FEof = false;
@@ -872,19 +880,9 @@ bool TPxTable::FindKey(const std::vector<TPxKeyValue>& values) {
 bool TPxTable::Locate(const std::string& fieldName, const TPxKeyValue& value) {
   const int index = RequireField(fieldName);
   const TKeyPart part = MakeKeyPart(index, value);
-  const bool found = WholeTableOnMismatch([&] {
-    for (size_t p = FLo; p < FHi; ++p) {
-      if (CompareToKey(FImage.Record(RecordAt(p)), index, part) == 0 && Accepts(p)) {
-        FCur = p;
-        FHasRecord = true;
-        FEof = false;
-        return true;
-      }
-    }
-    return false;
-  });
-  if (found) Moved();
-  return found;
+  return MoveToFirstMatch(
+      [&] { return FLo; },
+      [&](size_t pos) { return CompareToKey(FImage.Record(RecordAt(pos)), index, part) == 0; });
 }
 
 void TPxTable::Moved() {

@@ -248,6 +248,10 @@ private:
   template <class F>
   auto WholeTableOnMismatch(F&& step) -> decltype(step());
   void MasterRange();
+  // Makes the first record from START on whose TEST is 1 (0: passed over,
+  // below 0: the walk ends) and that the filter accepts the current one.
+  bool MoveToFirstMatch(const std::function<size_t()>& start,
+                        const std::function<int(size_t pos)>& test);
   bool Accepts(size_t pos);
   void SeekFrom(size_t pos);
   void Moved();
