@@ -358,8 +358,7 @@ void TPxTable::OpenThroughIndex() {
       FImage.Count = FImage.Indexed->Count();
       return;
     } catch (const EPxIndexMismatch& e) {
-      TLogger::Log(llWarn, std::string(e.what()) + "; tabela " + FTableName +
-                               " zostanie przeczytana w całości");
+      LogIndexMismatch(e.what());
     }
   }
   LoadWholeFile();
@@ -388,9 +387,13 @@ auto TPxTable::WholeTableOnMismatch(F&& step) -> decltype(step()) {
   return step();
 }
 
+void TPxTable::LogIndexMismatch(const std::string& why) const {
+  TLogger::Log(llWarn, why + "; tabela " + FTableName + " zostanie przeczytana w całości");
+}
+
 void TPxTable::ReadWholeTable(const std::string& why) {
   const long long at = FHasRecord ? FImage.Position(RecordAt(FCur)) : -1;
-  TLogger::Log(llWarn, why + "; tabela " + FTableName + " zostanie przeczytana w całości");
+  LogIndexMismatch(why);
   LoadWholeFile();
   BuildOrder();
   if (FMasterSource) {

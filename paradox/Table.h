@@ -245,6 +245,7 @@ private:
   // After an index that does not fit its table: the whole file, the same
   // range and, where it can be found again, the same record.
   void ReadWholeTable(const std::string& why);
+  void LogIndexMismatch(const std::string& why) const;
   template <class F>
   auto WholeTableOnMismatch(F&& step) -> decltype(step());
   void MasterRange();
