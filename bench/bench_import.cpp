@@ -1,6 +1,9 @@
 // Receiving 5,000 invoices against a register of 100,000 entries, 500 of them
 // booked, beside its floor: parsing the files once and reading the
 // register's file once, in the same run.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +17,7 @@
 #include "BenchFloor.h"
 #include "fixtures/TableWriter.h"
 #include "support/KsefContract.h"
+#include "paradox/TableFiles.h"
 
 using namespace brenvik;
 using namespace brenvik::bench;
@@ -101,6 +105,27 @@ int main() {
         if (sum == 0) std::abort();
       },
       BuildSite);
+  // The same with what a receive must do to the files and the register
+  // whatever reads it: the register copied and forced to disk before its
+  // first write, and each booked invoice moved into its month folder.
+  const double floorFiling = FastestMs(
+      Runs,
+      [&] {
+        for (const auto& e : fs::directory_iterator(Dir + "ksef/Import"))
+          LoadFaktura(e.path().string());
+        const std::string reg = Dir + "stelmar/DATA/2025REG.db";
+        ReadFilesOnce({reg});
+        TFileHandle from(::open(reg.c_str(), O_RDONLY | O_CLOEXEC));
+        TFileHandle to(::open((Dir + "register-copy.db").c_str(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!CopyExact(from.Fd(), to.Fd(), FileSizeOfFd(from.Fd())) || ::fsync(to.Fd()) != 0)
+          std::abort();
+        const std::string month = Dir + "ksef/Received/2025-03/";
+        fs::create_directories(month);
+        for (int i = 0; i < 5000; i += 10)
+          fs::rename(Dir + "ksef/Import/" + Number(i) + ".xml", month + Number(i) + ".xml");
+      },
+      BuildSite);
   const double receive = FastestMs(
       Runs,
       [&] {
@@ -119,6 +144,7 @@ int main() {
       BuildSite);
   PrintWithFloor("receive, floor: files parsed, register's bytes", receive, floor);
   PrintWithFloor("receive, floor: files parsed, register's records", receive, floorRecords);
+  PrintWithFloor("receive, floor: and the copy and the moves", receive, floorFiling);
   std::printf("(500 numbers written and their files filed, %zu files left waiting)\n", waiting);
   fs::remove_all(Root);
   return 0;
