@@ -243,7 +243,9 @@ TEST(PxIndexedReads, AnIndexThatDoesNotFitIsLoggedAndTheWholeFileRead) {
       // The look-ups reach every block, and the damaged one with them.
       for (int a = 0; a < 60; ++a) {
         ASSERT_EQ(indexed.FindKey({a, 3}), reference.FindKey({a, 3})) << a;
-        if (reference.HasRecord()) ASSERT_EQ(RecordText(indexed), RecordText(reference));
+        if (reference.HasRecord()) {
+          ASSERT_EQ(RecordText(indexed), RecordText(reference));
+        }
       }
       ExpectSameAnswers(indexed, reference, 2, 1);
       EXPECT_FALSE(indexed.ReadsThroughIndex());
