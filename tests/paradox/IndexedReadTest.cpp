@@ -80,7 +80,9 @@ void ExpectSameAnswers(TPxTable& indexed, TPxTable& whole, size_t keyFields, siz
       indexed.Next();
       whole.Next();
       ASSERT_EQ(indexed.Eof(), whole.Eof());
-      if (!whole.Eof()) EXPECT_EQ(RecordText(indexed), RecordText(whole));
+      if (!whole.Eof()) {
+        EXPECT_EQ(RecordText(indexed), RecordText(whole));
+      }
     }
     // A key between two stored ones.
     key.back() = key.back().IsNumber() ? TPxKeyValue(key.back().Number() + 0.5)
