@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "paradox/TableFiles.h"
+
 namespace brenvik::bench {
 
 using Clock = std::chrono::steady_clock;
@@ -57,6 +59,14 @@ inline long long ReadFilesOnce(const std::vector<std::string>& paths) {
     ::close(fd);
   }
   return total;
+}
+
+// A table file copied whole and forced to disk, as the engine copies a
+// table before its first write into it.
+inline void CopyToDisk(const std::string& from, const std::string& to) {
+  TFileHandle in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  TFileHandle out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!CopyExact(in.Fd(), out.Fd(), FileSizeOfFd(in.Fd())) || ::fsync(out.Fd()) != 0) std::abort();
 }
 
 // The bytes alone, as cat reads them: one buffer of 1 MB for all the files.

@@ -14,12 +14,8 @@
 #include <sstream>
 #include <string>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "BenchFloor.h"
 #include "fixtures/TableWriter.h"
-#include "paradox/TableFiles.h"
 
 using namespace brenvik;
 using namespace brenvik::bench;
@@ -104,13 +100,7 @@ struct TSiteFigures {
 double BackupCopyMs(const std::string& site) {
   const std::string reg = site + "stelmar/DATA/2026REG.db", copy = site + "register-copy.db";
   const double ms = FastestMs(
-      Runs,
-      [&] {
-        TFileHandle from(::open(reg.c_str(), O_RDONLY | O_CLOEXEC));
-        TFileHandle to(::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (!CopyExact(from.Fd(), to.Fd(), FileSizeOfFd(from.Fd())) || ::fsync(to.Fd()) != 0)
-          std::exit(1);
-      },
+      Runs, [&] { CopyToDisk(reg, copy); },
       [&] {
         fs::remove(copy);
         Run("sync");
