@@ -77,7 +77,7 @@ void CheckNip(bool& hasBranch, std::string& countryPrefix, std::string& nip,
 
   if (nip.size() >= 3 && IsAsciiLetter(nip[0]) && IsAsciiLetter(nip[1])) {
     const std::string pair = nip.substr(0, 2);
-    if (IsEuCountry(pair)) {
+    if (IsEuVatCode(pair)) {
       countryPrefix = pair;
       nip.erase(0, 2);
     }

@@ -126,8 +126,9 @@ public:
   TDateRange DateRange;
   TDateTime FFilterDateFrom;
   TDateTime FFilterDateToExcl;
-  TBuyerKind FBuyerKind = bkPL;
-  std::string FBuyerCountryCode;
+  // The sale kind the buyer makes: a VAT payer of another EU state
+  // intra-EU, any other foreign buyer export, a Polish one domestic.
+  TSaleKind FBuyerSale = skDomestic;
   // The firm-wide users table exists: the buyer records and their option
   // bits then follow its layout (set when the export tables are opened).
   bool UsersTableExists = false;

@@ -36,7 +36,7 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
       DateToStr(DateOf(sold.AsDateTime())) != DateToStr(DateOf(issued.AsDateTime())))
     fa->SetP_6(sold.AsDateTime());
 
-  FillTotals(fa, key.InvoType, FBuyerKind, currency,
+  FillTotals(fa, SaleOf(key.InvoType, FBuyerSale), currency,
              [this](const std::string& field) { return tblReg.FieldByName(field).AsFloat(); });
 
   if (IsCorrectionType(key.InvoType)) {

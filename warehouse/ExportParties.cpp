@@ -10,10 +10,7 @@ namespace brenvik {
 namespace {
 
 TCustomerData ReadCustomer(TPxTable& table, const std::string& documentName, bool check) {
-  TCustomerData c;
-  ReadCustomerRecord(documentName, table, c.Prefix, c.Identifier, c.Name, c.Country, c.Address,
-                     check);
-  return c;
+  return ReadCustomerRecord(documentName, table, check);
 }
 
 }  // namespace
@@ -22,12 +19,13 @@ void TDM::FillPodmiot2(const IXMLFaktura& faktura, const std::string& documentNa
   TBuyerInput in;
   in.Options = BuyerOptions();
   in.Record = ReadCustomer(BuyerTable(), documentName, BuyerChecking(in.Options));
+  CheckBuyerCountry(in.Record, in.Options,
+                    static_cast<int>(tblWI.FieldByName("Type").AsInteger()), documentName);
   in.UsersLayout = UsersTableExists;
   if (!in.UsersLayout) in.PayerText = tblUR.FieldByName("Payer").AsString();
   in.JST = IsBuyerJST();
   in.GV = IsBuyerGV();
-  FBuyerCountryCode = in.Record.Country;
-  FBuyerKind = FillPodmiot2From(faktura, in);
+  FBuyerSale = FillPodmiot2From(faktura, in);
 }
 
 void TDM::FillPodmiot3(const IXMLFaktura& faktura, const std::string& documentName) {

@@ -51,14 +51,13 @@ void SetTotal(const IXMLFaktura_Fa& fa, const std::string& element, double value
   if (always || rounded != 0) ((*fa).*set)(rounded == 0 ? 0.0 : rounded);
 }
 
-void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
-                const std::string& currency, const TRegisterValue& reg) {
-  const bool foreignCurrency = currency != "PLN";
-  const TSaleKind buyerSale = buyerKind == bkNonUE ? skExport
-                              : buyerKind == bkUE  ? skIntraEu
-                                                   : skDomestic;
+void FillTotals(const IXMLFaktura_Fa& fa, const TSale& sale, const std::string& currency,
+                const TRegisterValue& reg) {
+  // A foreign-currency invoice's totals are summed from its lines, its tax
+  // in PLN set beside them (TForeignTotals, ReconcilePlnVat).
+  if (currency != "PLN") return;
   for (const TVatRate& r : VatRates()) {
-    const char* net = r.Net[r.NetByBuyer ? buyerSale : SaleKind(invoType)];
+    const char* net = r.Net[RateColumn(r, sale)];
     if (!*r.Vat) {
       SetTotal(fa, net, reg(r.NetField));
       continue;
@@ -70,7 +69,6 @@ void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
     const bool pair = RoundHalfAway(2, netValue) != 0 || RoundHalfAway(2, vat) != 0;
     SetTotal(fa, net, netValue, pair);
     SetTotal(fa, r.Vat, vat, pair);
-    if (foreignCurrency) SetTotal(fa, r.VatPln, vat);
   }
   SetTotal(fa, "P_15", reg("Value"), true);
 }
@@ -120,11 +118,19 @@ bool HasExemptSupply(const IXMLFaktura_Fa& fa) {
 double GrossTotalPln(const IXMLFaktura_Fa& fa) {
   const double gross = FaTotal(fa, "P_15");
   if (!IsForeignCurrencyFa(fa)) return RoundHalfAway(2, gross);
-  double rate = 0;
-  ForEachLine(fa, [&](const IXMLFaktura_Fa_FaWiersz& line) {
-    if (line->HasChild("KursWaluty")) rate = std::max(rate, line->KursWaluty());
-  });
-  return RoundHalfAway(2, gross * rate);
+  return RoundHalfAway(2, gross * ExchangeRateOf(fa));
+}
+
+bool ReverseCharge(const IXMLFaktura_Fa& fa) {
+  bool found = false;
+  for (const TVatRate& r : VatRates()) {
+    if (!r.BuyerSettles) continue;
+    if (RoundHalfAway(2, FaTotal(fa, r.Net[skIntraEu])) != 0) found = true;
+    ForEachLine(fa, [&](const IXMLFaktura_Fa_FaWiersz& line) {
+      if (line->HasChild("P_12") && line->P_12() == r.Code[skIntraEu]) found = true;
+    });
+  }
+  return found;
 }
 
 bool SplitPaymentRequired(const IXMLFaktura& faktura) {
@@ -146,7 +152,9 @@ TAdnotacjeMarks AdnotacjeMarks(const IXMLFaktura& faktura, int registerFlags,
                                const TZwolnienieBasis& basis, const std::string& documentName) {
   TAdnotacjeMarks marks;
   marks.SplitPayment = (registerFlags & 128) != 0 || SplitPaymentRequired(faktura);
-  if (!faktura->HasChild("Fa") || !HasExemptSupply(faktura->Fa())) return marks;
+  if (!faktura->HasChild("Fa")) return marks;
+  marks.ReverseCharge = ReverseCharge(faktura->Fa());
+  if (!HasExemptSupply(faktura->Fa())) return marks;
   for (const TBasisKey& key : kBasisKeys) {
     const std::string text = TrimControls(basis.*key.Text);
     if (text.empty()) continue;
@@ -167,7 +175,7 @@ void FillAdnotacje(const IXMLFaktura_Fa& fa, const TAdnotacjeMarks& marks) {
   auto a = fa->Adnotacje();
   a->SetP_16(2);
   a->SetP_17(2);
-  a->SetP_18(2);
+  a->SetP_18(marks.ReverseCharge ? 1 : 2);
   a->SetP_18A(marks.SplitPayment ? 1 : 2);
   auto z = a->Zwolnienie();
   if (marks.BasisElement.empty()) {

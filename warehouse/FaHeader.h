@@ -10,6 +10,7 @@
 #include "support/DateTime.h"
 #include "support/DocumentTypes.h"
 #include "support/Errors.h"
+#include "warehouse/VatRates.h"
 
 namespace brenvik {
 
@@ -41,9 +42,11 @@ using TRegisterValue = std::function<double(const std::string& field)>;
 // (P_15 always). Unknown element names raise.
 void SetTotal(const IXMLFaktura_Fa& fa, const std::string& element, double value,
               bool always = false);
-// The totals in schema order, P_15 last.
-void FillTotals(const IXMLFaktura_Fa& fa, int invoType, TBuyerKind buyerKind,
-                const std::string& currency, const TRegisterValue& reg);
+// The totals from the register entry in schema order, P_15 last; none for
+// a foreign-currency invoice, whose totals are in its own currency, summed
+// from its lines, with the register's tax in PLN beside them.
+void FillTotals(const IXMLFaktura_Fa& fa, const TSale& sale, const std::string& currency,
+                const TRegisterValue& reg);
 
 // A document that cannot be exported as it stands: the run reports it and
 // goes on with the next one, leaving it without a file and without a mark.
@@ -58,7 +61,8 @@ struct TZwolnienieBasis {
 
 // What the annotations say beyond their fixed values.
 struct TAdnotacjeMarks {
-  bool SplitPayment = false;  // P_18A 1, else 2
+  bool ReverseCharge = false;  // P_18 1, else 2
+  bool SplitPayment = false;   // P_18A 1, else 2
   // "P_19A", "P_19B" or "P_19C": P_19 1 and the basis under that name; empty: P_19N 1.
   std::string BasisElement;
   std::string Basis;
@@ -67,15 +71,17 @@ struct TAdnotacjeMarks {
 // Exempt supply: a line at the exempt rate's code or a non-zero exempt total.
 bool HasExemptSupply(const IXMLFaktura_Fa& fa);
 // P_15 in PLN, rounded to grosze: in another currency converted at the
-// invoice's rate, the KursWaluty of its lines (Stelmar gives every line the
-// document's rate; should they differ, the highest counts). A foreign
-// invoice without a rate gives 0.
+// rate the invoice states (ExchangeRateOf). A foreign invoice without a rate
+// gives 0.
 double GrossTotalPln(const IXMLFaktura_Fa& fa);
+// The buyer settles the tax of some supply (P_18 1): a line or a net total
+// of a rate column marked so in the table of VAT rates.
+bool ReverseCharge(const IXMLFaktura_Fa& fa);
 // Split payment by law: the gross total above 15,000 PLN, a line of annex 15
 // (P_12_Zal_15 1) and a buyer identified by NIP.
 bool SplitPaymentRequired(const IXMLFaktura& faktura);
-// The marks of an invoice whose buyer, lines and totals are written: split
-// payment when bit 7 of the register's flags says so or the law requires
+// The marks of an invoice whose buyer, lines and totals are written: reverse
+// charge as ReverseCharge finds it; split payment when bit 7 of the register's flags says so or the law requires
 // it; for exempt supply the first non-empty basis (trimmed of blanks and control
 // characters) in the
 // order P_19A, P_19B, P_19C. Exempt supply without a basis raises

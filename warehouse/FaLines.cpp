@@ -1,5 +1,6 @@
 #include "warehouse/FaLines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -12,6 +13,7 @@
 #include "warehouse/RateTotals.h"
 #include "warehouse/TableTools.h"
 #include "warehouse/VatRates.h"
+#include "support/OperatorLog.h"
 #include "support/TextCodec.h"
 
 namespace brenvik {
@@ -20,35 +22,22 @@ bool IsForeignCurrencyFa(const IXMLFaktura_Fa& fa) {
   return !fa->HasChild("KodWaluty") || fa->KodWaluty() != "PLN";
 }
 
-int LineNetPriceDigits(int invoType, bool foreign) {
-  return foreign && (IsExportType(invoType) || IsWdtType(invoType)) ? 4 : 2;
-}
-
-void ResetForeignRateTotals(const IXMLFaktura_Fa& fa, int invoType,
-                            const TRegisterNonZero& registerNonZero) {
-  for (const TVatRate& r : VatRates()) {
-    if (!registerNonZero(r.NetField) && !(*r.VatField && registerNonZero(r.VatField))) continue;
-    SetFaTotal(fa, r.Net[SaleKind(invoType)], 0);
-    if (*r.Vat) SetFaTotal(fa, r.Vat, 0);
+double ExchangeRateOf(const IXMLFaktura_Fa& fa) {
+  double rate = 0;
+  if (!fa->HasChild("FaWiersz")) return rate;
+  auto lines = fa->FaWiersz();
+  for (int i = 0; i < lines->Count(); ++i) {
+    auto line = lines->Items(i);
+    if (line->HasChild("KursWaluty")) rate = std::max(rate, line->KursWaluty());
   }
-  SetFaTotal(fa, "P_15", 0);
-}
-
-void AddLineToForeignTotals(const IXMLFaktura_Fa& fa, int rate, int invoType, double net) {
-  const double vat = VatFromNet(rate, net);
-  AddToFaTotal(fa, NetTotalName(rate, invoType), net);
-  AddToFaTotal(fa, VatTotalName(rate), vat);
-  SetFaTotal(fa, "P_15", RoundHalfAway(2, FaTotal(fa, "P_15") + net + vat));
+  return rate;
 }
 
 void TDM::FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool grossPricing) {
   const IXMLFaktura_Fa fa = faktura->Fa();
-  const int type = key.InvoType;
+  const TSale sale = SaleOf(key.InvoType, FBuyerSale);
   const bool foreign = IsForeignCurrencyFa(fa);
-  const int netDigits = LineNetPriceDigits(type, foreign);
-  if (foreign)
-    ResetForeignRateTotals(
-        fa, type, [this](const std::string& field) { return FieldIsNonZero(tblReg, field); });
+  TForeignTotals totals(grossPricing);
 
   for (tblWT.First(); !tblWT.Eof(); tblWT.Next()) {
     TWareKey ware;
@@ -58,11 +47,11 @@ void TDM::FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool gr
     if (IsPackingGroup(FConfig.CmrPacking, ware.Group)) continue;
 
     const std::string name = tblW.FieldByName("Name").AsString();
-    const double price = RoundHalfAway(2, tblWT.FieldByName("Price").AsFloat());
-    const double quantity = RoundHalfAway(3, tblWT.FieldByName("Quantity").AsFloat());
+    const double quantity = LineQuantity(tblWT.FieldByName("Quantity").AsFloat());
     const int rate = static_cast<int>(std::trunc(tblWT.FieldByName("VAT").AsFloat()));
-    const std::string rateCode = VatRateCode(rate, type);  // refuses an unknown rate before writing
-    const TLineAmounts amounts = LineAmounts(price, quantity, rate, grossPricing, netDigits);
+    const std::string rateCode = VatRateCode(rate, sale);  // refuses an unknown rate before writing
+    const TLineAmounts amounts =
+        LineAmounts(tblWT.FieldByName("Price").AsFloat(), quantity, rate, grossPricing);
 
     const IXMLFaktura_Fa_FaWiersz line = fa->FaWiersz()->Add();
     line->SetNrWierszaFa(static_cast<int>(tblWT.FieldByName("InvoPos").AsInteger()));
@@ -77,9 +66,9 @@ void TDM::FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool gr
     line->SetP_8A(Trim(unit).empty() ? "szt." : unit);
     line->SetP_8B(quantity);
     if (grossPricing)
-      line->SetP_9B(price);
+      line->SetP_9B(amounts.UnitPrice);
     else
-      line->SetP_9A(amounts.NetPrice);
+      line->SetP_9A(amounts.UnitPrice);
     line->SetP_11(amounts.Net);
     if (grossPricing) line->SetP_11A(amounts.Gross);
     line->SetP_12(rateCode);
@@ -88,10 +77,17 @@ void TDM::FillFaWiersze(const IXMLFaktura& faktura, const TInvoKey& key, bool gr
     if (!gtu.empty()) line->SetGTU(gtu);
     if (foreign) {
       // On a foreign-currency document the line's "Cost" holds its exchange rate.
-      line->SetKursWaluty(RoundHalfAway(4, tblWT.FieldByName("Cost").AsFloat()));
-      AddLineToForeignTotals(fa, rate, type, amounts.Net);
+      line->SetKursWaluty(LineExchangeRate(tblWT.FieldByName("Cost").AsFloat()));
+      totals.AddLine(rate, amounts);
     }
   }
+  if (!foreign) return;
+  totals.Write(fa, sale);
+  const std::string document = tblWI.FieldByName("Name").AsString();
+  for (const std::string& warning :
+       ReconcilePlnVat(fa, totals, ExchangeRateOf(fa),
+                       [this](const std::string& field) { return tblReg.FieldByName(field).AsFloat(); }))
+    InfoLog("Dokument " + document + ": " + warning, llWarn);
 }
 
 }  // namespace brenvik

@@ -20,8 +20,8 @@ size_t Utf8Length(const std::string& s) {
 }
 }  // namespace
 
-std::string VatRateCode(int rate, int invoType) {
-  if (const TVatRate* r = FindVatRate(rate)) return r->Code[SaleKind(invoType)];
+std::string VatRateCode(int rate, const TSale& sale) {
+  if (const TVatRate* r = FindVatRate(rate)) return r->Code[RateColumn(*r, sale)];
   if (rate > 0) return std::to_string(rate);
   throw EConvertError("Nierozpoznana stawka VAT");
 }
@@ -33,15 +33,28 @@ std::string GtuCode(int gtu) {
   return buf;
 }
 
-TLineAmounts LineAmounts(double price, double quantity, int rate, bool grossPricing,
-                         int netDigits) {
+double LineQuantity(double stored) { return RoundHalfAway(QuantityDigits, stored); }
+double LineExchangeRate(double stored) { return RoundHalfAway(ExchangeRateDigits, stored); }
+
+TLineAmounts LineAmounts(double price, double quantity, int rate, bool grossPricing) {
   TLineAmounts a;
-  a.NetPrice = NetFromGrossDigits(netDigits, rate, price);
+  const double stored = RoundHalfAway(UnitPriceDigits, price);
   if (grossPricing) {
-    a.Gross = RoundHalfAway(2, price * quantity);
+    a.UnitPrice = stored;
+    a.Gross = RoundHalfAway(PriceDigits, stored * quantity);
     a.Net = NetFromGross(rate, a.Gross);
-  } else {
-    a.Net = RoundHalfAway(2, a.NetPrice * quantity);
+    return a;
+  }
+  if (rate <= 0) {
+    a.UnitPrice = stored;
+    a.Net = RoundHalfAway(PriceDigits, stored * quantity);
+    return a;
+  }
+  const double netPrice = stored * 100.0 / (rate + 100.0);
+  a.Net = RoundHalfAway(PriceDigits, netPrice * quantity);
+  for (int digits = PriceDigits; digits <= UnitPriceDigits; ++digits) {
+    a.UnitPrice = RoundHalfAway(digits, netPrice);
+    if (RoundHalfAway(PriceDigits, a.UnitPrice * quantity) == a.Net) break;
   }
   return a;
 }

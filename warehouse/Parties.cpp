@@ -1,6 +1,9 @@
 #include "warehouse/Parties.h"
 
+#include "support/Dialogs.h"
+#include "support/DocumentTypes.h"
 #include "support/Errors.h"
+#include "warehouse/FaHeader.h"
 #include "support/Nip.h"
 #include "support/Regex.h"
 #include "support/TextCodec.h"
@@ -38,6 +41,21 @@ std::string BuyerIdentifier(const std::string& identifier) {
 
 bool IsNoIdentifier(const std::string& id) { return id.empty() || SameTextAscii(id, "BRAK"); }
 
+// The EU VAT number of a buyer of another member state: the identifier
+// without the prefix that is its own country's VAT code (split off by the
+// check or still in front), blanks removed; empty when the identifier has
+// no such prefix. Only that prefix is stripped: "CHE-109.322.551" keeps its
+// "CH", an Austrian number of a German address its "AT".
+std::string EuVatNumber(const TCustomerData& rec, const std::string& vatCode) {
+  if (vatCode.empty() || vatCode == "PL") return {};
+  std::string compact;
+  for (char ch : rec.Identifier)
+    if (ch != ' ' && ch != '\t') compact += ch;
+  if (!rec.Prefix.empty()) return SameTextAscii(rec.Prefix, vatCode) ? compact : std::string();
+  if (compact.size() <= vatCode.size() || !SameTextAscii(compact.substr(0, 2), vatCode)) return {};
+  return AsciiUpper(compact.substr(2));
+}
+
 }  // namespace
 
 void WriteAdres(const IXMLTAdres& adres, const std::string& country, const std::string& adresL1,
@@ -70,19 +88,57 @@ void FillPodmiot1(const IXMLFaktura& faktura, const TPodatnikInfoConfig& info) {
   if (info.StatusInfoPodatnika > 0) p->SetStatusInfoPodatnika(info.StatusInfoPodatnika);
 }
 
+std::string AddressCountryCode(const TCountry* country) { return country ? country->Iso : "PL"; }
+
+bool HasForeignTaxId(const TCustomerData& record) {
+  std::string id;
+  for (char ch : record.Prefix + record.Identifier)
+    if (ch != '-' && ch != ' ') id += ch;
+  if (IsNoIdentifier(id)) return false;
+  const bool digits = id.find_first_not_of("0123456789") == std::string::npos;
+  return !(digits && (id.size() == 10 || id.size() == 15)) && !SameTextAscii(record.Prefix, "PL");
+}
+
+void CheckBuyerCountry(const TCustomerData& record, int options, int invoType,
+                       const std::string& documentName) {
+  if (options == 0 || record.Country) return;
+  std::string why;
+  if (IsExportType(invoType))
+    why = "dokument eksportu towarów";
+  else if (IsWdtType(invoType))
+    why = "dokument wewnątrzwspólnotowej dostawy towarów";
+  else if (HasForeignTaxId(record))
+    why = "nabywca ma zagraniczny numer identyfikacyjny " + record.Prefix + record.Identifier;
+  else
+    return;
+  const std::string what = "Nie rozpoznano kraju nabywcy " + record.Name + " na dokumencie " +
+                           documentName + " (" + why + ")";
+  const std::string text =
+      what + ".\rAdres kontrahenta: " + record.Address +
+      "\rWpisz kraj w kartotece kontrahenta po przecinku za miejscowością, np. \"Ateny, Grecja\"."
+      "\r\rTak – pomiń ten dokument i generuj pozostałe.\rNie – przerwij generowanie.";
+  if (MessageDlg(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
+                 TMsgDlgBtn::mbNo, TQuestionKind::qkDataWarning) != TModalResult::mrYes)
+    throw EAbort(LoadAbortedAt(documentName));
+  throw EDocumentRefused(what + ": dokumentu nie wygenerowano. Wpisz kraj w kartotece "
+                               "kontrahenta po przecinku za miejscowością i wyślij go ponownie.");
+}
+
 bool BuyerChecking(int options) { return options == 0 || options == 3; }
 
 std::string IdentifierBeforeBranch(const std::string& identifier) {
   return identifier.substr(0, identifier.find('-'));
 }
 
-TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
+TSaleKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
   const TCustomerData& rec = in.Record;
   const std::string id = BuyerIdentifier(rec.Identifier);
-  const TBuyerKind kind = BuyerKindOf(rec.Country);
+  const TBuyerKind kind = in.Options == 0 ? bkPL : BuyerKindOf(rec.Country);
+  const std::string vatCode = rec.Country ? rec.Country->VatCode : "";
 
   auto p = faktura->Podmiot2();
   auto dane = p->DaneIdentyfikacyjne();
+  bool euVatPayer = false;
   if (in.Options == 0) {
     // A domestic buyer whose number the operator let through anyway: the
     // schema takes only a well-formed NIP, so "BRAK" (or nothing) becomes
@@ -93,13 +149,21 @@ TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
       dane->SetBrakID(1);
     else
       dane->SetNrID(id);
-  } else if (kind == bkUE && !rec.Prefix.empty()) {
-    dane->SetKodUE(rec.Country);
-    dane->SetNrVatUE(id);
-  } else if (id.empty()) {
-    dane->SetBrakID(1);
+  } else if (const std::string number = EuVatNumber(rec, vatCode); !number.empty()) {
+    dane->SetKodUE(vatCode);
+    dane->SetNrVatUE(number);
+    euVatPayer = true;
   } else {
-    dane->SetNrID(id);
+    // Any other identifier goes whole, as the record holds it; a prefix the
+    // check split off belongs to it, save Poland's.
+    const std::string whole =
+        rec.Prefix.empty() || SameTextAscii(rec.Prefix, "PL") ? id : rec.Prefix + id;
+    if (IsNoIdentifier(whole)) {
+      dane->SetBrakID(1);
+    } else {
+      if (kind != bkPL && rec.Country) dane->SetKodKraju(rec.Country->Iso);
+      dane->SetNrID(whole);
+    }
   }
   dane->SetNazwa(rec.Name);
 
@@ -118,10 +182,11 @@ TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in) {
       address = Trim(rest.substr(0, rest.find(';')));
     }
   }
-  if (!address.empty()) WriteAdres(p->Adres(), rec.Country, address);
+  if (!address.empty()) WriteAdres(p->Adres(), AddressCountryCode(rec.Country), address);
   p->SetJST(in.JST ? 1 : 2);
   p->SetGV(in.GV ? 1 : 2);
-  return kind;
+  if (kind == bkPL) return skDomestic;
+  return euVatPayer ? skIntraEu : skExport;
 }
 
 bool FillPodmiot3From(const IXMLFaktura& faktura, const TRecipientInput& in) {
@@ -154,7 +219,7 @@ bool FillPodmiot3From(const IXMLFaktura& faktura, const TRecipientInput& in) {
   else
     dane->SetNrID(id3);
   dane->SetNazwa(in.FirmName);
-  if (!rec.Address.empty()) WriteAdres(p3->Adres(), rec.Country, rec.Address);
+  if (!rec.Address.empty()) WriteAdres(p3->Adres(), AddressCountryCode(rec.Country), rec.Address);
   p3->SetRola(in.GV ? 10 : in.JST ? 8 : 2);
   return true;
 }

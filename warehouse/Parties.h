@@ -8,6 +8,7 @@
 #include "fa3/Schemat_FA3.h"
 #include "config/Config.h"
 #include "support/Countries.h"
+#include "support/DocumentTypes.h"
 
 namespace brenvik {
 
@@ -24,10 +25,20 @@ void FillPodmiot1(const IXMLFaktura& faktura, const TPodatnikInfoConfig& info);
 struct TCustomerData {
   std::string Name;
   std::string Address;
-  std::string Country;
-  std::string Identifier;
-  std::string Prefix;
+  // The country the city field names after a "," or ";", else the one the
+  // identifier's prefix tells (Options 3); null when neither does.
+  const TCountry* Country = nullptr;
+  std::string CountryText;  // the city field's text after its first "," or ";"
+  std::string Identifier;   // normalised when checked, without a split-off prefix
+  std::string Prefix;       // the EU VAT prefix the check split off, else empty
 };
+
+// The ISO code of an address: the country's, "PL" for none.
+std::string AddressCountryCode(const TCountry* country);
+// A tax identifier of the buyer that is no Polish NIP: its prefix and
+// identifier make something other than ten digits (with or without a branch
+// suffix, dashes and blanks aside) or "BRAK".
+bool HasForeignTaxId(const TCustomerData& record);
 
 // The buyer's record with the flags of its layout.
 struct TBuyerInput {
@@ -44,8 +55,18 @@ bool BuyerChecking(int options);
 // The part of an identifier before its first "-".
 std::string IdentifierBeforeBranch(const std::string& identifier);
 
-// Writes Podmiot2 and returns the buyer kind of its country.
-TBuyerKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in);
+// A foreign buyer whose country the record does not name must not become a
+// Polish one. Options other than 0 on an export or intra-EU document, or
+// with a foreign tax identifier, and no country: asks the operator (a data
+// question, "Nie" the default). "Tak" holds this document back
+// (EDocumentRefused naming it and the customer), "Nie" stops the run (EAbort).
+void CheckBuyerCountry(const TCustomerData& record, int options, int invoType,
+                       const std::string& documentName);
+
+// Writes Podmiot2 and returns the sale kind its buyer makes: intra-EU for a
+// VAT payer of another EU state (KodUE and NrVatUE), export for any other
+// foreign buyer, domestic for a Polish one.
+TSaleKind FillPodmiot2From(const IXMLFaktura& faktura, const TBuyerInput& in);
 
 // The recipient's record and the register fields that decide about it.
 struct TRecipientInput {

@@ -1,8 +1,12 @@
 #include "warehouse/RateTotals.h"
 
+#include <cmath>
+#include <cstdio>
 #include <type_traits>
 #include <vector>
 
+#include "fa3/Fa3Values.h"
+#include "support/Money.h"
 #include "support/DocumentTypes.h"
 #include "support/Errors.h"
 #include "warehouse/VatRates.h"
@@ -84,9 +88,9 @@ const TTotal& FindTotal(const std::string& name) {
 
 }  // namespace
 
-std::string NetTotalName(int rate, int invoType) {
+std::string NetTotalName(int rate, const TSale& sale) {
   const TVatRate* r = FindVatRate(rate);
-  return r ? r->Net[SaleKind(invoType)] : std::string();
+  return r ? r->Net[RateColumn(*r, sale)] : std::string();
 }
 
 TFaTotalSetter FaTotalSetter(const std::string& name) {
@@ -114,6 +118,97 @@ void SetFaTotal(const IXMLFaktura_Fa& fa, const std::string& name, double value)
 void AddToFaTotal(const IXMLFaktura_Fa& fa, const std::string& name, double amount) {
   if (name.empty()) return;
   SetFaTotal(fa, name, FaTotal(fa, name) + amount);
+}
+
+void TForeignTotals::AddLine(int rate, const TLineAmounts& amounts) {
+  TSums& sums = FSums[rate];
+  ++sums.Lines;
+  sums.Net += amounts.Net;
+  sums.Gross += amounts.Gross;
+}
+
+std::vector<TForeignTotals::TRateTotal> TForeignTotals::Totals() const {
+  std::vector<TRateTotal> out;
+  for (const auto& [rate, sums] : FSums) {
+    TRateTotal t;
+    t.Rate = rate;
+    t.Lines = sums.Lines;
+    if (FGrossPricing) {
+      const double gross = RoundHalfAway(PriceDigits, sums.Gross);
+      t.Vat = rate > 0 ? RoundHalfAway(PriceDigits, gross * rate / (100.0 + rate)) : 0;
+      t.Net = RoundHalfAway(PriceDigits, gross - t.Vat);
+    } else {
+      t.Net = RoundHalfAway(PriceDigits, sums.Net);
+      t.Vat = VatFromNet(rate, t.Net);
+    }
+    out.push_back(t);
+  }
+  return out;
+}
+
+double TForeignTotals::Due() const {
+  double due = 0;
+  for (const TRateTotal& t : Totals()) due += t.Net + t.Vat;
+  return RoundHalfAway(PriceDigits, due);
+}
+
+void TForeignTotals::Write(const IXMLFaktura_Fa& fa, const TSale& sale) const {
+  for (const TRateTotal& t : Totals()) {
+    const TVatRate* r = FindVatRate(t.Rate);
+    if (!r) continue;
+    // A rate's net and VAT go as a pair, as the register's totals do.
+    const bool any = t.Net != 0 || t.Vat != 0;
+    if (!any) continue;
+    SetFaTotal(fa, r->Net[RateColumn(*r, sale)], t.Net);
+    if (*r->Vat) SetFaTotal(fa, r->Vat, t.Vat);
+  }
+  SetFaTotal(fa, "P_15", Due());
+}
+
+namespace {
+
+std::string Amount(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.2f", value);
+  return buf;
+}
+
+}  // namespace
+
+std::vector<std::string> ReconcilePlnVat(const IXMLFaktura_Fa& fa, const TForeignTotals& totals,
+                                         double exchangeRate,
+                                         const std::function<double(const std::string&)>& reg) {
+  std::vector<std::string> warnings;
+  const std::vector<TForeignTotals::TRateTotal> rates = totals.Totals();
+  for (const TVatRate& r : VatRates()) {
+    if (!*r.VatPln) continue;
+    const double registered = RoundHalfAway(PriceDigits, reg(r.VatField));
+    const TForeignTotals::TRateTotal* t = nullptr;
+    for (const auto& rt : rates)
+      if (rt.Rate == r.Rate) t = &rt;
+    // The schema has the tax in PLN only beside the rate's totals.
+    if (!t || !fa->HasChild(r.Vat)) {
+      if (registered != 0)
+        warnings.push_back("rejestr podaje VAT w PLN stawki " + std::string(r.Code[0]) + " % (" +
+                           Amount(registered) + "), a faktura nie ma pozycji tej stawki; " +
+                           r.VatPln + " nie zapisano");
+      continue;
+    }
+    const double converted = RoundHalfAway(PriceDigits, t->Vat * exchangeRate);
+    const double written = registered != 0 ? registered : converted;
+    const TTotal* w = FindAnyTotal(r.VatPln);
+    fa->EnsureChildInSchemaOrder(r.VatPln);
+    (fa.get()->*w->Set)(written);
+    // Each line's VAT in PLN may round a grosz its own way.
+    if (std::abs(registered - converted) <= 0.01 * t->Lines + 1e-9) continue;
+    warnings.push_back(
+        "VAT w PLN stawki " + std::string(r.Code[0]) + " % z rejestru (" + Amount(registered) +
+        ") różni się od VAT " + Amount(t->Vat) + " przeliczonego po kursie " +
+        FormatFa3Decimal(exchangeRate) + " (" + Amount(converted) +
+        ") o więcej niż grosz na pozycję; w " + r.VatPln + " zapisano " +
+        (registered != 0 ? "kwotę z rejestru" : "kwotę przeliczoną"));
+  }
+  return warnings;
 }
 
 }  // namespace brenvik

@@ -103,53 +103,56 @@ bool IsPaidOnSale(TPxTable* table) {
          (payInfo == 0 && payDelay == 0) || (payInfo == 1 && payDelay == 0);
 }
 
-void ReadCustomerRecord(const std::string& docText, TPxTable& table, std::string& countryPrefix,
-                        std::string& nip, std::string& name, std::string& countryCode,
-                        std::string& addressLine, bool check) {
-  countryPrefix.clear();
-  nip.clear();
-  countryCode.clear();
-  addressLine.clear();
-  name = table.FieldByName("Firm Name").AsString();
+TCustomerData ReadCustomerRecord(const std::string& docText, TPxTable& table, bool check) {
+  TCustomerData c;
+  c.Name = table.FieldByName("Firm Name").AsString();
   std::string city = table.FieldByName("City").AsString();
   const long long options = table.FieldByName("Options").AsInteger();
   if (options != 0) {
+    // "Ateny, Grecja" or "10115 Berlin; Niemcy": the country is one of the
+    // parts after the city, the last one that names a country.
     const std::vector<std::string> parts = SplitAny(city, ",;");
     if (parts.size() >= 2) {
+      c.CountryText = Trim(city.substr(parts[0].size() + 1));
       city = parts[0];
-      countryCode = EuCountryCode(parts[1]);
+      for (size_t i = parts.size() - 1; i >= 1 && !c.Country; --i) c.Country = FindCountry(parts[i]);
     }
   }
   // The users table has a layout of its own; only it bears that name.
   const bool usersLayout = SameTextAscii(
       BareFileName(table.FilePath().empty() ? table.TableName() : table.FilePath()), "Users");
   if (usersLayout)
-    addressLine = FormatAddressLine(table.FieldByName("ZipCode").AsString(), city,
-                                    table.FieldByName("Street").AsString(),
-                                    table.FieldByName("House").AsString());
+    c.Address = FormatAddressLine(table.FieldByName("ZipCode").AsString(), city,
+                                  table.FieldByName("Street").AsString(),
+                                  table.FieldByName("House").AsString());
   else
-    addressLine = FormatAddressLine(table.FieldByName("ZipCode").AsString(), city,
-                                    table.FieldByName("Address").AsString(), "");
-  if (table.FieldExists("NIP")) nip = table.FieldByName("NIP").AsString();
-  if (name.empty())
-    throw Exception("Brak nazwy kontrahenta\r\nDokument: " + docText + "  NIP: " + nip +
+    c.Address = FormatAddressLine(table.FieldByName("ZipCode").AsString(), city,
+                                  table.FieldByName("Address").AsString(), "");
+  if (table.FieldExists("NIP")) c.Identifier = table.FieldByName("NIP").AsString();
+  if (c.Name.empty())
+    throw Exception("Brak nazwy kontrahenta\r\nDokument: " + docText + "  NIP: " + c.Identifier +
                     "\r\nWczytywanie przerwano");
   if (check) {
     bool hasBranch = false;
-    CheckNip(hasBranch, countryPrefix, nip, ConfirmNipProblem, name, docText);
+    CheckNip(hasBranch, c.Prefix, c.Identifier, ConfirmNipProblem, c.Name, docText);
   }
-  if (countryPrefix.empty() && (nip.rfind("GB", 0) == 0 || nip.rfind("CH", 0) == 0)) {
-    countryPrefix = nip.substr(0, 2);
-    nip = nip.substr(2);
-  }
-  if (check && SameTextAscii(nip, "brak")) {
-    if (MessageDlg("Brak numeru NIP. Dokument: " + docText + "\r" + name + "\rKontynuować?",
+  if (check && SameTextAscii(c.Identifier, "brak")) {
+    if (MessageDlg("Brak numeru NIP. Dokument: " + docText + "\r" + c.Name + "\rKontynuować?",
                    TMsgDlgType::mtError, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, TMsgDlgBtn::mbNo,
                    TQuestionKind::qkDataWarning) != TModalResult::mrYes)
       throw EAbort(LoadAbortedAt(docText));
   }
-  if (options == 3 && countryCode.empty() && !countryPrefix.empty()) countryCode = countryPrefix;
-  if (check && addressLine.empty()) addressLine = "brak";
+  if (options == 3 && !c.Country) {
+    // No country in the address: the identifier's prefix tells it, an EU
+    // VAT prefix split off by the check, or the British and Swiss ones,
+    // which stay part of the identifier.
+    if (!c.Prefix.empty())
+      c.Country = CountryByVatCode(c.Prefix);
+    else if (c.Identifier.rfind("GB", 0) == 0 || c.Identifier.rfind("CH", 0) == 0)
+      c.Country = CountryByIso(c.Identifier.substr(0, 2));
+  }
+  if (check && c.Address.empty()) c.Address = "brak";
+  return c;
 }
 
 }  // namespace brenvik

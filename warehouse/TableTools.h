@@ -7,6 +7,7 @@
 
 #include "support/DocumentKey.h"
 #include "paradox/Table.h"
+#include "warehouse/Parties.h"
 
 namespace brenvik {
 
@@ -41,11 +42,10 @@ bool LocatePackingGroup(bool cmrPacking, TPxTable& table);
 bool IsPaidOnSale(TPxTable* table);
 
 // The contractor record on which the table stands: name, one-line address,
-// country code (from the city field), tax identifier and its country prefix.
-// With check set the identifier is checked and the operator may be asked to
-// go on; declining raises "Wczytywanie przerwano".
-void ReadCustomerRecord(const std::string& docText, TPxTable& table, std::string& countryPrefix,
-                        std::string& nip, std::string& name, std::string& countryCode,
-                        std::string& addressLine, bool check);
+// country (named in the city field, in Polish or English or by its code),
+// tax identifier and its EU prefix. With check set the identifier is checked
+// and the operator may be asked to go on; declining raises "Wczytywanie
+// przerwano".
+TCustomerData ReadCustomerRecord(const std::string& docText, TPxTable& table, bool check);
 
 }  // namespace brenvik

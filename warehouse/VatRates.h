@@ -12,10 +12,11 @@ struct TVatRate {
   const char* NetField;  // register field of the net amount
   const char* VatField;  // register field of the VAT amount; "" for none
   const char* Net[3];    // net total by sale kind
-  bool NetByBuyer;       // the register's net total follows the buyer's country
+  bool ByBuyer;          // total and code follow the buyer's sale kind, not the document's
   const char* Vat;       // VAT total; "" for none
   const char* VatPln;    // VAT total in PLN of a foreign-currency document; "" for none
   const char* Code[3];   // rate code of a line by sale kind
+  bool BuyerSettles;     // in the intra-EU column the buyer settles the tax
 };
 
 // The exempt rate ("zw"): its lines and totals are exempt supply.
@@ -25,5 +26,16 @@ inline constexpr int ExemptRate = -1;
 std::span<const TVatRate> VatRates();
 // The row of a rate; null when the rate is not listed.
 const TVatRate* FindVatRate(int rate);
+
+// What chooses a rate's column: the sale kind of the document's type, and
+// the one its buyer makes (intra-EU for a VAT payer of another EU state,
+// export for any other foreign buyer, domestic for a Polish one).
+struct TSale {
+  TSaleKind Document = skDomestic;
+  TSaleKind Buyer = skDomestic;
+};
+TSale SaleOf(int invoType, TSaleKind buyer = skDomestic);
+// The column of the row for that sale.
+TSaleKind RateColumn(const TVatRate& rate, const TSale& sale);
 
 }  // namespace brenvik

@@ -4,7 +4,7 @@
 - every record has one value per field, of the field's kind, in the code page, and primary keys do not repeat;
 - every line belongs to an existing document and names existing goods;
 - every document has its register entry and the register totals equal the
-  sums of its lines (net per line as the export computes it, VAT per line
+  sums of its lines (net per line from the unrounded price, VAT per line
   rounded to cents, foreign amounts converted at the line's rate in "Cost",
   packaging lines of group "O" left out);
 - corrections point at an existing document whose register holds a KSeF number;
@@ -105,18 +105,18 @@ def check(path):
         gross = d["Options"] & 64
         sums = {f: Decimal(0) for f in ("Value22", "Tax22", "Value7", "Tax7", "Value3",
                                         "Tax3", "Value0", "ValueFree", "NPO")}
-        prec = 4 if foreign and d["Type"] in (2, 3, 22, 23) else 2
         for l in lines.get(key, []):
             if l["Group"] == "O":
                 continue
             rate = int(l["VAT"])
-            price = r(2, Decimal(str(l["Price"])))
-            qty = r(3, Decimal(str(l["Quantity"])))
+            price = r(8, Decimal(str(l["Price"])))
+            qty = r(6, Decimal(str(l["Quantity"])))
+            # The unrounded price times the quantity, rounded once.
             if gross:
                 g = r(2, price * qty)
                 net = g if rate <= 0 else r(2, g * 100 / (rate + 100))
             else:
-                np_ = r(prec, price) if rate <= 0 else r(prec, price * 100 / (rate + 100))
+                np_ = price if rate <= 0 else price * 100 / (rate + 100)
                 net = r(2, np_ * qty)
             if foreign:
                 if not l["Cost"]:

@@ -19,6 +19,10 @@ def net_from_gross(n, r, x):
 def vat_from_net(r, x):
     return Decimal(0) if r <= 0 else rnd(2, Decimal(r) / 100 * x)
 
+EU_VAT_CODES = {"AT", "BE", "BG", "CY", "CZ", "DE", "DK", "EE", "EL", "ES", "FI", "FR", "HR",
+                "HU", "IE", "IT", "LT", "LU", "LV", "MT", "NL", "PL", "PT", "RO", "SE", "SI",
+                "SK", "XI"}
+
 # ---------------------------------------------------------------- layouts
 WI_FIELDS = [["Type", "S"], ["Year", "S"], ["MagId", "S"], ["Number", "S"],
              ["Name", "A24"], ["Date", "@"], ["SaleDate", "D"], ["Flags", "I"],
@@ -145,6 +149,11 @@ def doc(t, num, name, date, user, lines, sale=None, flags=0, options=0, intl="",
                 master=master, regflags=regflags, ksef=ksef, desc=list(desc),
                 purpose=purpose)
 
+def bucket_of(r):
+    """The register fields (net, VAT) of a rate; None for a rate not listed."""
+    return {23: ("Value22", "Tax22"), 8: ("Value7", "Tax7"), 5: ("Value3", "Tax3"),
+            0: ("Value0", None), -1: ("ValueFree", None), -2: ("NPO", None)}.get(r)
+
 def totals(d, cmr_packing=True):
     """Register values (PLN) and the expected FA(3) totals of a document."""
     t = d["t"]
@@ -157,37 +166,51 @@ def totals(d, cmr_packing=True):
     cur = dict(reg)   # same buckets in the document currency
     p15 = Decimal(0)
     pack = Decimal(0)
+    sums = {}         # rate -> [net, gross] of the lines in the document currency
     for l in d["lines"]:
-        price = rnd(2, Decimal(str(l["price"])))
-        qty = rnd(3, Decimal(str(l["qty"])))
+        price = rnd(8, Decimal(str(l["price"])))
+        qty = rnd(6, Decimal(str(l["qty"])))
         if cmr_packing and l["g"] == "O":
-            pack += rnd(2, Decimal(str(l["price"])) * qty)
+            pack += rnd(2, Decimal(str(l["price"])) * rnd(3, Decimal(str(l["qty"]))))
             continue
         r = int(l["vat"])
-        prec = 4 if (exp or wdt) and foreign else 2
-        netprice = net_from_gross(prec, r, price)
+        # A line value is the unrounded price times the quantity, rounded once.
         if gross:
-            net = net_from_gross(2, r, rnd(2, price * qty))
+            line_gross = rnd(2, price * qty)
+            net = net_from_gross(2, r, line_gross)
         else:
+            line_gross = Decimal(0)
+            netprice = price if r <= 0 else price * 100 / (r + 100)
             net = rnd(2, netprice * qty)
         vat = vat_from_net(r, net)
         rate = Decimal(str(l["cost"])) if foreign else Decimal(1)
         net_pln = rnd(2, net * rate)
         vat_pln = vat_from_net(r, net_pln)
-        for bucket, (v, x) in (("cur", (net, vat)), ("reg", (net_pln, vat_pln))):
-            tgt = cur if bucket == "cur" else reg
-            if r == 23: tgt["Value22"] += v; tgt["Tax22"] += x
-            elif r == 8: tgt["Value7"] += v; tgt["Tax7"] += x
-            elif r == 5: tgt["Value3"] += v; tgt["Tax3"] += x
-            elif r == 0: tgt["Value0"] += v
-            elif r == -1: tgt["ValueFree"] += v
-            elif r == -2: tgt["NPO"] += v
-        p15 = rnd(2, p15 + net + vat)
+        for k, v, x in ((bucket_of(r), net_pln, vat_pln),):
+            if k:
+                reg[k[0]] += v
+                if k[1]: reg[k[1]] += x
+        acc = sums.setdefault(r, [Decimal(0), Decimal(0)])
+        acc[0] += net
+        acc[1] += line_gross
+    # The totals in the document's currency: per rate, rounded once.
+    for r, (net_sum, gross_sum) in sums.items():
+        if gross:
+            vat = Decimal(0) if r <= 0 else rnd(2, gross_sum * r / (100 + r))
+            net = rnd(2, gross_sum - vat)
+        else:
+            net = rnd(2, net_sum)
+            vat = vat_from_net(r, net)
+        k = bucket_of(r)
+        if k:
+            cur[k[0]] += net
+            if k[1]: cur[k[1]] += vat
+        p15 += net + vat
     reg["Value"] = sum(reg[k] for k in reg)
-    cur["Value"] = p15
+    cur["Value"] = rnd(2, p15)
     return reg, cur, pack, foreign
 
-def fa_totals(d, cur, reg, foreign, buyer_non_ue):
+def fa_totals(d, cur, reg, foreign, buyer_eu_vat_payer):
     t = d["t"]
     out = {}
     names = [("P_13_1", "Value22"), ("P_14_1", "Tax22"), ("P_13_2", "Value7"),
@@ -197,10 +220,11 @@ def fa_totals(d, cur, reg, foreign, buyer_non_ue):
     if cur["Value0"] != 0:
         out["P_13_6_3" if t in (2, 3) else "P_13_6_2" if t in (22, 23) else "P_13_6_1"] = cur["Value0"]
     if cur["ValueFree"] != 0: out["P_13_7"] = cur["ValueFree"]
-    if cur["NPO"] != 0: out["P_13_8" if buyer_non_ue else "P_13_9"] = cur["NPO"]
+    # np II only for a VAT payer of another EU state, np I for every other buyer.
+    if cur["NPO"] != 0: out["P_13_9" if buyer_eu_vat_payer else "P_13_8"] = cur["NPO"]
     if foreign:
         for el, f in (("P_14_1W", "Tax22"), ("P_14_2W", "Tax7"), ("P_14_3W", "Tax3")):
-            if reg[f] != 0: out[el] = reg[f]
+            if cur[f] != 0 and reg[f] != 0: out[el] = reg[f]
     out["P_15"] = cur["Value"]
     return out
 
@@ -231,8 +255,8 @@ def build_site(docs, customers, users=None, purchases=(), cmr_packing=True,
                           num(r["NPO"]), d["regflags"]])
         for pos, text in d["desc"]:
             dsc.append(key + [pos, text])
-        expected.append((d, fa_totals(d, cur, r, foreign,
-                                      c["nip"].startswith("CH")), pack))
+        eu_payer = c["nip"][:2] in EU_VAT_CODES and c["nip"][:2] != "PL"
+        expected.append((d, fa_totals(d, cur, r, foreign, eu_payer), pack))
     for p in purchases:
         reg.append([128, 2026, 0, p["num"], p["doc"], p["date"], p["nip"], "",
                     p["value"], p["v22"], p["t22"], p.get("v7", 0), p.get("t7", 0),

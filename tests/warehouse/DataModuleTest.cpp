@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <set>
 
 #include "support/Money.h"
@@ -13,6 +15,7 @@
 #include "support/Paths.h"
 #include "fixtures/TableWriter.h"
 #include "warehouse/StelmarTables.h"
+#include "warehouse/Parties.h"
 #include "warehouse/TableTools.h"
 
 using namespace brenvik;
@@ -288,21 +291,21 @@ TEST_F(DataModuleTest, TableToolsMessagesAndPaidAtSale) {
 TEST_F(DataModuleTest, CustomerRecordInBothLayouts) {
   Build(true);
   DM->OpenExportTables();
-  std::string prefix, nip, name, country, address;
   DM->tblWI.Next();  // customer 1, payer 10
-  ReadCustomerRecord("FV 7/2026", DM->tblUsers, prefix, nip, name, country, address, true);
-  EXPECT_EQ(name, "Kowalski Handel Sp. j.");
-  EXPECT_EQ(address, "Długa 5  30-001 Kraków");
-  EXPECT_EQ(nip, "1234563218");
-  ReadCustomerRecord("FV 7/2026", DM->tblUR, prefix, nip, name, country, address, true);
-  EXPECT_EQ(nip, "1234563218");  // dashes of the usual layout removed
-  EXPECT_EQ(address, "ul. Długa 5  30-001 Kraków");
+  TCustomerData c = ReadCustomerRecord("FV 7/2026", DM->tblUsers, true);
+  EXPECT_EQ(c.Name, "Kowalski Handel Sp. j.");
+  EXPECT_EQ(c.Address, "Długa 5  30-001 Kraków");
+  EXPECT_EQ(c.Identifier, "1234563218");
+  c = ReadCustomerRecord("FV 7/2026", DM->tblUR, true);
+  EXPECT_EQ(c.Identifier, "1234563218");  // dashes of the usual layout removed
+  EXPECT_EQ(c.Address, "ul. Długa 5  30-001 Kraków");
   DM->tblWI.First();  // customer 2: Options 1, country in the city field, no check
-  ReadCustomerRecord("FV 2/2026", DM->tblUR, prefix, nip, name, country, address, false);
-  EXPECT_EQ(country, "DE");
-  EXPECT_EQ(prefix, "");
-  EXPECT_EQ(nip, "DE123456789");
-  EXPECT_EQ(address, "Hauptstr. 1  10115 Berlin");
+  c = ReadCustomerRecord("FV 2/2026", DM->tblUR, false);
+  ASSERT_NE(c.Country, nullptr);
+  EXPECT_STREQ(c.Country->Iso, "DE");
+  EXPECT_EQ(c.Prefix, "");
+  EXPECT_EQ(c.Identifier, "DE123456789");
+  EXPECT_EQ(c.Address, "Hauptstr. 1  10115 Berlin");
   DM->CloseExportTables();
 }
 
@@ -320,20 +323,19 @@ TEST(CustomerRecord, QuestionsAndRefusals) {
   t.Open();
   TScriptedDialogs dialogs;
   TDialogsScope scope(&dialogs);
-  std::string prefix, nip, name, country, address;
   ASSERT_TRUE(t.FindKey({1}));
   dialogs.Answer(TModalResult::mrYes);
-  ReadCustomerRecord("FV 1", t, prefix, nip, name, country, address, true);
-  EXPECT_EQ(nip, "BRAK");
-  EXPECT_EQ(address, "Gdańsk");  // no street, no postal code
+  TCustomerData c = ReadCustomerRecord("FV 1", t, true);
+  EXPECT_EQ(c.Identifier, "BRAK");
+  EXPECT_EQ(c.Address, "Gdańsk");  // no street, no postal code
   ASSERT_EQ(dialogs.Asked().size(), 1u);
   EXPECT_EQ(dialogs.Asked()[0].Text, "Brak numeru NIP. Dokument: FV 1\rBez NIP\rKontynuować?");
   dialogs.Answer(TModalResult::mrNo);
-  EXPECT_THROW(ReadCustomerRecord("FV 1", t, prefix, nip, name, country, address, true), EAbort);
+  EXPECT_THROW(ReadCustomerRecord("FV 1", t, true), EAbort);
 
   ASSERT_TRUE(t.FindKey({2}));
   try {
-    ReadCustomerRecord("FV 2", t, prefix, nip, name, country, address, false);
+    ReadCustomerRecord("FV 2", t, false);
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(std::string(e.what()),
@@ -342,13 +344,62 @@ TEST(CustomerRecord, QuestionsAndRefusals) {
   ASSERT_TRUE(t.FindKey({3}));
   dialogs.Clear();
   dialogs.Answer(TModalResult::mrNo);
-  EXPECT_THROW(ReadCustomerRecord("FV 3", t, prefix, nip, name, country, address, true), EAbort);
+  EXPECT_THROW(ReadCustomerRecord("FV 3", t, true), EAbort);
   EXPECT_EQ(dialogs.Asked()[0].Text.rfind("Zła suma kontrolna numeru NIP: 1234563219\r", 0), 0u)
       << dialogs.Asked()[0].Text;
   ASSERT_TRUE(t.FindKey({4}));
   dialogs.Answer(TModalResult::mrYes);
-  ReadCustomerRecord("FV 4", t, prefix, nip, name, country, address, true);
-  EXPECT_EQ(prefix, "GB");
-  EXPECT_EQ(nip, "123456789");
-  EXPECT_EQ(country, "GB");  // Options 3 without a country in the city field
+  c = ReadCustomerRecord("FV 4", t, true);
+  // The British prefix tells the country and stays part of the identifier.
+  EXPECT_EQ(c.Prefix, "");
+  EXPECT_EQ(c.Identifier, "GB123456789");
+  ASSERT_NE(c.Country, nullptr);
+  EXPECT_STREQ(c.Country->Iso, "GB");  // Options 3 without a country in the city field
+}
+
+// The country of a foreign buyer comes from the city field's part after a
+// "," or ";" (a Polish or English name or a code), else from the EU prefix
+// of a checked identifier.
+TEST(CustomerRecord, CountryFromTheCityFieldOrThePrefix) {
+  struct Case {
+    const char* City;
+    int Options;
+    const char* Nip;
+    const char* Iso;  // "" for none
+    const char* Identifier;
+    const char* Prefix;
+  } cases[] = {
+      {"Ateny, Grecja", 1, "EL094259216", "GR", "EL094259216", ""},
+      {"Athens; Greece", 2, "", "GR", "", ""},
+      {"New York, NY, USA", 2, "12-3456789", "US", "12-3456789", ""},
+      {"Zürich, Szwajcaria", 3, "CHE-109.322.551", "CH", "CHE-109.322.551", ""},
+      {"Wien, AT", 1, "ATU12345678", "AT", "ATU12345678", ""},
+      {"Berlin", 3, "DE811569869", "DE", "811569869", "DE"},  // from the prefix
+      {"Thessaloniki", 3, "EL094259216", "GR", "094259216", "EL"},
+      {"Oslo", 2, "NO123456789MVA", "", "NO123456789MVA", ""},
+      {"Kraków, Polska", 0, "1234563218", "", "1234563218", ""},  // Options 0: domestic, no parsing
+      {"Gdańsk, ul. Długa", 1, "", "", "", ""},
+  };
+  for (const Case& k : cases) {
+    TTempDir dir;
+    nlohmann::json rec = {1, "Kontrahent", k.City, k.Options, "", "", k.Nip};
+    nlohmann::json doc = {{"codepage", 1250},
+                          {"tables",
+                           {{"UR",
+                             {{"fields", nlohmann::json::parse(R"([["Number","I"],["Firm Name","A60"],
+    ["City","A40"],["Options","S"],["Address","A60"],["ZipCode","A10"],["NIP","A20"]])")},
+                              {"records", {rec}}}}}}};
+    BuildFixtureFromText(doc.dump(), dir.Path());
+    TPxTable t;
+    t.SetTableName(dir / "UR");
+    t.Open();
+    t.First();
+    TScriptedDialogs dialogs;
+    TDialogsScope scope(&dialogs);
+    const TCustomerData c = ReadCustomerRecord("FV 1", t, BuyerChecking(k.Options));
+    EXPECT_EQ(c.Country ? std::string(c.Country->Iso) : "", k.Iso) << k.City;
+    EXPECT_EQ(c.Identifier, k.Identifier) << k.City;
+    EXPECT_EQ(c.Prefix, k.Prefix) << k.City;
+    EXPECT_TRUE(dialogs.Asked().empty()) << k.City;
+  }
 }

@@ -59,7 +59,34 @@ TEST(ExportParties, BuyerAndRecipientFromTheCustomerRegister) {
          c.Nip = "DE123456789";
        },
        {},
-       {"<NrID>DE123456789</NrID>", "<KodKraju>DE</KodKraju>"},
+       {"<KodUE>DE</KodUE><NrVatUE>123456789</NrVatUE>", "<KodKraju>DE</KodKraju>"},
+       {"<NrID>"}},
+      {"Greek buyer: GR in the address, EL before the VAT number",
+       [](TSiteCustomer& c) {
+         c.Options = 3;
+         c.City = "Ateny, Grecja";
+         c.Nip = "EL094259216";
+       },
+       {},
+       {"<KodUE>EL</KodUE><NrVatUE>094259216</NrVatUE>", "<KodKraju>GR</KodKraju>"},
+       {"<NrID>", "<KodKraju>EL</KodKraju>"}},
+      {"Swiss buyer: the whole UID",
+       [](TSiteCustomer& c) {
+         c.Options = 3;
+         c.City = "Zürich, Szwajcaria";
+         c.Nip = "CHE-109.322.551";
+       },
+       {},
+       {"<KodKraju>CH</KodKraju><NrID>CHE-109.322.551</NrID>", "<Adres><KodKraju>CH</KodKraju>"},
+       {"<KodUE>"}},
+      {"buyer in the United States, named in English",
+       [](TSiteCustomer& c) {
+         c.Options = 2;
+         c.City = "New York, United States";
+         c.Nip = "12-3456789";
+       },
+       {},
+       {"<KodKraju>US</KodKraju><NrID>12-3456789</NrID>", "<Adres><KodKraju>US</KodKraju>"},
        {"<KodUE>"}},
       {"foreign buyer without identifier (Options 2)",
        [](TSiteCustomer& c) {
@@ -68,7 +95,7 @@ TEST(ExportParties, BuyerAndRecipientFromTheCustomerRegister) {
          c.Nip.clear();
        },
        {},
-       {"<BrakID>1</BrakID>"},
+       {"<BrakID>1</BrakID>", "<Adres><KodKraju>NO</KodKraju>"},
        {"<NrID>"}},
       {"payer named in the register with its address",
        [](TSiteCustomer& c) {
@@ -117,6 +144,74 @@ TEST_F(ExportMappingTest, DomesticBuyerWithoutIdentifierDeclinedEndsTheRun) {
   EXPECT_EQ(Run().rfind("Wczytywanie przerwano na dokumencie ", 0), 0u);
   EXPECT_TRUE(ExportFiles().empty());
   EXPECT_EQ(RegisterMark(Dir.Path(), 0, 1), "");
+}
+
+// A foreign buyer whose country the record does not name never becomes a
+// Polish one: the question's "Tak" holds that document back and the run goes
+// on, "Nie" (the default) stops it there; a Polish NIP asks nothing.
+TEST_F(ExportMappingTest, ForeignBuyerWithoutACountryIsAskedAbout) {
+  struct Case {
+    const char* What;
+    int Type, Options;
+    const char* City;
+    const char* Nip;
+    std::vector<TModalResult> Answers;
+    bool Exported, Stopped;
+  } cases[] = {
+      {"intra-EU supply, Tak", 22, 2, "Wien", "", {TModalResult::mrYes}, false, false},
+      {"export, Nie stops the run", 2, 2, "Oslo", "", {TModalResult::mrNo}, false, true},
+      {"foreign tax id, Tak", 0, 1, "Oslo", "NO123456789MVA", {TModalResult::mrYes}, false, false},
+      {"a Polish NIP abroad asks nothing", 0, 1, "Oslo", "725-180-11-26", {}, true, false},
+      {"the country named", 22, 2, "Wien, Austria", "ATU12345678", {}, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    TTempDir dir;
+    TConfig config{dir / "site.ini"};
+    config.PodatnikInfo.PrefiksPodatnika = "PL";
+    TExportSite site;
+    site.Docs = PendingInvoices(2);
+    site.Docs[0].Type = c.Type;
+    site.Docs[1].Type = c.Type;
+    site.Docs[1].User = 2;  // a domestic buyer after it
+    site.Customers[0].Options = c.Options;
+    site.Customers[0].City = c.City;
+    site.Customers[0].Nip = c.Nip;
+    TSiteCustomer home;
+    home.Number = 2;
+    site.Customers.push_back(home);
+    site.Build(dir.Path(), config);
+    TScriptedDialogs dialogs;
+    for (TModalResult a : c.Answers) dialogs.Answer(a);
+    TDialogsScope scope(&dialogs);
+    TDM dm(config, dir / "bin/");
+    std::string stopped;
+    try {
+      dm.ReadDocNotSended2KSEF();
+    } catch (const EAbort& e) {
+      stopped = e.what();
+    }
+    ASSERT_EQ(dialogs.Asked().size() >= c.Answers.size(), true);
+    if (!c.Answers.empty()) {
+      const std::string& q = dialogs.Asked()[0].Text;
+      EXPECT_EQ(q.rfind("Nie rozpoznano kraju nabywcy Przedsiębiorstwo Handlowe Mazur Sp. j. na "
+                        "dokumencie FV 1/2026",
+                        0),
+                0u)
+          << q;
+      EXPECT_NE(q.find("Tak – pomiń ten dokument"), std::string::npos) << q;
+    }
+    auto exported = [&](int number) {
+      const TInvoKey key{static_cast<std::int16_t>(c.Type), 2026, 1,
+                         static_cast<std::int16_t>(number)};
+      return std::filesystem::exists(dir / ("ksef/Export/" + InvoKeyToText(key) + ".xml"));
+    };
+    EXPECT_EQ(exported(1), c.Exported);
+    EXPECT_EQ(RegisterMark(dir.Path(), c.Type, 1), c.Exported ? "-" : "");
+    EXPECT_EQ(!stopped.empty(), c.Stopped) << stopped;
+    // The domestic buyer's document after it goes, unless the run stopped.
+    EXPECT_EQ(exported(2), !c.Stopped);
+  }
 }
 
 TEST_F(ExportMappingTest, UsersLayoutRecipientOnlyWhenItDiffersOrHasAnInternalId) {
@@ -190,7 +285,7 @@ TEST_F(ExportMappingTest, HeadOfFaFromTheDocumentAndItsRegisterEntry) {
   EXPECT_FALSE(Has(b, "P_13_1")) << b;
   EXPECT_FALSE(Has(b, "P_6")) << b;
   const std::string c = ExportedXml("0-2026-1-3");
-  EXPECT_TRUE(Has(c, "<P_13_9>80</P_13_9>")) << c;
+  EXPECT_TRUE(Has(c, "<P_13_8>80</P_13_8>")) << c;  // np I: the buyer is Polish
   EXPECT_TRUE(Has(c, "</RodzajFaktury><TP>1</TP>")) << c;
   EXPECT_FALSE(Has(c, "P_14_1W")) << c;
   const std::string d = ExportedXml("0-2026-1-4");

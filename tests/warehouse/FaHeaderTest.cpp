@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "StelmarSite.h"
+
 #include <limits>
 
 #include <map>
@@ -155,118 +157,37 @@ TEST(SetTotal, RoundsAndLeavesOutZero) {
 struct TTotalsCase {
   const char* Title;
   int Type;
-  TBuyerKind Kind;
+  TSaleKind Buyer;
   const char* Currency;
   std::map<std::string, double> Reg;
   std::vector<std::string> Expected;
 };
 
+// clang-format off
 std::vector<TTotalsCase> TotalsCases() {
   const std::map<std::string, double> rates{{"Value22", 100}, {"Tax22", 23},  {"Value7", 50},
                                             {"Tax7", 3.5},    {"Value3", 10}, {"Tax3", 0.5},
                                             {"Value", 187}};
   return {
-      {"EUR: W elements beside the VAT amounts",
-       0,
-       bkPL,
-       "EUR",
-       rates,
-       {"P_13_1=100", "P_14_1=23", "P_14_1W=23", "P_13_2=50", "P_14_2=3.5", "P_14_2W=3.5",
-        "P_13_3=10", "P_14_3=0.5", "P_14_3W=0.5", "P_15=187"}},
-      {"PLN: no W element",
-       0,
-       bkPL,
-       "PLN",
-       rates,
-       {"P_13_1=100", "P_14_1=23", "P_13_2=50", "P_14_2=3.5", "P_13_3=10", "P_14_3=0.5",
-        "P_15=187"}},
-      {"EUR, VAT rounded to 0: the pair stays, no W",
-       0,
-       bkPL,
-       "EUR",
-       {{"Value22", 0.02}, {"Tax22", 0.004}, {"Tax7", 0.001}, {"Value", 0.02}},
-       {"P_13_1=0.02", "P_14_1=0", "P_15=0.02"}},
-      {"VAT-only correction",
-       1,
-       bkPL,
-       "PLN",
-       {{"Tax7", 5}, {"Value", 5}},
-       {"P_13_2=0", "P_14_2=5", "P_15=5"}},
-      {"all zero: P_15 alone", 0, bkPL, "PLN", {}, {"P_15=0"}},
-      {"type 0, zero rate",
-       0,
-       bkPL,
-       "PLN",
-       {{"Value0", 150}, {"Value", 150}},
-       {"P_13_6_1=150", "P_15=150"}},
-      {"type 48, zero rate",
-       48,
-       bkPL,
-       "PLN",
-       {{"Value0", 150}, {"Value", 150}},
-       {"P_13_6_1=150", "P_15=150"}},
-      {"type 22, intra-community supply",
-       22,
-       bkUE,
-       "EUR",
-       {{"Value0", 150}, {"Value", 150}},
-       {"P_13_6_2=150", "P_15=150"}},
-      {"type 23",
-       23,
-       bkUE,
-       "PLN",
-       {{"Value0", -150}, {"Value", -150}},
-       {"P_13_6_2=-150", "P_15=-150"}},
-      {"type 2, export",
-       2,
-       bkNonUE,
-       "USD",
-       {{"Value0", 150}, {"Value", 150}},
-       {"P_13_6_3=150", "P_15=150"}},
-      {"type 3",
-       3,
-       bkNonUE,
-       "PLN",
-       {{"Value0", 150}, {"Value", 150}},
-       {"P_13_6_3=150", "P_15=150"}},
-      {"exempt",
-       0,
-       bkPL,
-       "PLN",
-       {{"ValueFree", 12.345}, {"Value", 12.35}},
-       {"P_13_7=12.35", "P_15=12.35"}},
-      {"outside the scope, EU buyer",
-       0,
-       bkUE,
-       "PLN",
-       {{"NPO", 80}, {"Value", 80}},
-       {"P_13_9=80", "P_15=80"}},
-      {"outside the scope, domestic buyer",
-       0,
-       bkPL,
-       "PLN",
-       {{"NPO", 80}, {"Value", 80}},
-       {"P_13_9=80", "P_15=80"}},
-      {"outside the scope, buyer outside the EU",
-       0,
-       bkNonUE,
-       "PLN",
-       {{"NPO", 80}, {"Value", 80}},
-       {"P_13_8=80", "P_15=80"}},
-      {"everything in schema order",
-       22,
-       bkNonUE,
-       "EUR",
-       {{"Value22", 1},
-        {"Tax22", 0.23},
-        {"Value0", 2},
-        {"ValueFree", 3},
-        {"NPO", 4},
-        {"Value", 10.23}},
-       {"P_13_1=1", "P_14_1=0.23", "P_14_1W=0.23", "P_13_6_2=2", "P_13_7=3", "P_13_8=4",
-        "P_15=10.23"}},
+      {"EUR: nothing, the lines give the totals", 0, skDomestic, "EUR", rates, {}},
+      {"PLN: no W element", 0, skDomestic, "PLN", rates, {"P_13_1=100", "P_14_1=23", "P_13_2=50", "P_14_2=3.5", "P_13_3=10", "P_14_3=0.5", "P_15=187"}},
+      {"EUR, VAT rounded to 0: no W", 0, skDomestic, "EUR", {{"Value22", 0.02}, {"Tax22", 0.004}, {"Tax7", 0.001}, {"Value", 0.02}}, {}},
+      {"EUR: no PLN amount of a rate without VAT", 2, skExport, "EUR", {{"Value0", 150}, {"NPO", 80}, {"Value", 230}}, {}},
+      {"VAT-only correction", 1, skDomestic, "PLN", {{"Tax7", 5}, {"Value", 5}}, {"P_13_2=0", "P_14_2=5", "P_15=5"}},
+      {"all zero: P_15 alone", 0, skDomestic, "PLN", {}, {"P_15=0"}},
+      {"type 0, zero rate", 0, skDomestic, "PLN", {{"Value0", 150}, {"Value", 150}}, {"P_13_6_1=150", "P_15=150"}},
+      {"type 48, zero rate", 48, skDomestic, "PLN", {{"Value0", 150}, {"Value", 150}}, {"P_13_6_1=150", "P_15=150"}},
+      {"type 23, intra-community supply", 23, skIntraEu, "PLN", {{"Value0", -150}, {"Value", -150}}, {"P_13_6_2=-150", "P_15=-150"}},
+      {"type 3, export", 3, skExport, "PLN", {{"Value0", 150}, {"Value", 150}}, {"P_13_6_3=150", "P_15=150"}},
+      {"exempt", 0, skDomestic, "PLN", {{"ValueFree", 12.345}, {"Value", 12.35}}, {"P_13_7=12.35", "P_15=12.35"}},
+      {"not taxed here, VAT payer of another EU state: np II", 0, skIntraEu, "PLN", {{"NPO", 80}, {"Value", 80}}, {"P_13_9=80", "P_15=80"}},
+      {"not taxed here, Polish buyer: np I", 0, skDomestic, "PLN", {{"NPO", 80}, {"Value", 80}}, {"P_13_8=80", "P_15=80"}},
+      {"not taxed here, buyer outside the EU: np I", 0, skExport, "PLN", {{"NPO", 80}, {"Value", 80}}, {"P_13_8=80", "P_15=80"}},
+      {"not taxed here, intra-EU document, buyer without a VAT number: np I", 22, skExport, "PLN", {{"NPO", 80}, {"Value", 80}}, {"P_13_8=80", "P_15=80"}},
+      {"everything in schema order", 22, skIntraEu, "PLN", {{"Value22", 1}, {"Tax22", 0.23}, {"Value0", 2}, {"ValueFree", 3}, {"NPO", 4}, {"Value", 10.23}}, {"P_13_1=1", "P_14_1=0.23", "P_13_6_2=2", "P_13_7=3", "P_13_9=4", "P_15=10.23"}},
   };
 }
+// clang-format on
 
 TEST(FillTotals, Cases) {
   for (const auto& c : TotalsCases()) {
@@ -279,16 +200,17 @@ TEST(FillTotals, Cases) {
     seller.Adres.AdresL1 = "ul. Kwiatowa 1";
     FillPodmiot1(f, seller);
     TBuyerInput buyer;
-    buyer.Record = {"Nabywca", "ul. Polna 2", "", "7740001454", ""};
+    buyer.Record = CustomerRecord("Nabywca", "ul. Polna 2", "", "7740001454", "");
     FillPodmiot2From(f, buyer);
     auto fa = f->Fa();
     fa->SetKodWaluty(c.Currency);
     fa->SetP_1(EncodeDate(2026, 4, 10));
     fa->SetP_2("FV 1/2026");
-    FillTotals(fa, c.Type, c.Kind, c.Currency, Register(c.Reg));
+    FillTotals(fa, SaleOf(c.Type, c.Buyer), c.Currency, Register(c.Reg));
     std::vector<std::string> totals = Children(fa);
     totals.erase(totals.begin(), totals.begin() + 3);  // KodWaluty, P_1, P_2
     EXPECT_EQ(totals, c.Expected);
+    if (c.Currency != std::string("PLN")) SetTotal(fa, "P_15", 0, true);  // the lines' part
     FillAdnotacje(fa, {});
     fa->SetRodzajFaktury(IsCorrectionType(c.Type) ? "KOR" : "VAT");
     if (IsCorrectionType(c.Type)) {
@@ -311,7 +233,7 @@ TEST(FillTotals, MissingRegisterFieldFails) {
     if (field == "NPO") throw EDatabaseError("Nie znaleziono pola NPO");
     return 1;
   };
-  EXPECT_THROW(FillTotals(f->Fa(), 0, bkPL, "PLN", reg), EDatabaseError);
+  EXPECT_THROW(FillTotals(f->Fa(), SaleOf(0), "PLN", reg), EDatabaseError);
 }
 
 // ---------------------------------------------------------------- annotations
@@ -374,6 +296,9 @@ TEST(SplitPayment, RegisterFlagOrTheLawOfAnnex15) {
       // 500 000 JPY x 0,0265 = 13 250,00 zł
       {"JPY above 15 000 only in its own currency", 0,
        Invoice("NIP", "JPY", 500000, {"23+15"}, 0.0265), 13250, 2},
+      // 1 382 700 HUF x 0,010849 = 15 000,91 zł; at 0,0108 it would be 14 933,16 zł
+      {"HUF at the rate's six places", 0, Invoice("NIP", "HUF", 1382700, {"23+15"}, 0.010849),
+       15000.91, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Title);
@@ -382,6 +307,31 @@ TEST(SplitPayment, RegisterFlagOrTheLawOfAnnex15) {
     FillAdnotacje(c.F->Fa(), marks);
     EXPECT_EQ(c.F->Fa()->Adnotacje()->P_18A(), c.P18A);
   }
+}
+
+// P_18: 1 where the buyer settles the tax: a line or a total of np II (a
+// service to a VAT payer of another EU state); 2 for any other supply.
+TEST(ReverseCharge, NpIIToAVatPayerInTheEu) {
+  struct TCase {
+    const char* Title;
+    IXMLFaktura F;
+    int P18;
+  } cases[] = {
+      {"np II line", Invoice("UE", "EUR", 100, {"np II"}, 4.3), 1},
+      {"np II beside a taxed line", Invoice("UE", "PLN", 223, {"23", "np II"}), 1},
+      {"np I line", Invoice("NIP", "PLN", 100, {"np I"}), 2},
+      {"zero rate of an intra-EU supply", Invoice("UE", "EUR", 100, {"0 WDT"}, 4.3), 2},
+      {"taxed at home", Invoice("NIP", "PLN", 123, {"23"}), 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Title);
+    FillAdnotacje(c.F->Fa(), AdnotacjeMarks(c.F, 0, {}, "FV 1/2026"));
+    EXPECT_EQ(c.F->Fa()->Adnotacje()->P_18(), c.P18);
+  }
+  // A register total of np II without lines still tells it.
+  IXMLFaktura f = Invoice("UE", "PLN", 80, {});
+  SetTotal(f->Fa(), "P_13_9", 80);
+  EXPECT_TRUE(AdnotacjeMarks(f, 0, {}, "FV 1/2026").ReverseCharge);
 }
 
 // Exempt supply (a line at "zw" or a non-zero P_13_7): P_19 with the first
@@ -398,7 +348,7 @@ TEST(ExemptSupply, LegalBasisFromTheSettingsOrTheDocumentIsRefused) {
     std::string Zwolnienie;  // empty: refused
   } cases[] = {
       {"no exempt line",
-       Invoice("NIP", "PLN", 123, {"23", "0 KR", "np II"}),
+       Invoice("NIP", "PLN", 123, {"23", "0 KR", "np I"}),
        {},
        "<Zwolnienie><P_19N>1</P_19N></Zwolnienie>"},
       {"exempt line, act",

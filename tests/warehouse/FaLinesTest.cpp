@@ -56,7 +56,9 @@ const TLineCase LineCases[] = {
     {"not subject, export correction", 3, "PLN", 0, 50, 1, -2, 0, "Usługa", "szt.", 0, 0, nullptr,
      "NrWierszaFa=1 | P_7=Usługa | P_8A=szt. | P_8B=1 | P_9A=50 | P_11=50 | P_12=np I"},
     {"not subject, domestic correction", 1, "", 0, 50, 1, -2, 0, "Usługa", "szt.", 0, 0, nullptr,
-     "NrWierszaFa=1 | P_7=Usługa | P_8A=szt. | P_8B=1 | P_9A=50 | P_11=50 | P_12=np II"},
+     "NrWierszaFa=1 | P_7=Usługa | P_8A=szt. | P_8B=1 | P_9A=50 | P_11=50 | P_12=np I"},
+    {"not subject, to a VAT payer in the EU", 22, "PLN", 0, 50, 1, -2, 0, "Usługa", "szt.", 0, 0,
+     nullptr, "NrWierszaFa=1 | P_7=Usługa | P_8A=szt. | P_8B=1 | P_9A=50 | P_11=50 | P_12=np II"},
     {"annex 15 goods with GTU 7", 0, "", 0, 123, 1, 23, 0, "Stal zbrojeniowa", "kg", 8, 7, nullptr,
      "NrWierszaFa=1 | P_7=Stal zbrojeniowa | P_8A=kg | P_8B=1 | P_9A=100 | P_11=100 | P_12=23 | "
      "P_12_Zal_15=1 | GTU=GTU_07"},
@@ -68,18 +70,22 @@ const TLineCase LineCases[] = {
      "NrWierszaFa=1 | P_7=Wiertarka | P_8A=szt. | P_8B=1 | P_9A=100 | P_11=100 | P_12=23"},
     {"no goods name", 0, "", 0, 123, 1, 23, 0, "", "szt.", 0, 0, nullptr,
      "NrWierszaFa=1 | P_8A=szt. | P_8B=1 | P_9A=100 | P_11=100 | P_12=23"},
-    {"price and quantity rounded first", 0, "", 0, 1.004, 2.5555, 23, 0, "Gwóźdź", "kg", 0, 0,
+    {"price and quantity as stored", 0, "", 0, 1.004, 2.5555, 23, 0, "Gwóźdź", "kg", 0, 0,
      nullptr,
-     "NrWierszaFa=1 | P_7=Gwóźdź | P_8A=kg | P_8B=2.556 | P_9A=0.81 | P_11=2.07 | P_12=23"},
+     "NrWierszaFa=1 | P_7=Gwóźdź | P_8A=kg | P_8B=2.5555 | P_9A=0.816 | P_11=2.09 | P_12=23"},
     {"export in EUR", 2, "EUR", 0, 10.00, 5, 0, 4.25871, "Płytka", "m2", 0, 0, nullptr,
      "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=5 | P_9A=10 | P_11=50 | P_12=0 EX | "
-     "KursWaluty=4.2587"},
+     "KursWaluty=4.25871"},
     {"unit net price to 4 places abroad", 22, "EUR", 0, 10.00, 100, 23, 4.3, "Płytka", "m2", 0, 0,
      nullptr,
      "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=100 | P_9A=8.1301 | P_11=813.01 | P_12=23 | "
      "KursWaluty=4.3"},
-    {"unit net price to 2 places at home", 0, "", 0, 10.00, 100, 23, 0, "Płytka", "m2", 0, 0,
-     nullptr, "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=100 | P_9A=8.13 | P_11=813 | P_12=23"},
+    {"unit net price to the places its value needs at home", 0, "", 0, 10.00, 100, 23, 0, "Płytka",
+     "m2", 0, 0, nullptr,
+     "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=100 | P_9A=8.1301 | P_11=813.01 | P_12=23"},
+    {"unit net price of 2 places where they add up", 0, "", 0, 10.00, 3, 23, 0, "Płytka", "m2", 0,
+     0, nullptr,
+     "NrWierszaFa=1 | P_7=Płytka | P_8A=m2 | P_8B=3 | P_9A=8.13 | P_11=24.39 | P_12=23"},
 };
 
 }  // namespace
@@ -152,7 +158,8 @@ TEST(FaLines, PackagingLinesAreNoInvoiceLines) {
 }
 
 // The register's totals of a foreign-currency invoice are in PLN; the lines
-// rebuild them in the invoice's currency, each total at its schema place.
+// give them in the invoice's currency, each total at its schema place, and
+// the register gives only the tax in PLN.
 TEST(FaLines, ForeignTotalsComeFromTheLines) {
   TSiteContent content;
   TSiteDoc d;
@@ -173,19 +180,21 @@ TEST(FaLines, ForeignTotalsComeFromTheLines) {
   const TInvoKey key = site.Stand(0, 1);
   IXMLFaktura f = site.NewInvoice(key);
   auto fa = f->Fa();
-  ASSERT_EQ(fa->P_13_1(), 5000);
+  ASSERT_FALSE(fa->HasChild("P_13_1"));
+  ASSERT_FALSE(fa->HasChild("P_13_7"));
   site.DM->FillFaWiersze(f, key, false);
   EXPECT_EQ(FaTotal(fa, "P_13_1"), 300);
   EXPECT_EQ(FaTotal(fa, "P_14_1"), 69);
   EXPECT_EQ(fa->P_14_1W(), 1150);  // the tax in PLN stays
   EXPECT_EQ(FaTotal(fa, "P_13_2"), 100);
   EXPECT_EQ(FaTotal(fa, "P_14_2"), 8);
-  EXPECT_EQ(FaTotal(fa, "P_13_7"), 0);  // reset, no exempt line
+  EXPECT_EQ(fa->P_14_2W(), 34.4);  // none in the register: 8 EUR at 4.3
+  EXPECT_FALSE(fa->HasChild("P_13_7"));  // no exempt line
   // 369 at 23 %, 108 at 8 %, and the 7 % line (no total of its own) 107.
   EXPECT_EQ(FaTotal(fa, "P_15"), 584);
   EXPECT_EQ(
       Names(*fa),
-      "KodWaluty P_1 P_2 P_13_1 P_14_1 P_14_1W P_13_2 P_14_2 P_13_7 P_15 Adnotacje RodzajFaktury "
+      "KodWaluty P_1 P_2 P_13_1 P_14_1 P_14_1W P_13_2 P_14_2 P_14_2W P_15 Adnotacje RodzajFaktury "
       "FaWiersz FaWiersz FaWiersz FaWiersz");
 }
 
@@ -226,30 +235,6 @@ TEST(FaLines, UnknownRateStopsTheDocument) {
   } catch (const EConvertError& e) {
     EXPECT_STREQ(e.what(), "Nierozpoznana stawka VAT");
   }
-}
-
-TEST(FaLines, ResetTouchesTheTotalsOfNonZeroRegisterFields) {
-  struct Case {
-    const char* Field;
-    int Type;
-    const char* Totals;  // the totals of Fa afterwards
-  } cases[] = {{"Value22", 0, "P_13_1 P_14_1 P_15"}, {"Tax7", 0, "P_13_2 P_14_2 P_15"},
-               {"Value3", 0, "P_13_3 P_14_3 P_15"},  {"Value0", 22, "P_13_6_2 P_15"},
-               {"Value0", 3, "P_13_6_3 P_15"},       {"Value0", 0, "P_13_6_1 P_15"},
-               {"ValueFree", 0, "P_13_7 P_15"},      {"NPO", 2, "P_13_8 P_15"},
-               {"NPO", 23, "P_13_9 P_15"},           {"", 0, "P_15"}};
-  for (const Case& c : cases) {
-    IXMLFaktura f = NewFaktura();
-    auto fa = f->Fa();
-    fa->SetKodWaluty("EUR");
-    ResetForeignRateTotals(fa, c.Type, [&](const std::string& field) { return field == c.Field; });
-    EXPECT_EQ("KodWaluty " + std::string(c.Totals), Names(*fa)) << c.Field << "/" << c.Type;
-    EXPECT_EQ(FaTotal(fa, "P_15"), 0);
-  }
-  EXPECT_EQ(LineNetPriceDigits(2, true), 4);
-  EXPECT_EQ(LineNetPriceDigits(23, true), 4);
-  EXPECT_EQ(LineNetPriceDigits(0, true), 2);
-  EXPECT_EQ(LineNetPriceDigits(22, false), 2);
 }
 
 // The realistic site: every pending document mapped whole; the foreign ones

@@ -186,9 +186,9 @@ public:
     fa->SetKodWaluty(currency);
     fa->SetP_1(DateOf(wi.FieldByName("Date").AsDateTime()));
     fa->SetP_2(wi.FieldByName("Name").AsString());
-    const TBuyerKind kind =
-        IsForeignType(key.InvoType) ? (key.InvoType < 20 ? bkNonUE : bkUE) : bkPL;
-    FillTotals(fa, key.InvoType, kind, currency, [this](const std::string& field) {
+    // An export's buyer is outside the EU, an intra-EU supply's a VAT payer there.
+    DM->FBuyerSale = SaleKind(key.InvoType);
+    FillTotals(fa, SaleOf(key.InvoType, DM->FBuyerSale), currency, [this](const std::string& field) {
       return DM->tblReg.FieldByName(field).AsFloat();
     });
     TAdnotacjeMarks marks;

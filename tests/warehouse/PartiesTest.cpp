@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "StelmarSite.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -34,7 +36,7 @@ TPodatnikInfoConfig Seller() {
 TBuyerInput DomesticBuyer() {
   TBuyerInput b;
   b.Options = 0;
-  b.Record = {"Sklep Alfa", "ul. Polna 2, 00-950 Warszawa", "", "7740001454", ""};
+  b.Record = CustomerRecord("Sklep Alfa", "ul. Polna 2, 00-950 Warszawa", "", "7740001454", "");
   return b;
 }
 
@@ -151,7 +153,7 @@ TEST(FillPodmiot1, CorrespondenceAddressGetsNoDefaultCountry) {
 struct TBuyerCase {
   const char* Title;
   TBuyerInput In;
-  TBuyerKind Kind;
+  TSaleKind Kind;
   // Identification elements expected, as name and text.
   std::vector<std::pair<std::string, std::string>> Ident;
   std::string Nazwa;
@@ -186,153 +188,124 @@ std::vector<TBuyerCase> BuyerCases() {
   noAddress.Record.Address.clear();
   return {
       {"NIP with branch",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "7740001454-00001", ""}),
-       bkPL,
+       With(base, 0, CustomerRecord("Sklep Alfa", "ul. Polna 2", "", "7740001454-00001", "")),
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2"},
       {"NIP with another suffix",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "7740001454-1", ""}),
-       bkPL,
+       With(base, 0, CustomerRecord("Sklep Alfa", "ul. Polna 2", "", "7740001454-1", "")),
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2"},
       {"domestic number with dashes the reader let through",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "77-40-00-14-54", ""}),
-       bkPL,
+       With(base, 0, CustomerRecord("Sklep Alfa", "ul. Polna 2", "", "77-40-00-14-54", "")),
+       skDomestic,
        {{"NrID", "77-40-00-14-54"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2"},
       {"domestic brak in lower case",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "brak", ""}),
-       bkPL,
+       With(base, 0, CustomerRecord("Sklep Alfa", "ul. Polna 2", "", "brak", "")),
+       skDomestic,
        {{"BrakID", "1"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2"},
       {"Options 2, foreign identifier with a dash kept whole",
-       With(base, 2, {"Swiss AG", "Bahnhofstr. 1", "", "CHE-123.456.789", ""}),
-       bkPL,
+       With(base, 2, CustomerRecord("Swiss AG", "Bahnhofstr. 1", "", "CHE-123.456.789", "")),
+       skDomestic,
        {{"NrID", "CHE-123.456.789"}},
        "Swiss AG",
        "PL",
        "Bahnhofstr. 1"},
       {"domestic BRAK",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "BRAK", ""}),
-       bkPL,
+       With(base, 0, CustomerRecord("Sklep Alfa", "ul. Polna 2", "", "BRAK", "")),
+       skDomestic,
        {{"BrakID", "1"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2"},
       {"domestic empty",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "", ""}),
-       bkPL,
+       With(base, 0, CustomerRecord("Sklep Alfa", "ul. Polna 2", "", "", "")),
+       skDomestic,
        {{"BrakID", "1"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2"},
       {"domestic number the schema refuses as NIP",
-       With(base, 0, {"Sklep Alfa", "ul. Polna 2", "", "0123456789", ""}),
-       bkPL,
+       With(base, 0, CustomerRecord("Sklep Alfa", "ul. Polna 2", "", "0123456789", "")),
+       skDomestic,
        {{"NrID", "0123456789"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2"},
-      {"Options 3, EU prefix split off",
-       With(base, 3, {"Müller GmbH", "Hauptstr. 5, 10115 Berlin", "DE", "123456789", "DE"}),
-       bkUE,
-       {{"KodUE", "DE"}, {"NrVatUE", "123456789"}},
-       "Müller GmbH",
-       "DE",
-       "Hauptstr. 5, 10115 Berlin"},
-      {"Options 1, EU country but no prefix",
-       With(base, 1, {"Müller GmbH", "Hauptstr. 5", "DE", "DE123456789", ""}),
-       bkUE,
-       {{"NrID", "DE123456789"}},
-       "Müller GmbH",
-       "DE",
-       "Hauptstr. 5"},
-      {"Options 2, no identifier",
-       With(base, 2, {"John Smith", "1 High St", "", "", ""}),
-       bkPL,
-       {{"BrakID", "1"}},
-       "John Smith",
-       "PL",
-       "1 High St"},
-      {"Options 2, country outside the table",
-       With(base, 2, {"Acme Inc.", "5th Ave 1, New York", "", "US123456", ""}),
-       bkPL,
-       {{"NrID", "US123456"}},
-       "Acme Inc.",
-       "PL",
-       "5th Ave 1, New York"},
-      {"Options 3, GB",
-       With(base, 3, {"Brit Ltd", "1 High St, London", "GB", "123456789", "GB"}),
-       bkNonUE,
-       {{"NrID", "123456789"}},
-       "Brit Ltd",
-       "GB",
-       "1 High St, London"},
-      {"Options 3, CH",
-       With(base, 3, {"Swiss AG", "Bahnhofstr. 1, Zürich", "CH", "E123", "CH"}),
-       bkNonUE,
-       {{"NrID", "E123"}},
-       "Swiss AG",
-       "CH",
-       "Bahnhofstr. 1, Zürich"},
+      // clang-format off
+      {"Options 3, EU prefix split off", With(base, 3, CustomerRecord("Müller GmbH", "Hauptstr. 5, 10115 Berlin", "DE", "123456789", "DE")), skIntraEu, {{"KodUE", "DE"}, {"NrVatUE", "123456789"}}, "Müller GmbH", "DE", "Hauptstr. 5, 10115 Berlin"},
+      {"Options 1, own country's prefix still in front", With(base, 1, CustomerRecord("Müller GmbH", "Hauptstr. 5", "DE", "DE 123 456 789")), skIntraEu, {{"KodUE", "DE"}, {"NrVatUE", "123456789"}}, "Müller GmbH", "DE", "Hauptstr. 5"},
+      {"Greece: ISO GR in the address, EL as the VAT code", With(base, 3, CustomerRecord("Ellinika AE", "Odos 1, Ateny", "GR", "094259216", "EL")), skIntraEu, {{"KodUE", "EL"}, {"NrVatUE", "094259216"}}, "Ellinika AE", "GR", "Odos 1, Ateny"},
+      {"Northern Ireland", With(base, 1, CustomerRecord("Belfast Ltd", "1 Main St, Belfast", "XI", "XI123456789")), skIntraEu, {{"KodUE", "XI"}, {"NrVatUE", "123456789"}}, "Belfast Ltd", "XI", "1 Main St, Belfast"},
+      {"another state's prefix is no VAT number of this one", With(base, 1, CustomerRecord("Müller GmbH", "Hauptstr. 5", "DE", "ATU12345678")), skExport, {{"KodKraju", "DE"}, {"NrID", "ATU12345678"}}, "Müller GmbH", "DE", "Hauptstr. 5"},
+      {"EU buyer without a VAT number", With(base, 2, CustomerRecord("Jan Kowalsky", "Hauptstr. 5", "DE", "")), skExport, {{"BrakID", "1"}}, "Jan Kowalsky", "DE", "Hauptstr. 5"},
+      {"Options 2, no identifier", With(base, 2, CustomerRecord("John Smith", "1 High St", "", "", "")), skDomestic, {{"BrakID", "1"}}, "John Smith", "PL", "1 High St"},
+      {"Options 2, no country named", With(base, 2, CustomerRecord("Acme Inc.", "5th Ave 1, New York", "", "US123456", "")), skDomestic, {{"NrID", "US123456"}}, "Acme Inc.", "PL", "5th Ave 1, New York"},
+      {"United States", With(base, 2, CustomerRecord("Acme Inc.", "5th Ave 1, New York", "US", "12-3456789")), skExport, {{"KodKraju", "US"}, {"NrID", "12-3456789"}}, "Acme Inc.", "US", "5th Ave 1, New York"},
+      {"Options 3, GB keeps its letters", With(base, 3, CustomerRecord("Brit Ltd", "1 High St, London", "GB", "GB123456789")), skExport, {{"KodKraju", "GB"}, {"NrID", "GB123456789"}}, "Brit Ltd", "GB", "1 High St, London"},
+      {"Options 3, Swiss UID keeps its CH", With(base, 3, CustomerRecord("Swiss AG", "Bahnhofstr. 1, Zürich", "CH", "CHE-109.322.551")), skExport, {{"KodKraju", "CH"}, {"NrID", "CHE-109.322.551"}}, "Swiss AG", "CH", "Bahnhofstr. 1, Zürich"},
+      // clang-format on
       {"register layout, payer name and address",
        payer,
-       bkPL,
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Płatnik Beta Sp. z o.o.",
        "PL",
        "ul. Długa 5, 00-001 Warszawa"},
       {"register layout, further payer parts ignored",
        payer3,
-       bkPL,
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Gamma",
        "PL",
        "ul. Krótka 1"},
       {"register layout, payer address only",
        payerPlain,
-       bkPL,
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Sklep Alfa",
        "PL",
        "ul. Inna 9, 30-001 Kraków"},
       {"Users layout ignores the register's payer",
        usersPayer,
-       bkPL,
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Sklep Alfa",
        "PL",
        "ul. Polna 2, 00-950 Warszawa"},
       {"register layout, payer without a name",
        payerNoName,
-       bkPL,
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Sklep Alfa",
        "PL",
        "ul. Krótka 1"},
       {"register layout, ';' in the customer's own address",
        ownSemicolon,
-       bkPL,
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Sklep Alfa",
        "PL",
        "ul. Długa 5; lok. 3  00-001 Warszawa"},
       {"Users layout, ';' in the payer's address",
        usersSemicolon,
-       bkPL,
+       skDomestic,
        {{"NIP", "7740001454"}},
        "Sklep Alfa",
        "PL",
        "ul. Długa 5; lok. 3  00-001 Warszawa"},
-      {"no address", noAddress, bkPL, {{"NIP", "7740001454"}}, "Sklep Alfa", "", ""},
+      {"no address", noAddress, skDomestic, {{"NIP", "7740001454"}}, "Sklep Alfa", "", ""},
   };
 }
 
@@ -415,7 +388,7 @@ TRecipientInput Users(const std::string& name, const std::string& address,
                       const std::string& nip3) {
   TRecipientInput r;
   r.UsersLayout = true;
-  r.Record = {name, address, "", "", ""};
+  r.Record = CustomerRecord(name, address, "", "", "");
   r.FirmName = name;
   r.Nip3IdWew = nip3;
   return r;
@@ -424,7 +397,7 @@ TRecipientInput Users(const std::string& name, const std::string& address,
 TRecipientInput Register(const std::string& identifier, const std::string& permission,
                          bool payerNull = false) {
   TRecipientInput r;
-  r.Record = {"Odbiorca Delta", "ul. Boczna 3, 80-001 Gdańsk", "", identifier, ""};
+  r.Record = CustomerRecord("Odbiorca Delta", "ul. Boczna 3, 80-001 Gdańsk", "", identifier, "");
   r.FirmName = "Odbiorca Delta";
   r.PayerIsNull = payerNull;
   r.Permission = permission;
@@ -435,7 +408,7 @@ std::vector<TRecipientCase> RecipientCases() {
   // Podmiot2 of these cases: "Sklep Alfa", "ul. Polna 2, 00-950 Warszawa".
   const std::string name = "Sklep Alfa", address = "ul. Polna 2, 00-950 Warszawa";
   TRecipientInput foreign = Register("", "");
-  foreign.Record.Country = "DE";
+  foreign.Record.Country = CountryByIso("DE");
   TRecipientInput gv = Register("", "");
   gv.GV = true;
   gv.JST = true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "StelmarSite.h"
+
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -277,7 +279,7 @@ IXMLFaktura Invoice(const TParties& p, bool correction) {
   FillNaglowek(f, "Test", [] { return EncodeDate(2026, 4, 10); });
   FillPodmiot1(f, Seller(p.SellerName));
   TBuyerInput b;
-  b.Record = {"Sklep Alfa", p.BuyerAddress, "", "7740001454", ""};
+  b.Record = CustomerRecord("Sklep Alfa", p.BuyerAddress, "", "7740001454", "");
   FillPodmiot2From(f, b);
   for (const auto& o : p.Others) {
     auto p3 = f->Podmiot3()->Add();

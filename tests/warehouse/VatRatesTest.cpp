@@ -69,11 +69,17 @@ TEST(VatRates, EveryRowNamesValidDistinctTotals) {
     if (r.Rate > 0) {
       for (const char* code : r.Code) EXPECT_EQ(code, std::to_string(r.Rate)) << r.Rate;
     }
+    // Only a rate chosen by the buyer can be one whose tax the buyer settles.
+    if (r.BuyerSettles) EXPECT_TRUE(r.ByBuyer) << r.Rate;
     for (const TDocumentType& t : DocumentTypes()) {
       if (!t.Ksef) continue;
-      EXPECT_EQ(NetTotalName(r.Rate, t.Type), r.Net[t.Sale]) << r.Rate << "/" << t.Type;
+      for (TSaleKind buyer : {skDomestic, skExport, skIntraEu}) {
+        const TSaleKind column = r.ByBuyer ? buyer : t.Sale;
+        const TSale sale = SaleOf(t.Type, buyer);
+        EXPECT_EQ(NetTotalName(r.Rate, sale), r.Net[column]) << r.Rate << "/" << t.Type;
+        EXPECT_EQ(VatRateCode(r.Rate, sale), r.Code[column]) << r.Rate << "/" << t.Type;
+      }
       EXPECT_EQ(VatTotalName(r.Rate), r.Vat) << r.Rate;
-      EXPECT_EQ(VatRateCode(r.Rate, t.Type), r.Code[t.Sale]) << r.Rate << "/" << t.Type;
     }
   }
   for (const auto& [total, rate] : owner) {
