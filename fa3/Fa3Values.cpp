@@ -62,7 +62,10 @@ std::string FormatFa3Decimal(double value) {
   int exponent = 0;
   ShortestDigits(value, digits, exponent);
   std::string out = value < 0 ? "-" : "";
-  if (exponent < -5 || exponent >= 15) {
+  // The schema's decimals take no exponent: prices of 8 places and
+  // exchange rates of 6 stay in plain digits; only amounts no invoice holds
+  // (from 10^15, below 10^-20) take one.
+  if (exponent < -20 || exponent >= 15) {
     out += digits[0];
     if (digits.size() > 1) out += "." + digits.substr(1);
     out += "E" + std::to_string(exponent);

@@ -9,8 +9,8 @@
 namespace brenvik {
 
 // Shortest general form with at most 15 significant digits and "." (12.5,
-// 100, 0.07); magnitudes below 0.00001 or from 1E15 up in exponent form
-// ("1E-6"); "NaN", "INF", "-INF" for the special values.
+// 100, 0.07, 0.00000015); magnitudes below 1E-20 or from 1E15 up in
+// exponent form ("1E15"); "NaN", "INF", "-INF" for the special values.
 std::string FormatFa3Decimal(double value);
 // Blank text reads 0; "NaN", "INF", "-INF" in any letter case read as the
 // special values. Anything else that is not a "." decimal raises

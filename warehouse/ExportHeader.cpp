@@ -44,14 +44,16 @@ void TDM::FillFa(const IXMLFaktura& faktura, const TInvoKey& key, const std::str
     const std::string reason = Trim(tblWI.FieldByName("Comment").AsString());
     if (!reason.empty()) fa->SetPrzyczynaKorekty(reason);
     std::string path;
-    if (FindCorrectedSentFile(path)) {
+    const bool sent = FindCorrectedSentFile(path);
+    const TCorrection correction{documentName, tblMasterWI.FieldByName("Name").AsString(),
+                                 FConfig.PodatnikInfo.DaneIdentyfikacyjne.NIP};
+    if (sent) {
       const TMasterInvoiceData master = ReadMasterInvoice(path);
-      FillCorrectedInKsef(fa, master, path);
+      FillCorrectedInKsef(fa, master, path, correction);
       FillChangedParties(faktura, master);
     } else {
       FillCorrectedFromRegister(fa, tblMasterWI.FieldByName("Date").AsDateTime(),
-                                tblMasterWI.FieldByName("Name").AsString(), CorrectedRegisterMark(),
-                                documentName);
+                                CorrectedRegisterMark(), correction);
     }
   } else {
     fa->SetRodzajFaktury("VAT");

@@ -51,6 +51,13 @@ void FillFormaPlatnosci(const IXMLFaktura_Fa_Platnosc& platnosc, int payInfo) {
   }
 }
 
+TDateTime PaidOnSaleDate(TDateTime saleDate, TDateTime issueDate) {
+  const TDateTime issued = DateOf(issueDate);
+  if (saleDate.Value == 0) return issued;
+  const TDateTime sold = DateOf(saleDate);
+  return sold < issued ? sold : issued;
+}
+
 void FillTerminPlatnosci(const IXMLFaktura_Fa_Platnosc& platnosc, TDateTime issueDate,
                          int payDelay) {
   const IXMLFaktura_Fa_Platnosc_TerminPlatnosci termin = platnosc->TerminPlatnosci()->Add();
@@ -153,9 +160,8 @@ void TDM::FillPlatnoscAndStopka(const IXMLFaktura& faktura) {
     const bool paidOnSale = IsPaidOnSale(&tblWI);
     if (paidOnSale) {
       platnosc->SetZaplacono(1);
-      // A document without a sale date was paid on its issue date.
-      const TDateTime saleDate = tblWI.FieldByName("SaleDate").AsDateTime();
-      platnosc->SetDataZaplaty(saleDate.Value != 0 ? DateOf(saleDate) : DateOf(fa->P_1()));
+      platnosc->SetDataZaplaty(
+          PaidOnSaleDate(tblWI.FieldByName("SaleDate").AsDateTime(), fa->P_1()));
     } else {
       FillTerminPlatnosci(platnosc, fa->P_1(),
                           static_cast<int>(tblWI.FieldByName("PayDelay").AsInteger()));

@@ -26,6 +26,11 @@ void AddKluczWartosc(const IXMLFaktura_Fa& fa, const std::string& klucz, const s
 // for any other value.
 void FillFormaPlatnosci(const IXMLFaktura_Fa_Platnosc& platnosc, int payInfo);
 
+// The payment date of an invoice paid at the sale: the sale date, but never
+// after the issue date (paid when the invoice was issued); without a sale
+// date the issue date.
+TDateTime PaidOnSaleDate(TDateTime saleDate, TDateTime issueDate);
+
 // The due date: the issue date plus the payment term in days.
 void FillTerminPlatnosci(const IXMLFaktura_Fa_Platnosc& platnosc, TDateTime issueDate,
                          int payDelay);

@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <vector>
 
+#include "support/Dialogs.h"
 #include "support/Errors.h"
 #include "warehouse/FaHeader.h"
 #include "support/KsefContract.h"
+#include "support/Nip.h"
 #include "support/OperatorLog.h"
 #include "warehouse/Parties.h"
 #include "support/Paths.h"
@@ -83,10 +85,33 @@ TMasterInvoiceData ReadMasterInvoice(const std::string& path) {
   return m;
 }
 
+void ConfirmCorrectedKsefNumber(const std::string& number, const TCorrection& c,
+                                const std::string& source) {
+  const bool checked = ksef::IsValidKsefNumber(number);
+  const std::string numberNip = number.substr(0, number.find('-'));
+  const bool ours = numberNip == c.SellerNip;
+  if (checked && ours) return;
+  std::string problem;
+  if (!ours) problem = "nie zaczyna się od NIP sprzedawcy";
+  if (!checked) problem += std::string(problem.empty() ? "" : " i ") + "ma błędną sumę kontrolną";
+  const std::string what = "Korekta " + c.DocumentName + ": numer KSeF faktury korygowanej " +
+                           c.MasterName + " (" + number + ", " + source + ") " + problem;
+  const std::string text = what + ".\rNIP w numerze KSeF: " + numberNip +
+                           "\rNIP sprzedawcy: " + c.SellerNip +
+                           "\r\rTak – pomiń tę korektę i generuj pozostałe dokumenty."
+                           "\rNie – przerwij generowanie.";
+  if (MessageDlg(text, TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
+                 TMsgDlgBtn::mbNo, TQuestionKind::qkDataWarning) != TModalResult::mrYes)
+    throw EAbort(LoadAbortedAt(c.DocumentName));
+  throw EDocumentRefused(what + ". Korekty nie wygenerowano; popraw numer KSeF faktury "
+                                "korygowanej i wyślij ją ponownie.");
+}
+
 void FillCorrectedInKsef(const IXMLFaktura_Fa& fa, const TMasterInvoiceData& master,
-                         const std::string& path) {
+                         const std::string& path, const TCorrection& c) {
   const std::string number = KsefNumberFromFileName(path);
   if (number.empty()) throw EArgumentException("Brak NrKSeF w nazwie pliku: " + path);
+  ConfirmCorrectedKsefNumber(number, c, "z nazwy pliku " + path);
   FillCorrectedWithNumber(fa, master.MasterDate, master.MasterDoc, number);
 }
 
@@ -99,29 +124,29 @@ void FillCorrectedOutsideKsef(const IXMLFaktura_Fa& fa, TDateTime masterDate,
 }
 
 void FillCorrectedFromRegister(const IXMLFaktura_Fa& fa, TDateTime masterDate,
-                               const std::string& masterName, const std::string& registerMark,
-                               const std::string& documentName) {
+                               const std::string& registerMark, const TCorrection& c) {
   const std::string mark = TrimControls(registerMark);
   // Exported and waiting for its number: the correction has to name it.
   if (mark == "-")
-    throw EDocumentRefused("Korekta " + documentName + ": faktura korygowana " + masterName +
+    throw EDocumentRefused("Korekta " + c.DocumentName + ": faktura korygowana " + c.MasterName +
                            " czeka na numer KSeF (w rejestrze \"-\"). Korekty nie wygenerowano; "
                            "zostanie wygenerowana po zapisaniu numeru KSeF faktury korygowanej "
                            "(Odbierz z KSEF).");
-  if (ksef::IsValidKsefNumber(mark)) {
-    InfoLog("Korekta " + documentName + ": nie znaleziono wysłanego pliku faktury korygowanej " +
-                masterName + "; użyto numeru KSeF z rejestru: " + mark,
+  if (ksef::HasKsefNumberShape(mark)) {
+    ConfirmCorrectedKsefNumber(mark, c, "z rejestru");
+    InfoLog("Korekta " + c.DocumentName + ": nie znaleziono wysłanego pliku faktury korygowanej " +
+                c.MasterName + "; użyto numeru KSeF z rejestru: " + mark,
             llWarn);
-    FillCorrectedWithNumber(fa, masterDate, masterName, mark);
+    FillCorrectedWithNumber(fa, masterDate, c.MasterName, mark);
     return;
   }
   if (!mark.empty())
-    InfoLog("Korekta " + documentName + ": wpis rejestru faktury korygowanej " + masterName +
+    InfoLog("Korekta " + c.DocumentName + ": wpis rejestru faktury korygowanej " + c.MasterName +
                 " ma w polu KSeF \"" + mark +
                 "\", co nie jest numerem KSeF; faktura korygowana oznaczona jako wystawiona "
                 "poza KSeF",
             llWarn);
-  FillCorrectedOutsideKsef(fa, masterDate, masterName);
+  FillCorrectedOutsideKsef(fa, masterDate, c.MasterName);
 }
 
 void FillChangedParties(const IXMLFaktura& faktura, const TMasterInvoiceData& master) {

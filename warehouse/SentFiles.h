@@ -31,21 +31,38 @@ struct TMasterInvoiceData {
 
 TMasterInvoiceData ReadMasterInvoice(const std::string& path);
 
-// DaneFaKorygowanej of an invoice that went through KSeF.
+// The correction being written: its number, the corrected invoice's, and
+// the seller's NIP, which every KSeF number of the seller's invoices begins with.
+struct TCorrection {
+  std::string DocumentName;
+  std::string MasterName;
+  std::string SellerNip;
+};
+
+// A KSeF number named as the corrected invoice's must be one KSeF gave this
+// seller: its NIP part the seller's and its check valid. Otherwise asks the
+// operator (a data question naming the correction, the number and both
+// NIPs, "Nie" the default): "Tak" holds the correction back
+// (EDocumentRefused), "Nie" stops the run (EAbort). source tells where the
+// number was found.
+void ConfirmCorrectedKsefNumber(const std::string& number, const TCorrection& correction,
+                                const std::string& source);
+
+// DaneFaKorygowanej of an invoice that went through KSeF, its number from
+// the sent file's name (confirmed as above).
 void FillCorrectedInKsef(const IXMLFaktura_Fa& fa, const TMasterInvoiceData& master,
-                         const std::string& path);
+                         const std::string& path, const TCorrection& correction);
 // DaneFaKorygowanej of an invoice outside KSeF.
 void FillCorrectedOutsideKsef(const IXMLFaktura_Fa& fa, TDateTime masterDate,
                               const std::string& masterName);
 // DaneFaKorygowanej when the corrected invoice's sent file is not found: the
-// "KSeF" field of its register entry decides. A KSeF number (with a valid
-// check) gives NrKSeF with that number, logged at llWarn; an empty field
-// gives NrKSeFN; "-" (exported, its number not yet written back) raises
-// EDocumentRefused, so that the correction waits for the number; anything
-// else is no number: NrKSeFN, logged at llWarn.
+// "KSeF" field of its register entry decides. Text in the shape of a KSeF
+// number gives NrKSeF with that number once confirmed as above, logged at
+// llWarn; an empty field gives NrKSeFN; "-" (exported, its number not yet
+// written back) raises EDocumentRefused, so that the correction waits for
+// the number; anything else is no number: NrKSeFN, logged at llWarn.
 void FillCorrectedFromRegister(const IXMLFaktura_Fa& fa, TDateTime masterDate,
-                               const std::string& masterName, const std::string& registerMark,
-                               const std::string& documentName);
+                               const std::string& registerMark, const TCorrection& correction);
 // Podmiot1K and Podmiot2K for the parties of the corrected invoice that differ.
 void FillChangedParties(const IXMLFaktura& faktura, const TMasterInvoiceData& master);
 

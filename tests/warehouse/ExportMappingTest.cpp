@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/KsefContract.h"
+
 #include <functional>
 
 #include "ExportSite.h"
@@ -421,10 +423,18 @@ TEST(ExportCorrections, WithoutTheSentFileTheRegistersKsefNumberDecides) {
   };
   const std::string badCheck = "5265877635-20260406-0100001AF629-AF";
   const std::string lowerCase = "5265877635-20260406-0100001af629-A4";
+  const std::string body = "5265877635-20260406-0100001AF629-";
+  const std::string otherBody = "7251801126-20260406-0100001AF629-";
+  const std::string otherSeller = otherBody + ksef::KsefCheckCode(otherBody.substr(0, 32));
+  auto asked = [](const std::string& mark, const std::string& problem) {
+    return "Korekta KOR 7/2026: numer KSeF faktury korygowanej FV 118/2026 (" + mark +
+           ", z rejestru) " + problem;
+  };
   struct TCase {
     std::string Mark;
     std::string Corrected;
     std::vector<std::string> Warnings;
+    std::string Question;  // the question's beginning; the default answer stops the run
   } cases[] = {
       {kMasterNumber,
        "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-02</DataWystFaKorygowanej>"
@@ -434,8 +444,10 @@ TEST(ExportCorrections, WithoutTheSentFileTheRegistersKsefNumberDecides) {
         "użyto numeru KSeF z rejestru: " +
         kMasterNumber}},
       {"", outside, {}},
-      {badCheck, outside, malformed(badCheck)},
-      {lowerCase, outside, malformed(lowerCase)},
+      {badCheck, "", {}, asked(badCheck, "ma błędną sumę kontrolną")},
+      {lowerCase, "", {}, asked(lowerCase, "ma błędną sumę kontrolną")},
+      {otherSeller, "", {}, asked(otherSeller, "nie zaczyna się od NIP sprzedawcy")},
+      {"wysłano", outside, malformed("wysłano")},
       // Exported, its number not yet written back: the correction waits for it.
       {"-", "", {}},
   };
@@ -450,9 +462,17 @@ TEST(ExportCorrections, WithoutTheSentFileTheRegistersKsefNumberDecides) {
       WriteFile(config.KsefDataDir() + "Sent/2026-06/0-2026-1-118_" + kMasterNumber + ".xml",
                 SentOriginal("ul. Zgierska 2"));
     });
-    EXPECT_EQ(run.Failure, "");
     const std::string x = run.Xml("1-2026-1-7");
     EXPECT_EQ(run.Warnings(), c.Warnings);
+    if (!c.Question.empty()) {
+      EXPECT_EQ(run.Failure, "Wczytywanie przerwano na dokumencie KOR 7/2026");
+      EXPECT_EQ(x, "");
+      EXPECT_EQ(RegisterMark(run.Dir.Path(), 1, 7), "");
+      ASSERT_EQ(run.Boxes().size(), 1u);
+      EXPECT_EQ(run.Boxes()[0].rfind(c.Question, 0), 0u) << run.Boxes()[0];
+      continue;
+    }
+    EXPECT_EQ(run.Failure, "");
     if (c.Corrected.empty()) {
       EXPECT_EQ(x, "");
       EXPECT_EQ(RegisterMark(run.Dir.Path(), 1, 7), "");

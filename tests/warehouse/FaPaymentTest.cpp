@@ -238,6 +238,11 @@ const TPaymentCase PaymentCases[] = {
      "TerminPlatnosci | RachunekBankowy | RachunekBankowy"},
     {"paid without a sale date", 0, 0, 0, 0, 100, "",
      "Zaplacono=1 | DataZaplaty=2026-04-08 | FormaPlatnosci=1"},
+    // Paid at issue: the payment never comes after P_1 (2026-04-08).
+    {"paid at issue, sold later", 0, 0, 0, 0, 100, "2026-04-10",
+     "Zaplacono=1 | DataZaplaty=2026-04-08 | FormaPlatnosci=1"},
+    {"paid at issue, sold the same day", 0, 0, 0, 0, 100, "2026-04-08",
+     "Zaplacono=1 | DataZaplaty=2026-04-08 | FormaPlatnosci=1"},
 };
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include "warehouse/FaHeader.h"
 #include "support/OperatorLog.h"
 #include "warehouse/Parties.h"
+#include "support/Dialogs.h"
+#include "support/KsefContract.h"
 #include "warehouse/SentFiles.h"
 
 using namespace brenvik;
@@ -24,6 +26,7 @@ namespace {
 
 const std::string kNumber = "5261040828-20260305-0A1B2C3D4E5F-56";
 const std::string kKey = "0-2026-1-57";
+const TCorrection kCorrection{"KOR 1/2026", "FV 7/2026", "5261040828"};
 
 // ---------------------------------------------------------------- file names
 
@@ -221,13 +224,64 @@ TEST_F(MasterInvoiceTest, IssueDateMustBeADate) {
   }
 }
 
+// The corrected invoice's KSeF number must be one of this seller's: its NIP
+// part the seller's and its check valid; otherwise the operator is asked,
+// "Tak" holding the correction back and "Nie" (the default) stopping the run.
+TEST(CorrectedInvoice, KsefNumberMustBeTheSellersOwn) {
+  const std::string body = "20260305-0A1B2C3D4E5F";
+  const std::string other = "7251801126-" + body + "-" + ksef::KsefCheckCode("7251801126-" + body);
+  struct Case {
+    const char* What;
+    std::string Number;
+    std::vector<TModalResult> Answers;
+    const char* Outcome;  // "taken", "held back", "stopped"
+    const char* Problem;
+  } cases[] = {
+      {"the seller's own", kNumber, {}, "taken", ""},
+      {"another seller's, Tak", other, {TModalResult::mrYes}, "held back", "nie zaczyna się od NIP sprzedawcy"},
+      {"another seller's, Nie", other, {TModalResult::mrNo}, "stopped", "nie zaczyna się od NIP sprzedawcy"},
+      {"a bad check, no answer given", kNumber.substr(0, 33) + "00", {}, "stopped", "ma błędną sumę kontrolną"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    TScriptedDialogs dialogs;
+    for (TModalResult a : c.Answers) dialogs.Answer(a);
+    TDialogsScope scope(&dialogs);
+    std::string outcome = "taken";
+    try {
+      ConfirmCorrectedKsefNumber(c.Number, kCorrection, "z rejestru");
+    } catch (const EDocumentRefused& e) {
+      outcome = "held back";
+      EXPECT_NE(std::string(e.what()).find("Korekty nie wygenerowano"), std::string::npos);
+    } catch (const EAbort&) {
+      outcome = "stopped";
+    }
+    EXPECT_EQ(outcome, c.Outcome);
+    if (*c.Problem == 0) {
+      EXPECT_TRUE(dialogs.Asked().empty());
+      continue;
+    }
+    ASSERT_EQ(dialogs.Asked().size(), 1u);
+    const std::string& q = dialogs.Asked()[0].Text;
+    EXPECT_EQ(q.rfind("Korekta KOR 1/2026: numer KSeF faktury korygowanej FV 7/2026 (" + c.Number +
+                          ", z rejestru) " + c.Problem,
+                      0),
+              0u)
+        << q;
+    EXPECT_NE(q.find("NIP w numerze KSeF: " + c.Number.substr(0, 10) + "\rNIP sprzedawcy: 5261040828"),
+              std::string::npos)
+        << q;
+    EXPECT_EQ(dialogs.Asked()[0].Default, TMsgDlgBtn::mbNo);
+  }
+}
+
 TEST(CorrectedInvoice, InKsefAndOutside) {
   IXMLFaktura f = NewFaktura();
   auto fa = f->Fa();
   TMasterInvoiceData m;
   m.MasterDate = EncodeDate(2026, 3, 5);
   m.MasterDoc = "FV 7/2026";
-  FillCorrectedInKsef(fa, m, "/x/Sent/2026-03/" + kKey + "_" + kNumber + ".xml");
+  FillCorrectedInKsef(fa, m, "/x/Sent/2026-03/" + kKey + "_" + kNumber + ".xml", kCorrection);
   FillCorrectedOutsideKsef(fa, EncodeDateTime(2025, 12, 30, 11, 0, 0), "FV 99/2025");
   ASSERT_EQ(fa->DaneFaKorygowanej()->Count(), 2);
   EXPECT_EQ(fa->DaneFaKorygowanej()->Items(0)->XML(),
@@ -242,7 +296,7 @@ TEST(CorrectedInvoice, InKsefAndOutside) {
 
   IXMLFaktura g = NewFaktura();
   try {
-    FillCorrectedInKsef(g->Fa(), m, "/x/Sent/" + kKey + ".xml");
+    FillCorrectedInKsef(g->Fa(), m, "/x/Sent/" + kKey + ".xml", kCorrection);
     FAIL() << "a file name without a number was taken";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Brak NrKSeF w nazwie pliku: /x/Sent/" + kKey + ".xml");
@@ -313,7 +367,7 @@ protected:
   }
   IXMLFaktura Correction(const TParties& p, const TMasterInvoiceData& m) {
     IXMLFaktura f = Invoice(p, true);
-    FillCorrectedInKsef(f->Fa(), m, Dir / (kKey + "_" + kNumber + ".xml"));
+    FillCorrectedInKsef(f->Fa(), m, Dir / (kKey + "_" + kNumber + ".xml"), kCorrection);
     FillChangedParties(f, m);
     return f;
   }
