@@ -1,6 +1,7 @@
 #include "commands/StatusReport.h"
 
 #include "commands/SiteReadiness.h"
+#include "support/KsefEnvironment.h"
 #include "support/OperatorLog.h"
 
 namespace brenvik {
@@ -11,10 +12,10 @@ bool WriteStatusReport(const TConfig& cfg,
   addColoredLine("", clBlack);
   InfoLog("Nazwa firmy: " + cfg.PodatnikInfo.DaneIdentyfikacyjne.Nazwa, llInfo);
   InfoLog("NIP: " + cfg.APICfg.NIP, llInfo);
-  if (cfg.APICfg.BASE_URL.find("demo") != std::string::npos)
-    InfoLog("Środowisko testowe: " + cfg.APICfg.BASE_URL, llWarn);
-  else
-    InfoLog("Środowisko: " + cfg.APICfg.BASE_URL, llInfo);
+  const TKsefEnvironment environment = KsefEnvironmentOf(cfg.APICfg.BASE_URL);
+  InfoLog(std::string("Środowisko KSeF: ") + KsefEnvironmentName(environment) + " (" +
+              cfg.APICfg.BASE_URL + ")",
+          environment == TKsefEnvironment::Production ? llInfo : llWarn);
   if (cfg.APIConnectorExeDir().find("Debug") != std::string::npos)
     InfoLog("Włączony Debuger", llWarn);
   // The certificate's file name may come with Windows folders.

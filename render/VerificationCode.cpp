@@ -4,20 +4,12 @@
 
 #include "support/Errors.h"
 #include "support/KsefContract.h"
+#include "support/KsefEnvironment.h"
 #include "support/Paths.h"
 #include "support/Sha256.h"
 
 namespace brenvik {
 namespace {
-
-std::string LowerHost(const std::string& url) {
-  size_t start = url.find("://");
-  start = start == std::string::npos ? 0 : start + 3;
-  const size_t end = url.find_first_of("/:?#", start);
-  std::string host = url.substr(start, end == std::string::npos ? std::string::npos : end - start);
-  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return host;
-}
 
 bool AllDigits(const std::string& text, size_t from, size_t count) {
   if (from + count > text.size()) return false;
@@ -29,10 +21,11 @@ bool AllDigits(const std::string& text, size_t from, size_t count) {
 }  // namespace
 
 std::string QrBaseAddressOf(const std::string& ksefBaseUrl) {
-  const std::string host = LowerHost(ksefBaseUrl);
-  if (host.find("test") != std::string::npos) return QrAddressTest;
-  if (host.find("demo") != std::string::npos || host.find("preprod") != std::string::npos)
-    return QrAddressDemo;
+  switch (KsefEnvironmentOf(ksefBaseUrl)) {
+    case TKsefEnvironment::Test: return QrAddressTest;
+    case TKsefEnvironment::Demo: return QrAddressDemo;
+    case TKsefEnvironment::Production: break;
+  }
   return QrAddressProduction;
 }
 

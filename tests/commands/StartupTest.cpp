@@ -130,7 +130,7 @@ TEST(Startup, CheckPrintsTheStatusReport) {
       "=== Status aplikacji ===",
       "Nazwa firmy: Firma Testowa",
       "NIP: 5265877635",
-      "Środowisko: https://ksef-test.mf.gov.pl",
+      "Środowisko KSeF: testowe (https://ksef-test.mf.gov.pl)",
       "Data od której będą wysyłane dokumenty do KSeF: 2026-04-01",
       "Data wysyłki: 2026-04-10",
       "Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: 5",

@@ -138,7 +138,7 @@ TEST_F(TMainWindowTest, StatusReportAtFirstShowingOnly) {
       {"", QColor(), false},
       {"Nazwa firmy: Firma Handlowa Sp. z o.o.", info, true},
       {"NIP: 1234563218", info, true},
-      {"Środowisko testowe: https://ksef-demo.mf.gov.pl", warn, true},
+      {"Środowisko KSeF: demo (https://ksef-demo.mf.gov.pl)", warn, true},
       {"Włączony Debuger", warn, true},
       {"Data od której będą wysyłane dokumenty do KSeF: 2026-02-01", info, true},
       {"Data wysyłki: 2026-12-08", info, true},
@@ -173,13 +173,13 @@ TEST_F(TMainWindowTest, StatusReportAtFirstShowingOnly) {
   EXPECT_EQ(titles, 2u);
 }
 
-TEST_F(TMainWindowTest, CapitalDemoIsANormalEnvironment) {
-  Config->APICfg.BASE_URL = "https://ksef-Demo.mf.gov.pl";
+TEST_F(TMainWindowTest, TheProductionEnvironmentIsNoWarning) {
+  Config->APICfg.BASE_URL = "https://api.ksef.mf.gov.pl/v2";
   TfrmMain w(Config.get());
   w.show();
   const auto lines = w.PaneLines();
   ASSERT_GT(lines.size(), 4u);
-  EXPECT_EQ(Message(lines[4].Text), "Środowisko: https://ksef-Demo.mf.gov.pl");
+  EXPECT_EQ(Message(lines[4].Text), "Środowisko KSeF: produkcyjne (https://api.ksef.mf.gov.pl/v2)");
   EXPECT_EQ(lines[4].Colour, QColor(32, 32, 32));
   // No "Debug" in the connector folder: no debugger line.
   EXPECT_EQ(Message(lines[5].Text).rfind("Data od", 0), 0u);

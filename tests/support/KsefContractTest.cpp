@@ -2,6 +2,7 @@
 
 #include "support/DocumentKey.h"
 #include "support/KsefContract.h"
+#include "support/KsefEnvironment.h"
 
 using namespace brenvik;
 
@@ -51,4 +52,24 @@ TEST(KsefContract, NumberWithItsCheckCode) {
   };
   for (const auto& c : cases) EXPECT_EQ(ksef::IsValidKsefNumber(c.Number), c.Valid) << c.Number;
   EXPECT_EQ(ksef::KsefCheckCode("5265877635-20250826-0100001AF629"), "AF");
+}
+
+// One decision of the environment for the status report and the
+// verification code, by the address's host alone.
+TEST(KsefEnvironment, ByTheHostOfTheConnectorsAddress) {
+  const struct {
+    const char* BaseUrl;
+    const char* Name;
+  } rows[] = {
+      {"https://api-test.ksef.mf.gov.pl/v2", "testowe"},
+      {"https://ksef-test.mf.gov.pl", "testowe"},
+      {"https://ksef-demo.mf.gov.pl/api", "demo"},
+      {"https://ksef-Demo.mf.gov.pl", "demo"},
+      {"https://api-preprod.ksef.mf.gov.pl", "demo"},
+      {"https://api.ksef.mf.gov.pl/v2", "produkcyjne"},
+      {"https://api.ksef.mf.gov.pl/test/demo", "produkcyjne"},  // the path says nothing
+      {"", "produkcyjne"},
+  };
+  for (const auto& row : rows)
+    EXPECT_STREQ(KsefEnvironmentName(KsefEnvironmentOf(row.BaseUrl)), row.Name) << row.BaseUrl;
 }
