@@ -434,7 +434,7 @@ TEST(ExportCorrections, WithoutTheSentFileTheRegistersKsefNumberDecides) {
     std::string Mark;
     std::string Corrected;
     std::vector<std::string> Warnings;
-    std::string Question;  // the question's beginning; the default answer stops the run
+    std::string Question = {};  // the question's beginning; the default answer stops the run
   } cases[] = {
       {kMasterNumber,
        "<DaneFaKorygowanej><DataWystFaKorygowanej>2026-04-02</DataWystFaKorygowanej>"
