@@ -1,5 +1,7 @@
 #include "warehouse/DataModule.h"
 
+#include "support/Sha256.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -29,7 +31,19 @@ std::string SiteBackupFolderName(const std::string& stelmarDir) {
                                     : name.substr(start, name.find_last_not_of('_') - start + 1);
   // A file name has room for 255 bytes; the end of a path tells sites apart best.
   if (name.size() > 120) name = name.substr(name.size() - 120);
-  return name.empty() ? std::string("site") : name;
+  if (name.empty()) name = "site";
+  // Paths that differ only where the name has "_" ("firma_a/stelmar" and
+  // "firma/a/stelmar"), or before the cut, are other sites: a digest of the
+  // whole path keeps their copies apart. A final "/" names the same folder.
+  std::string path = Trim(stelmarDir);
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  static const char* const hex = "0123456789abcdef";
+  std::string digest;
+  for (unsigned char byte : Sha256(path).substr(0, 4)) {
+    digest += hex[byte >> 4];
+    digest += hex[byte & 15];
+  }
+  return name + "-" + digest;
 }
 
 TDM::TDM(const TConfig& config, const std::string& programDir) : FConfig(config) {

@@ -22,7 +22,8 @@ struct TStelmarTable;
 
 // The folder in Tmp that holds one site's copies of tables: named after the
 // site's Stelmar folder (Nera's without Stelmar), its path with each
-// character that a file name cannot hold as "_".
+// character that a file name cannot hold as "_" (its last 120), then "-" and
+// the first 8 hexadecimal digits of the SHA-256 of the whole path.
 std::string SiteBackupFolderName(const std::string& stelmarDir);
 
 class TDM {

@@ -121,7 +121,23 @@ TEST_F(DataModuleTest, CreationPreparesTmpAndRequiresStelmarData) {
   EXPECT_EQ(ExtractFilePath(DM->Session.PrivateDir()), Dir / "bin/Tmp/");
   EXPECT_TRUE(FolderExists(DM->Session.PrivateDir()));
   EXPECT_NE(otherSite.Session.PrivateDir(), DM->Session.PrivateDir());
-  EXPECT_EQ(SiteBackupFolderName("/srv/a b/Stelmar/"), "srv_a_b_Stelmar");
+  // The readable part, and a digest that keeps apart what "_" would join.
+  const std::string name = SiteBackupFolderName("/srv/a b/Stelmar/");
+  EXPECT_EQ(name.substr(0, 16), "srv_a_b_Stelmar-") << name;
+  EXPECT_EQ(name.size(), 16u + 8u) << name;
+  const std::string deep(200, 'k');
+  struct {
+    std::string A, B;
+    bool Same;
+  } pairs[] = {
+      {"/srv/firma_a/stelmar", "/srv/firma/a/stelmar", false},
+      {"/srv/firma a/stelmar", "/srv/firma_a/stelmar", false},
+      {"/srv/a/stelmar/", "/srv/a/stelmar", true},
+      {"/x/" + deep + "/1/stelmar", "/y/" + deep + "/1/stelmar", false},  // alike in their last 120
+  };
+  for (const auto& p : pairs)
+    EXPECT_EQ(SiteBackupFolderName(p.A) == SiteBackupFolderName(p.B), p.Same) << p.A << " / " << p.B;
+  EXPECT_LE(SiteBackupFolderName("/" + std::string(300, 'z')).size(), 129u);
   TConfig broken(Dir / "x.ini");
   broken.StelmarEnabled = true;
   broken.SetStelmarDir(Dir / "nowhere/");
