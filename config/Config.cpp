@@ -111,15 +111,33 @@ TAPIConfig ReadEnvFile(const std::string& fileName) {
   buf << in.rdbuf();
   TTextEncoding encoding;
   const std::vector<std::string> lines = SplitLines(DecodeText(buf.str(), encoding, fileName));
+  TAPIConfig cfg;
+  // Names and values are read without the blanks around them; a name given
+  // twice keeps its first value and is told.
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::vector<size_t> lineOf;
+  for (size_t n = 0; n < lines.size(); ++n) {
+    const auto eq = lines[n].find('=');
+    if (eq == std::string::npos) continue;
+    const std::string name = AsciiUpper(Trim(lines[n].substr(0, eq)));
+    if (name.empty() || name[0] == '#') continue;
+    bool repeated = false;
+    for (size_t i = 0; i < entries.size(); ++i)
+      if (entries[i].first == name) {
+        cfg.Warnings.push_back("Plik " + fileName + ", wiersz " + std::to_string(n + 1) +
+                               ": klucz " + name + " podany ponownie; użyto wartości z wiersza " +
+                               std::to_string(lineOf[i] + 1));
+        repeated = true;
+      }
+    if (repeated) continue;
+    entries.emplace_back(name, Trim(lines[n].substr(eq + 1)));
+    lineOf.push_back(n);
+  }
   auto value = [&](const char* name) {
-    for (const std::string& line : lines) {
-      const auto eq = line.find('=');
-      if (eq != std::string::npos && SameTextAscii(line.substr(0, eq), name))
-        return line.substr(eq + 1);
-    }
+    for (const auto& [key, text] : entries)
+      if (key == name) return text;
     return std::string();
   };
-  TAPIConfig cfg;
   cfg.NIP = value("KSEF_NIP");
   cfg.BASE_DIR_PATH = value("BASE_DIR_PATH");
   cfg.BASE_URL = value("KSEF_BASE_URL");
@@ -423,8 +441,8 @@ TStopkaConfig TConfig::LoadStopka() const {
 void TConfig::CheckSellerNip() const {
   const std::string& profileNip = PodatnikInfo.DaneIdentyfikacyjne.NIP;
   if (profileNip != APICfg.NIP)
-    throw Exception("Brak zgodności NIP w konfiguracji:\r\nbrenvik = " + profileNip + "\r\n" +
-                    "ApiKsef = " + APICfg.NIP);
+    throw Exception("Brak zgodności NIP w konfiguracji:\r\nbrenvik = \"" + profileNip +
+                    "\"\r\nApiKsef = \"" + APICfg.NIP + "\"");
 }
 
 void TConfig::LoadFromIni() {
@@ -436,6 +454,7 @@ void TConfig::LoadFromIni() {
   LoadSettings("KSeF");
   LoadSettings("Zwolnienie");  // optional: missing keys read as empty
   APICfg = LoadApiConfig(FAPIConnectorExeDir);
+  for (const std::string& warning : APICfg.Warnings) Warn(warning);
   PodatnikInfo = LoadPodatnikInfo();
   CheckSellerNip();
   RachunekBankowy1 = LoadRachunekBankowy(1);

@@ -20,6 +20,7 @@ struct TAPIConfig {
   std::string BASE_DIR_PATH;
   std::string BASE_URL;
   std::string CERTIFICATE_PATH;
+  std::vector<std::string> Warnings;  // names given twice, each naming its line
 };
 
 struct TAdresConfig {

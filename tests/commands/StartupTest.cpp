@@ -152,7 +152,7 @@ TEST(Startup, CheckOnABrokenSitePrintsTheMessageAndFails) {
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"check", "/ini=" + ini}, In(dir));
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_NE(r.Err.find("Ładowanie konfiguracji: Brak zgodności NIP w konfiguracji:\n"
-                       "brenvik = 5265877635\nApiKsef = 1111111111"),
+                       "brenvik = \"5265877635\"\nApiKsef = \"1111111111\""),
             std::string::npos)
       << r.Err;
   const std::string log = TodayLog(dir / "Logs/");

@@ -212,12 +212,14 @@ TEST(ConfigLoad, SellerProfileChecks) {
   WriteFile(site.Ini, site.Base() + "[Podmiot1]\nAdresKoresp.AdresL1=ul. Polna 1\n");
   EXPECT_EQ(site.LoadError(), "Ustawiono w konfiguracji AdresKoresp bez kodu kraju");
 
-  // The profile's NIP is trimmed; the .env value is taken as it stands.
+  // Both NIPs are trimmed; a mismatch quotes them, so a stray character shows.
   WriteFile(site.Ini, "[Podmiot1]\nNIP=  5265877635  \n" + site.Base());
   EXPECT_EQ(site.LoadError(), "");
   WriteFile(site.Dir / "api/.env", "KSEF_NIP=5265877635 \n");
-  EXPECT_EQ(site.LoadError(),
-            "Brak zgodności NIP w konfiguracji:\r\nbrenvik = 5265877635\r\nApiKsef = 5265877635 ");
+  EXPECT_EQ(site.LoadError(), "");
+  WriteFile(site.Dir / "api/.env", "KSEF_NIP=5265877635.\n");
+  EXPECT_EQ(site.LoadError(), "Brak zgodności NIP w konfiguracji:\r\nbrenvik = \"5265877635\"\r\n"
+                              "ApiKsef = \"5265877635.\"");
 }
 
 TEST(ConfigLoad, MissingAccountNumberAndMissingEnv) {
@@ -256,13 +258,16 @@ TEST(ConfigProfile, ContactsAccountsAndFooter) {
 TEST(EnvFile, NamesValuesAndFirstMatch) {
   TTempDir dir;
   WriteFile(dir / ".env",
-            "# comment\nksef_nip=111\nKSEF_NIP=222\nKSEF_BASE_URL = https://x\n"
-            "KSEF_CERTIFICATE_PATH= /c/cert.pfx\r\nBASE_DIR_PATH=\"/q\"\n");
+            "# comment\nksef_nip=111\nKSEF_NIP=222\nKSEF_BASE_URL = https://x \n"
+            "KSEF_CERTIFICATE_PATH= /c/cert.pfx\r\nBASE_DIR_PATH=\"/q\"\n#KSEF_NIP=333\n");
   const TAPIConfig cfg = ReadEnvFile(dir / ".env");
   EXPECT_EQ(cfg.NIP, "111");
-  EXPECT_EQ(cfg.BASE_URL, "");  // the name ends in a blank, so it is another name
-  EXPECT_EQ(cfg.CERTIFICATE_PATH, " /c/cert.pfx");
+  EXPECT_EQ(cfg.BASE_URL, "https://x");  // blanks around name and value are no part of them
+  EXPECT_EQ(cfg.CERTIFICATE_PATH, "/c/cert.pfx");
   EXPECT_EQ(cfg.BASE_DIR_PATH, "\"/q\"");
+  EXPECT_EQ(cfg.Warnings, std::vector<std::string>{"Plik " + dir / ".env" +
+                                                   ", wiersz 3: klucz KSEF_NIP podany ponownie; "
+                                                   "użyto wartości z wiersza 2"});
 }
 
 TEST(Paths, ResolveAndForce) {
