@@ -28,7 +28,6 @@ struct TCustomerData {
   // The country the city field names after a "," or ";", else the one the
   // identifier's prefix tells (Options 3); null when neither does.
   const TCountry* Country = nullptr;
-  std::string CountryText;  // the city field's text after its first "," or ";"
   std::string Identifier;   // normalised when checked, without a split-off prefix
   std::string Prefix;       // the EU VAT prefix the check split off, else empty
 };

@@ -113,7 +113,6 @@ TCustomerData ReadCustomerRecord(const std::string& docText, TPxTable& table, bo
     // parts after the city, the last one that names a country.
     const std::vector<std::string> parts = SplitAny(city, ",;");
     if (parts.size() >= 2) {
-      c.CountryText = Trim(city.substr(parts[0].size() + 1));
       city = parts[0];
       for (size_t i = parts.size() - 1; i >= 1 && !c.Country; --i) c.Country = FindCountry(parts[i]);
     }
