@@ -71,12 +71,14 @@ TAppController::~TAppController() { FTray.reset(); }
 void TAppController::AttachDataModule(TDM& dataModule) {
   KsefOperations.ReadDocNotSended2KSEF = [dm = &dataModule] { dm->ReadDocNotSended2KSEF(); };
   KsefOperations.SetKsefInRegs = [dm = &dataModule] { dm->SetKsefInRegs(); };
+  KsefOperations.WriteBackOutcome = [dm = &dataModule] { return dm->WriteBackOutcome(); };
   KsefOperations.StartRun = [dm = &dataModule] { dm->StartRun(); };
 }
 
 void TAppController::DetachDataModule() {
   KsefOperations.ReadDocNotSended2KSEF = nullptr;
   KsefOperations.SetKsefInRegs = nullptr;
+  KsefOperations.WriteBackOutcome = nullptr;
   KsefOperations.StartRun = nullptr;
 }
 

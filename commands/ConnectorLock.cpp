@@ -1,4 +1,5 @@
 #include "commands/ConnectorLock.h"
+#include "support/SystemErrors.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -31,7 +32,7 @@ std::shared_ptr<TConnectorLock> TConnectorLock::Take(const std::string& ksefData
   } while (fd < 0 && errno == EINTR);
   if (fd < 0)
     throw EInOutError("Nie można otworzyć pliku blokady konektora KSeF " + path + ": " +
-                      std::strerror(errno));
+                      SystemErrorText(errno));
   // An flock lock belongs to the open file, not to the process: the
   // connector's copy of the descriptor keeps it after this program ends.
   std::shared_ptr<TConnectorLock> lock(new TConnectorLock(fd));
@@ -45,7 +46,7 @@ std::shared_ptr<TConnectorLock> TConnectorLock::Take(const std::string& ksefData
         "Poprzednie uruchomienie konektora KSeF jeszcze pracuje (blokada " + path +
         "); nowa wysyłka nie została rozpoczęta. Spróbuj ponownie po jego zakończeniu.");
   throw EInOutError("Nie można założyć blokady konektora KSeF " + path + ": " +
-                    std::strerror(errno));
+                    SystemErrorText(errno));
 }
 
 TConnectorLock::~TConnectorLock() { ::close(FFd); }

@@ -1,4 +1,5 @@
 #include "commands/KsefCommands.h"
+#include "support/SystemErrors.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -60,7 +61,7 @@ std::vector<std::string> XmlFileNames(const std::string& folder) {
     if (SameTextAscii(it->path().extension().string(), ".xml"))
       names.push_back(it->path().filename().string());
   }
-  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
+  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + SystemErrorText(ec));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -73,24 +74,63 @@ int PendingFileCount(const TConfig& config) {
   return CountXmlFiles(PathJoin(config.KsefDataDir(), ksef::ExportFolder));
 }
 
-bool ConfirmSend(const TConfig& config, int count) {
+bool ConfirmSend(const TConfig& config, int count, const std::string& lead) {
   if (!config.Ask2Send) return false;
   constexpr TPolishNoun invoices{"fakturę", "faktury", "faktur"};
-  return MessageDlg("Wysłać natychmiast " + PolishCount(count, invoices) + " do KSeF?",
+  return MessageDlg(lead + "Wysłać natychmiast " + PolishCount(count, invoices) + " do KSeF?",
                     TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
                     TMsgDlgBtn::mbYes, TQuestionKind::qkSendConfirmation) == TModalResult::mrYes;
 }
 
 namespace {
 
-// The operator is told which files wait: the first ten by name, the rest counted.
-std::string WaitingDocumentsText(const std::vector<std::string>& names) {
-  const int count = static_cast<int>(names.size());
+constexpr TPolishNoun kInvoices{"faktura", "faktury", "faktur"};
+// "3 z 12 faktur", "1 z 1 faktury": the count after "z" takes the genitive.
+std::string OfTotal(int part, int total) {
+  return std::to_string(part) + " z " + std::to_string(total) + (total == 1 ? " faktury" : " faktur");
+}
+
+// The buttons come back at the end of a command, also when its closing step fails.
+struct TEnableButtons {
+  ICommandHost& Host;
+  ~TEnableButtons() {
+    try {
+      Host.SetButtonsEnabled(true);
+    } catch (const std::exception& e) {
+      TLogger::Error(std::string("Błąd kroku zamykającego polecenie: ") + e.what());
+    } catch (...) {
+    }
+  }
+};
+constexpr TPolishNoun kInvoicesWait{"faktura czeka", "faktury czekają", "faktur czeka"};
+
+std::vector<std::string> Captions(const std::vector<THandedFile>& files) {
+  std::vector<std::string> captions;
+  for (const THandedFile& f : files) captions.push_back(InvoiceCaption(f));
+  return captions;
+}
+
+}  // namespace
+
+std::string WaitingDocumentsText(const std::vector<THandedFile>& files) {
+  const int count = static_cast<int>(files.size());
   constexpr TPolishNoun documents{"dokument", "dokumenty", "dokumentów"};
   std::string text =
       count == 1 ? "Masz 1 dokument, który nie był jeszcze wysłany"
                  : "Masz " + PolishCount(count, documents) + ", które nie były jeszcze wysłane";
-  return text + ":" + FileNamesText(names);
+  return text + " (folder " + ksef::ExportFolder + "):" + FileNamesText(Captions(files)) +
+         "\r\rNowe dokumenty program wygeneruje dopiero po " +
+         (count == 1 ? "jego wysłaniu" : "ich wysłaniu") +
+         ". Dokument, którego nie chcesz wysyłać, przenieś na liście faktur (menu wiersza) do "
+         "folderu błędów.";
+}
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& parts, const std::string& separator) {
+  std::string out;
+  for (const std::string& p : parts) out += (out.empty() ? "" : separator) + p;
+  return out;
 }
 
 }  // namespace
@@ -106,33 +146,37 @@ std::string FileNamesText(const std::vector<std::string>& names) {
   return text;
 }
 
-int GenerateWaitingFiles(ICommandHost& host) {
+TWaitingFiles GenerateWaitingFiles(ICommandHost& host) {
   const TConfig& config = host.CommandConfig();
-  const std::vector<std::string> waiting =
-      XmlFileNames(PathJoin(config.KsefDataDir(), ksef::ExportFolder));
-  int n = static_cast<int>(waiting.size());
-  if (n > 0) {
+  const std::string exportDir = PathJoin(config.KsefDataDir(), ksef::ExportFolder);
+  TWaitingFiles waiting{FilesWithInvoices(exportDir), true};
+  if (!waiting.Files.empty()) {
     // Files of an earlier run come first: nothing new until they are sent.
-    host.SetBusyCursor(false);
-    const std::string text =
-        WaitingDocumentsText(waiting) +
-        "\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie oczekujących.";
-    if (!host.CanShowWaitingFiles())
-      MessageDlg(text, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
-    else if (MessageDlg(text + "\r\rPokazać je na liście faktur?", TMsgDlgType::mtConfirmation,
-                        {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo},
-                        TMsgDlgBtn::mbNo) == TModalResult::mrYes)
-      host.ShowWaitingFiles();
-    return n;
+    InfoLog("W folderze " + std::string(ksef::ExportFolder) + " " +
+                PolishCount(static_cast<int>(waiting.Files.size()), kInvoicesWait) +
+                " z wcześniejszej wysyłki; nowych dokumentów nie wygenerowano",
+            llWarn);
+    return waiting;
   }
+  waiting.FromEarlierRun = false;
   InfoLog(GenerationStep, llInfo);
   RunStep(GenerationStep,
           [&] { RunOperation(host.Operations().ReadDocNotSended2KSEF, "ReadDocNotSended2KSEF"); });
   InfoLog("Zakończono generowanie dokumentów", llInfo);
-  n = PendingFileCount(config);
-  InfoLog(Fill("Ilość faktur oczekujących na wysłanie do KSeF: %d", n), llInfo);
+  waiting.Files = FilesWithInvoices(exportDir);
+  InfoLog(Fill("Liczba faktur oczekujących na wysłanie do KSeF: %d",
+               static_cast<int>(waiting.Files.size())),
+          llInfo);
   host.SetBusyCursor(false);
-  return n;
+  return waiting;
+}
+
+void CloseWithOutcome(ICommandHost& host, const TCommandOutcome& outcome) {
+  const TLogLevel level = outcome.Kind == TOutcomeKind::Failure     ? llError
+                          : outcome.Kind == TOutcomeKind::Cancelled ? llWarn
+                                                                    : llInfo;
+  InfoLog(outcome.Text, level);
+  host.ShowOutcome(outcome);
 }
 
 TSendResult SendToKsefCommand(ICommandHost& host) {
@@ -150,28 +194,51 @@ TSendResult SendToKsefCommand(ICommandHost& host) {
   host.SetBusyCursor(true);
   host.SetButtonsEnabled(false);
   bool handedOver = false;
+  TCommandOutcome outcome;
   auto closing = [&] {
     // A run handed to the connector is finished by its end step.
     if (handedOver) return;
     host.SetBusyCursor(false);
-    host.SetButtonsEnabled(true);
+    const TEnableButtons enable{host};
     // After a failed step has been reported the program is ending: no more
     // work on the registers.
-    if (!TerminateRequested()) UpdateKsefNumbers(host);
+    if (!TerminateRequested()) {
+      UpdateKsefNumbers(host);
+      if (!outcome.Text.empty()) CloseWithOutcome(host, outcome);
+    }
   };
   try {
     host.AddEmptyLine();
-    InfoLog("Wysyłka do KSEF", llInfo);
-    const int n = GenerateWaitingFiles(host);
-    // After a failed step the program is ending: a connector started now
-    // would send with nobody left to report its end.
-    if (n > 0 && !TerminateRequested() && ConfirmSend(host.CommandConfig(), n)) {
+    InfoLog("Wysyłka do KSeF", llInfo);
+    const TWaitingFiles waiting = GenerateWaitingFiles(host);
+    const int n = static_cast<int>(waiting.Files.size());
+    host.SetBusyCursor(false);
+    if (n == 0) {
+      outcome = {TOutcomeKind::Neutral, "Brak nowych faktur do wysłania do KSeF"};
+    } else if (TerminateRequested()) {
+      // After a failed step the program is ending: a connector started now
+      // would send with nobody left to report its end.
+    } else if (!host.CommandConfig().Ask2Send) {
+      if (waiting.FromEarlierRun)
+        MessageDlg(WaitingDocumentsText(waiting.Files), TMsgDlgType::mtInformation,
+                   {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+      outcome = {TOutcomeKind::Neutral,
+                 "Nie wysłano: " + PolishCount(n, kInvoicesWait) + " w folderze " +
+                     ksef::ExportFolder + " (wysyłka bez pytania wyłączona: Ask2Send)"};
+    } else if (ConfirmSend(host.CommandConfig(), n,
+                           waiting.FromEarlierRun ? WaitingDocumentsText(waiting.Files) + "\r\r"
+                                                  : std::string())) {
       host.SetBusyCursor(true);
       handedOver = true;
       constexpr TPolishNoun files{"pliku", "plików", "plików"};
       const std::string step = "Wysyłka " + PolishCount(n, files) + " FA(3) do KSeF";
       InfoLog(step, llInfo);
-      RunStep(step, [&] { SendInvToKsef(host, lock); });
+      RunStep(step, [&] { SendInvToKsef(host, lock, waiting.Files); });
+    } else {
+      outcome = {TOutcomeKind::Cancelled, "Anulowano — " + PolishCount(n, kInvoicesWait) +
+                                              " w folderze " + ksef::ExportFolder +
+                                              " na wysłanie"};
+      if (host.CanShowWaitingFiles()) host.ShowWaitingFiles();
     }
   } catch (...) {
     CloseAfterError(closing);
@@ -195,20 +262,47 @@ void UpdateKsefNumbers(ICommandHost& host) {
   host.ScrollLogToEnd();
 }
 
+namespace {
+
+// The receive's outcome from the write-back's counts.
+TCommandOutcome ReceiveOutcome(const TWriteBackOutcome* wb) {
+  if (!wb) return {TOutcomeKind::Neutral, "Odbiór z KSeF zakończony"};
+  constexpr TPolishNoun numbers{"numer", "numery", "numerów"};
+  std::string text = "Zapisano w Stelmarze " + PolishCount(wb->SalesWritten, numbers) +
+                     " KSeF faktur sprzedaży i " + std::to_string(wb->PurchasesWritten) +
+                     " faktur zakupu";
+  if (!wb->Unmatched.empty())
+    text += "; " + PolishCount(static_cast<int>(wb->Unmatched.size()), kInvoicesWait) +
+            " zakupu na zaksięgowanie: " + Joined(wb->Unmatched, "; ");
+  if (!wb->SetAside.empty())
+    text += "; odrzucono plików: " + std::to_string(wb->SetAside.size()) + " (folder błędów " +
+            ksef::ErrorsFolder + ")";
+  return {wb->SetAside.empty() ? TOutcomeKind::Success : TOutcomeKind::Failure, text};
+}
+
+}  // namespace
+
 void ReceiveFromKsefCommand(ICommandHost& host) {
   if (host.Operations().StartRun) host.Operations().StartRun();
   host.SetBusyCursor(true);
   host.SetButtonsEnabled(false);
+  bool done = false;
   auto closing = [&] {
-    InfoLog("Zakończono odczyt dokumentów z KSEF", llInfo);
     host.SetBusyCursor(false);
-    host.SetButtonsEnabled(true);
+    const TEnableButtons enable{host};
+    InfoLog("Zakończono odbiór z KSeF", llInfo);
+    if (done) {
+      TWriteBackOutcome wb;
+      if (host.Operations().WriteBackOutcome) wb = host.Operations().WriteBackOutcome();
+      CloseWithOutcome(host, ReceiveOutcome(host.Operations().WriteBackOutcome ? &wb : nullptr));
+    }
     host.ScrollLogToEnd();
   };
   try {
     host.AddEmptyLine();
-    InfoLog("Odczyt dokumentów z KSEF", llInfo);
+    InfoLog("Odbiór z KSeF", llInfo);
     RunOperation(host.Operations().SetKsefInRegs, "SetKsefInRegs");
+    done = true;
   } catch (...) {
     CloseAfterError(closing);
     throw;
@@ -216,84 +310,142 @@ void ReceiveFromKsefCommand(ICommandHost& host) {
   closing();
 }
 
-void SendInvToKsef(ICommandHost& host, std::shared_ptr<TConnectorLock> lock) {
+void SendInvToKsef(ICommandHost& host, std::shared_ptr<TConnectorLock> lock,
+                   std::vector<THandedFile> handed) {
   const std::string cmdLine = ksef::ConnectorCommandLine(
       IncludeTrailingPathDelimiter(host.CommandConfig().APIConnectorExeDir()));
-  host.RunConsoleInThread(
-      cmdLine, std::move(lock),
-      [&host](int exitCode, const std::string& errMsg) { SendFinished(host, exitCode, errMsg); });
+  host.RunConsoleInThread(cmdLine, std::move(lock),
+                          [&host, handed = std::move(handed)](int exitCode, const std::string& errMsg) {
+                            SendFinished(host, handed, exitCode, errMsg);
+                          });
 }
 
-TExitCodeOutcome ExitCodeOutcome(int exitCode) {
+std::string ExitCodeAdvice(int exitCode, const std::string& errMsg) {
+  const std::string retry = "Pliki czekają w folderze " + std::string(ksef::ExportFolder) +
+                            " i zostaną wysłane przy następnym „Wyślij do KSEF”.";
+  if (!errMsg.empty())
+    return errMsg + ".\rSprawdź w pliku ini klucz APIConnectorExeDir w sekcji [KSeF] (folder "
+                    "konektora) i czy jest w nim program " +
+           std::string(ksef::ConnectorExeName) + ". " + retry;
   switch (exitCode) {
-    case ksef::ExitSuccess: return {llInfo, "Komunikacja zakończona sukcesem", true, ""};
+    case ksef::ExitSuccess:
+      return "Konektor KSeF zakończył pracę bez błędu, ale tych plików nie wysłał. Sprawdź jego "
+             "log z dnia (folder " + std::string(ksef::LogsFolder) + "). " + retry;
     case ksef::ExitSendError:
-      return {llError, "Błąd wysyłki dokumentów", false,
-              "Konektor KSeF nie wysłał faktur. Sprawdź połączenie z internetem i certyfikat "
-              "konektora, potem użyj ponownie \"Wyślij do KSEF\": pliki czekające w folderze "
-              "Export zostaną wysłane. Szczegóły są w dzienniku okna i w logu konektora."};
+      return "Konektor KSeF zgłosił błąd wysyłki (kod 1). Sprawdź połączenie z internetem i "
+             "certyfikat konektora. " + retry;
     case ksef::ExitDuplicates:
-      return {llWarn, "Próba wysłania duplikatów faktur", false,
-              "KSeF przyjął już wcześniej faktury o tych samych danych. Sprawdź na liście faktur "
-              "(zakładka \"Faktury\"), które z nich mają już numer KSeF; pliku, którego nie "
-              "trzeba wysyłać, nie wysyłaj ponownie: przenieś go do Errors."};
+      return "Konektor KSeF zgłosił duplikaty faktur (kod 440). " + retry;
     default:
-      return {llError, "Nieznany kod zakończenia: " + std::to_string(exitCode), false,
-              "Konektor KSeF zakończył pracę kodem, którego program nie zna, albo nie dał się "
-              "uruchomić. Sprawdź folder konektora w ustawieniach i jego log z dnia; pliki "
-              "czekające w folderze Export zostaną wysłane przy następnym \"Wyślij do KSEF\"."};
+      return "Konektor KSeF zakończył pracę kodem " + std::to_string(exitCode) +
+             ", którego program nie zna. Sprawdź jego log z dnia (folder " +
+             std::string(ksef::LogsFolder) + "). " + retry;
   }
 }
 
-std::string FailureBoxText(const std::string& firstLine, const std::string& advice,
-                           const std::vector<std::string>& waiting) {
-  std::string text = firstLine;
-  if (!advice.empty()) text += "\r\r" + advice;
-  if (!waiting.empty()) text += "\r\rNie wysłano:" + FileNamesText(waiting);
-  return text;
+TSendReport SendReport(const TConnectorRunOutcome& run, const TWriteBackOutcome* writeBack,
+                       int exitCode, const std::string& errMsg) {
+  const int total = run.HandedOver(), accepted = static_cast<int>(run.Accepted.size());
+  const std::string ofTotal = OfTotal(accepted, total);
+  // Numbers of accepted invoices that the write-back could not write.
+  const int unwritten =
+      writeBack ? std::max(0, accepted - writeBack->SalesWritten - writeBack->SalesAlready) : 0;
+  TSendReport report;
+  if (run.Refused.empty() && run.NotSent.empty()) {
+    report.Outcome.Kind = unwritten ? TOutcomeKind::Failure : TOutcomeKind::Success;
+    report.Outcome.Text = "Wysłano " + ofTotal;
+    if (writeBack)
+      report.Outcome.Text +=
+          unwritten ? "; numerów KSeF nie zapisano w Stelmarze dla " +
+                          PolishCount(unwritten, kInvoices) + " (folder błędów " +
+                          ksef::ErrorsFolder + ")"
+                    : "; numery KSeF zapisane w Stelmarze";
+    if (!unwritten) return report;
+  }
+  report.Outcome.Kind = TOutcomeKind::Failure;
+  std::vector<std::string> refused;
+  for (const TRefusedFile& r : run.Refused)
+    refused.push_back((r.File.Invoice.empty() ? r.File.Name : r.File.Invoice) + ": " + r.Reason);
+  std::string text = accepted > 0 ? "Przyjęto " + ofTotal : "Nie wysłano";
+  if (!run.Refused.empty()) text += "; odrzucono " + Joined(refused, "; ");
+  if (!run.NotSent.empty())
+    text += "; " + PolishCount(static_cast<int>(run.NotSent.size()), kInvoicesWait) +
+            " na wysłanie";
+  if (unwritten && (!run.Refused.empty() || !run.NotSent.empty()))
+    text += "; numerów KSeF nie zapisano dla " + PolishCount(unwritten, kInvoices);
+  if (run.Refused.empty() && run.NotSent.empty()) text = report.Outcome.Text;
+  report.Outcome.Text = text;
+
+  std::string box = accepted > 0 ? "KSeF przyjął " + ofTotal + "." : "KSeF nie przyjął żadnej z " + OfTotal(0, total).substr(4) + ".";
+  if (accepted > 0)
+    box += unwritten ? " Numerów KSeF " + PolishCount(unwritten, kInvoices) +
+                           " nie zapisano w Stelmarze: powody są w folderze błędów (" +
+                           ksef::ErrorsFolder + ")."
+                     : " Ich numery KSeF zapisano w Stelmarze.";
+  if (!run.Refused.empty()) {
+    std::vector<std::string> lines;
+    for (const TRefusedFile& r : run.Refused) lines.push_back(InvoiceCaption(r.File) + ": " + r.Reason);
+    box += "\r\rOdrzucone przez KSeF:" + FileNamesText(lines) +
+           "\r\rPrzeniesiono je do folderu błędów (" + ksef::ErrorsFolder +
+           "), z powodem w pliku .txt; kolejnych dokumentów nie wstrzymują. Popraw dokument w "
+           "Stelmarze i usuń z pola KSeF jego wpisu w rejestrze oznaczenie „-”: przy następnym "
+           "„Wyślij do KSEF” zostanie wygenerowany od nowa.";
+  }
+  if (!run.NotSent.empty())
+    box += "\r\rNie wysłano:" + FileNamesText(Captions(run.NotSent)) + "\r\r" +
+           ExitCodeAdvice(exitCode, errMsg);
+  report.BoxText = box;
+  return report;
 }
 
-std::string ExitCodeBoxText(int exitCode) {
-  return "Błąd komunikacji z KSeF - kod zakończenia: " + std::to_string(exitCode);
-}
-
-void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg) {
+void SendFinished(ICommandHost& host, const std::vector<THandedFile>& handed, int exitCode,
+                  const std::string& errMsg) {
+  const TConfig& config = host.CommandConfig();
   // The log of the day the run ends, which after midnight is a new file.
   const TDateTime today = Today();
-  const std::string logPath = ConnectorLogPath(host.CommandConfig(), today);
+  const std::string logPath = ConnectorLogPath(config, today);
   if (host.ShowRestOfConnectorLog(logPath)) {
     // Shown as the connector wrote it.
   } else if (FileExists(logPath))
     ShowConnectorLog(host, logPath);
   else
-    // A connector that could not start writes nothing; the exit code below
-    // is then all the operator learns, so it must still be shown.
+    // A connector that could not start writes nothing; what follows is then
+    // all the operator learns, so it must still be shown.
     InfoLog("Konektor KSeF nie zostawił logu z dnia " + DateToStr(today) + " (" + logPath + ")",
             llWarn);
-  InfoLog("Zakończono wysyłkę do KSEF", llInfo);
-  host.AddEmptyLine();
-  const TExitCodeOutcome outcome = ExitCodeOutcome(exitCode);
-  // A failure is a box with its icon: what happened, what to do, which
-  // invoices are still waiting.
-  std::vector<std::string> waiting;
-  if (exitCode != ksef::ExitSuccess) {
-    try {
-      waiting = XmlFileNames(PathJoin(host.CommandConfig().KsefDataDir(), ksef::ExportFolder));
-    } catch (const Exception&) {
-      // the box tells what it can without the list
-    }
-    MessageDlg(FailureBoxText(ExitCodeBoxText(exitCode), outcome.Advice, waiting),
-               TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
-  }
   if (!errMsg.empty())
-    MessageDlg(FailureBoxText("Błąd komunikacji z KSeF: " + errMsg,
-                              "Sprawdź w ustawieniach folder konektora KSeF (APIConnectorExeDir) "
-                              "i czy jest w nim program konektora.",
-                              {}),
-               TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
-  InfoLog(outcome.Line, outcome.Level);
-  if (!outcome.UpdateNumbers) host.MarkFailedOutcome();
-  if (outcome.UpdateNumbers) UpdateKsefNumbers(host);
+    InfoLog("Nie można uruchomić konektora KSeF: " + errMsg, llError);
+  else
+    InfoLog("Konektor KSeF zakończył pracę, kod zakończenia: " + std::to_string(exitCode),
+            exitCode == ksef::ExitSuccess ? llInfo : llWarn);
+  std::vector<std::string> runLines;
+  try {
+    if (FileExists(logPath)) {
+      runLines = ReadTextLines(logPath);
+      const int start = LastRunStart(runLines);
+      if (start > 0) runLines.erase(runLines.begin(), runLines.begin() + start);
+    }
+  } catch (const Exception& e) {
+    InfoLog(std::string("Nie można odczytać logu konektora: ") + e.what(), llWarn);
+  }
+  const TConnectorRunOutcome run = SettleConnectorRun(config.KsefDataDir(), handed, runLines);
+  for (const TRefusedFile& r : run.Refused)
+    InfoLog("Odrzucona przez KSeF: " + InvoiceCaption(r.File) + ": " + r.Reason +
+                "; plik przeniesiono do folderu błędów (" + ksef::ErrorsFolder + ")",
+            llError);
+  // Whatever KSeF accepted is in Sent, whatever the exit code: Stelmar gets
+  // those numbers now.
+  TWriteBackOutcome writeBack;
+  const bool counted = static_cast<bool>(host.Operations().WriteBackOutcome);
+  if (!TerminateRequested()) {
+    UpdateKsefNumbers(host);
+    if (counted) writeBack = host.Operations().WriteBackOutcome();
+  }
+  host.AddEmptyLine();
+  const TSendReport report = SendReport(run, counted ? &writeBack : nullptr, exitCode, errMsg);
+  if (!report.BoxText.empty())
+    MessageDlg(report.BoxText, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
+  CloseWithOutcome(host, report.Outcome);
 }
 
 void RunEndStep(ICommandHost& host, const TRunFinishedProc& onFinished, int exitCode,

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "commands/ConnectorLock.h"
+#include "commands/ConnectorRunOutcome.h"
 #include "config/Config.h"
 #include "support/DateTime.h"
 #include "support/Errors.h"
 #include "support/Logger.h"
+#include "warehouse/KsefNumbers.h"
 
 namespace brenvik {
 
@@ -23,6 +25,16 @@ struct TKsefOperations {
   std::function<void()> ReadDocNotSended2KSEF;  // the export run
   std::function<void()> SetKsefInRegs;          // write-back of numbers and import
   std::function<void()> StartRun;  // optional: a command begins, its table copies are one run
+  // optional: what the last write-back did; without it the outcome has no counts
+  std::function<TWriteBackOutcome()> WriteBackOutcome;
+};
+
+// How a command ended, as the last line of the pane and the label beside the
+// buttons say it.
+enum class TOutcomeKind { Neutral, Success, Failure, Cancelled };
+struct TCommandOutcome {
+  TOutcomeKind Kind = TOutcomeKind::Neutral;
+  std::string Text;
 };
 
 // Called with the connector's exit code (-1 when it did not start or its end
@@ -50,8 +62,9 @@ public:
   // of the run's lines and says true; false when it followed nothing of this
   // run (no start line in LOGPATH), and the log is then shown as a whole.
   virtual bool ShowRestOfConnectorLog(const std::string& /*logPath*/) { return false; }
-  // The last line shown closes a failed run: the window sets it off.
-  virtual void MarkFailedOutcome() {}
+  // The command's outcome, already its last pane line: the window sets that
+  // line off in the outcome's colour and shows it beside the buttons.
+  virtual void ShowOutcome(const TCommandOutcome& /*outcome*/) {}
   // A host with a list of the invoices can show the files waiting in Export.
   virtual bool CanShowWaitingFiles() const { return false; }
   virtual void ShowWaitingFiles() {}
@@ -62,12 +75,13 @@ public:
 int CountXmlFiles(const std::string& folder);
 // Their names, sorted.
 std::vector<std::string> XmlFileNames(const std::string& folder);
-// "\r" before each of the first ten names, then "\ri N innych" for the rest.
-std::string FileNamesText(const std::vector<std::string>& names);
+// "\r" before each of the first ten captions, then "\ri N innych" for the rest.
+std::string FileNamesText(const std::vector<std::string>& captions);
 // Files waiting in the export folder for the connector.
 int PendingFileCount(const TConfig& config);
-// Asks whether to send count files when Ask2Send is on; otherwise no.
-bool ConfirmSend(const TConfig& config, int count);
+// Asks whether to send count files when Ask2Send is on; otherwise no. The
+// question opens with LEAD when given.
+bool ConfirmSend(const TConfig& config, int count, const std::string& lead = "");
 
 enum class TSendResult {
   NotHandedOver,
@@ -79,33 +93,45 @@ enum class TSendResult {
 // generation and the connector's run; while another run holds it the
 // command says so and does nothing else.
 TSendResult SendToKsefCommand(ICommandHost& host);
-// Its generation half: the waiting-files rule, else the export run as a
-// step; returns the number of waiting files.
-int GenerateWaitingFiles(ICommandHost& host);
+// Its generation half: files of an earlier run that still wait are sent
+// first and nothing new is generated; otherwise the export run as a step.
+// Returns the files that wait now, with their invoices, and whether they are
+// the earlier run's.
+struct TWaitingFiles {
+  std::vector<THandedFile> Files;
+  bool FromEarlierRun = false;
+};
+TWaitingFiles GenerateWaitingFiles(ICommandHost& host);
+// What the operator is told of the files of an earlier run that wait: which
+// (ten at most, by invoice), and what becomes of them.
+std::string WaitingDocumentsText(const std::vector<THandedFile>& files);
 // The receive command ("&Odbierz z KSEF").
 void ReceiveFromKsefCommand(ICommandHost& host);
 void UpdateKsefNumbers(ICommandHost& host);
 // Starts the connector with the send end handler; it inherits the lock.
-void SendInvToKsef(ICommandHost& host, std::shared_ptr<TConnectorLock> lock);
-// The send end handler.
-void SendFinished(ICommandHost& host, int exitCode, const std::string& errMsg);
+void SendInvToKsef(ICommandHost& host, std::shared_ptr<TConnectorLock> lock,
+                   std::vector<THandedFile> handed);
+// The send end handler: the run's log, the handed files sorted by their
+// fate, the write-back of whatever was accepted, the outcome.
+void SendFinished(ICommandHost& host, const std::vector<THandedFile>& handed, int exitCode,
+                  const std::string& errMsg);
 // The end step of a run: the handler, then always the idle cursor and buttons.
 void RunEndStep(ICommandHost& host, const TRunFinishedProc& onFinished, int exitCode,
                 const std::string& errMsg);
+// The outcome as the last pane line, and to the host.
+void CloseWithOutcome(ICommandHost& host, const TCommandOutcome& outcome);
 
-// What the end handler says about an exit code.
-struct TExitCodeOutcome {
-  TLogLevel Level;
-  std::string Line;
-  bool UpdateNumbers;
-  std::string Advice;  // for a failure: what happened and what the operator can do
+// What the connector's exit code says when files were not sent: the cause
+// and what the operator can do.
+std::string ExitCodeAdvice(int exitCode, const std::string& errMsg);
+// The outcome of a send whose connector has ended, and the box a failure
+// shows (empty for a success).
+struct TSendReport {
+  TCommandOutcome Outcome;
+  std::string BoxText;
 };
-TExitCodeOutcome ExitCodeOutcome(int exitCode);
-std::string ExitCodeBoxText(int exitCode);
-// The box of a failed run: its first line, what happened and what to do, and
-// the files still waiting in Export (ten at most, the rest counted).
-std::string FailureBoxText(const std::string& firstLine, const std::string& advice,
-                           const std::vector<std::string>& waiting);
+TSendReport SendReport(const TConnectorRunOutcome& run, const TWriteBackOutcome* writeBack,
+                       int exitCode, const std::string& errMsg);
 
 // The connector's log of a day in the KSeF data folder.
 std::string ConnectorLogPath(const TConfig& config, TDateTime day);

@@ -1,4 +1,5 @@
 #include "commands/ProcessRun.h"
+#include "support/SystemErrors.h"
 
 #include <signal.h>
 #include <spawn.h>
@@ -17,9 +18,7 @@ namespace brenvik {
 namespace {
 
 std::string SystemText(int error) {
-  char buf[256] = {};
-  // The GNU form returns the text, which need not be in buf.
-  return ::strerror_r(error, buf, sizeof buf);
+  return SystemErrorText(error);
 }
 
 // Owns the spawn settings for the length of one start.

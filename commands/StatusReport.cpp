@@ -23,10 +23,10 @@ bool WriteStatusReport(const TConfig& cfg,
   const auto slash = cert.find_last_of("/\\");
   if (slash != std::string::npos) cert = cert.substr(slash + 1);
   InfoLog("Użyty certyfikat: " + cert, llDebug);
-  InfoLog("Data od której będą wysyłane dokumenty do KSeF: " + DateToStr(cfg.Send2KsefStartDate),
+  InfoLog("Data, od której wysyłane są dokumenty do KSeF: " + DateToStr(cfg.Send2KsefStartDate),
           llInfo);
   InfoLog("Data wysyłki: " + DateToStr(cfg.CurDate), llInfo);
-  InfoLog("Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: " +
+  InfoLog("Liczba dni wstecz, z których sprawdzane są niewysłane dokumenty: " +
               std::to_string(cfg.DaysBackToSend),
           llInfo);
   for (const std::string& warning : cfg.Warnings()) InfoLog(warning, llWarn);
@@ -34,7 +34,7 @@ bool WriteStatusReport(const TConfig& cfg,
   for (const std::string& problem : problems) InfoLog(problem, llError);
   addColoredLine("", clBlack);
   if (!problems.empty()) {
-    addColoredLine("Nie gotowy do pracy: popraw konfigurację ✘", clReportRed);
+    addColoredLine("Niegotowy do pracy: popraw konfigurację ✘", clReportRed);
     return false;
   }
   addColoredLine("Gotowy do pracy ✔", clReportGreen);

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "commands/ConsoleRun.h"
+#include "support/Dialogs.h"
 #include "support/ErrorHandling.h"
 
 namespace brenvik {
@@ -61,7 +62,10 @@ int SendOnTerminal(const TConfig& config, const TKsefOperations& operations) {
   return Guarded([&] {
     if (SendToKsefCommand(host) == TSendResult::ConnectorBusy) return 1;
     int exitCode = -1;
-    if (host.FinishRun(exitCode)) return exitCode == 0 ? 0 : exitCode > 0 ? exitCode : 1;
+    if (host.FinishRun(exitCode)) {
+      if (exitCode > 0) return exitCode;
+      return exitCode == 0 && host.Outcome().Kind != TOutcomeKind::Failure ? 0 : 1;
+    }
     if (TerminateRequested()) return 1;
     const int waiting = PendingFileCount(config);
     if (waiting == 0) return 0;
@@ -75,7 +79,10 @@ int SendOnTerminal(const TConfig& config, const TKsefOperations& operations) {
 int ExportOnTerminal(const TConfig& config, const TKsefOperations& operations) {
   TTerminalCommandHost host(config, operations);
   return Guarded([&] {
-    GenerateWaitingFiles(host);
+    const TWaitingFiles waiting = GenerateWaitingFiles(host);
+    if (waiting.FromEarlierRun)
+      MessageDlg(WaitingDocumentsText(waiting.Files), TMsgDlgType::mtInformation,
+                 {TMsgDlgBtn::mbOK}, TMsgDlgBtn::mbOK);
     return 0;
   });
 }

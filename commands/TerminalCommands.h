@@ -26,6 +26,9 @@ public:
   void RunConsoleInThread(const std::string& cmdLine, std::shared_ptr<TConnectorLock> lock,
                           TRunFinishedProc onFinished) override;
 
+  void ShowOutcome(const TCommandOutcome& outcome) override { FOutcome = outcome; }
+  const TCommandOutcome& Outcome() const { return FOutcome; }
+
   // Runs the kept connector run, waits for it and runs its end step;
   // returns its exit code (-1 when it did not start). False without one.
   bool FinishRun(int& exitCode);
@@ -38,12 +41,14 @@ private:
   std::string FCmdLine;
   std::shared_ptr<TConnectorLock> FLock;  // until the kept run has ended
   TRunFinishedProc FOnFinished;
+  TCommandOutcome FOutcome;  // of the last command
 };
 
-// brenvik-cli send: 0 when the connector ended with 0 or nothing waited to
-// be sent; the connector's code when it failed; 1 when it could not start,
-// when an earlier connector run still works, when waiting files were not
-// handed over, or when a step failed.
+// brenvik-cli send: 0 when every file handed over was accepted or nothing
+// waited to be sent; the connector's code when it failed; 1 when it could
+// not start, when it ended 0 but files were refused or not sent, when an
+// earlier connector run still works, when waiting files were not handed
+// over, or when a step failed.
 int SendOnTerminal(const TConfig& config, const TKsefOperations& operations);
 // brenvik-cli export: 0 unless the generation failed (1).
 int ExportOnTerminal(const TConfig& config, const TKsefOperations& operations);

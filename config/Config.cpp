@@ -1,4 +1,5 @@
 #include "config/Config.h"
+#include "support/SystemErrors.h"
 
 #include <cerrno>
 #include <climits>
@@ -106,7 +107,7 @@ void ForceFolder(const std::string& path) {
 TAPIConfig ReadEnvFile(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in)
-    throw EFOpenError("Nie można otworzyć pliku \"" + fileName + "\". " + std::strerror(errno));
+    throw EFOpenError("Nie można otworzyć pliku \"" + fileName + "\". " + SystemErrorText(errno));
   std::ostringstream buf;
   buf << in.rdbuf();
   TTextEncoding encoding;

@@ -1,4 +1,5 @@
 #include "config/IniDocument.h"
+#include "support/SystemErrors.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -69,7 +70,7 @@ std::string SymlinkTarget(const std::string& fileName) {
 std::string ReadWholeFile(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in)
-    throw EFOpenError("Nie można otworzyć pliku \"" + fileName + "\". " + std::strerror(errno));
+    throw EFOpenError("Nie można otworzyć pliku \"" + fileName + "\". " + SystemErrorText(errno));
   std::ostringstream buf;
   buf << in.rdbuf();
   return buf.str();
@@ -279,30 +280,30 @@ void TIniDocument::SaveToFile(const std::string& fileName) const {
   const bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists && ReadWholeFile(target) == bytes) return;  // nothing would change
   if (exists && ::access(target.c_str(), W_OK) != 0)
-    throw EInOutError("Nie można zapisać pliku \"" + target + "\". " + std::strerror(errno));
+    throw EInOutError("Nie można zapisać pliku \"" + target + "\". " + SystemErrorText(errno));
   const std::string temp = target + ".tmp~";
   const int fd =
       ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, exists ? 0600 : 0666);
   if (fd < 0)
-    throw EFOpenError("Nie można utworzyć pliku \"" + temp + "\". " + std::strerror(errno));
+    throw EFOpenError("Nie można utworzyć pliku \"" + temp + "\". " + SystemErrorText(errno));
   TTempFile owner{fd, temp};
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0)
-      throw EInOutError("Nie można zapisać pliku \"" + temp + "\". " + std::strerror(errno));
+      throw EInOutError("Nie można zapisać pliku \"" + temp + "\". " + SystemErrorText(errno));
     done += static_cast<size_t>(n);
   }
   if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
       ::fchown(fd, st.st_uid, st.st_gid) != 0)
-    TLogger::Log(llWarn, "Nie zachowano właściciela pliku " + target + ": " + std::strerror(errno));
+    TLogger::Log(llWarn, "Nie zachowano właściciela pliku " + target + ": " + SystemErrorText(errno));
   // The file keeps its mode; a new one gets the usual mode under the umask.
   if ((exists && ::fchmod(fd, st.st_mode & 07777) != 0) || ::fsync(fd) != 0)
-    throw EInOutError("Nie można zapisać pliku \"" + temp + "\". " + std::strerror(errno));
+    throw EInOutError("Nie można zapisać pliku \"" + temp + "\". " + SystemErrorText(errno));
   owner.Close();
   if (std::rename(temp.c_str(), target.c_str()) != 0)
-    throw EInOutError("Nie można zapisać pliku \"" + target + "\". " + std::strerror(errno));
+    throw EInOutError("Nie można zapisać pliku \"" + target + "\". " + SystemErrorText(errno));
   owner.Path.clear();  // renamed: nothing left to remove
 }
 

@@ -1,4 +1,5 @@
 #include "fa3/XmlNode.h"
+#include "support/SystemErrors.h"
 
 #include <libxml/xmlsave.h>
 
@@ -119,7 +120,7 @@ void TXMLDocument::SaveToFile(const std::string& path) const {
   if (ec) {
     std::error_code ignored;
     std::filesystem::remove(partial, ignored);
-    throw EInOutError("Nie można zapisać pliku \"" + path + "\": " + ec.message());
+    throw EInOutError("Nie można zapisać pliku \"" + path + "\": " + SystemErrorText(ec));
   }
 }
 

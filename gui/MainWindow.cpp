@@ -404,12 +404,22 @@ std::string Elapsed(std::chrono::steady_clock::duration d) {
 
 }  // namespace
 
-void TfrmMain::MarkFailedOutcome() {
-  FRunFailed = true;
+static QColor OutcomeColour(TOutcomeKind kind) {
+  switch (kind) {
+    case TOutcomeKind::Success: return QColor(0, 128, 0);
+    case TOutcomeKind::Failure: return LevelColour(llError);
+    case TOutcomeKind::Cancelled: return LevelColour(llWarn);
+    default: return LevelColour(llInfo);
+  }
+}
+
+void TfrmMain::ShowOutcome(const TCommandOutcome& outcome) {
+  FOutcome = outcome;
+  // The outcome is the pane's last line: set off in bold and its colour.
   QTextCursor cursor(FMemoLog->document()->lastBlock());
   cursor.select(QTextCursor::BlockUnderCursor);
   QTextCharFormat format;
-  format.setForeground(LevelColour(llError));
+  format.setForeground(OutcomeColour(outcome.Kind));
   format.setFontWeight(QFont::Bold);
   cursor.mergeCharFormat(format);
 }
@@ -438,7 +448,17 @@ void TfrmMain::CommandEnded() {
   const std::string took = Elapsed(std::chrono::steady_clock::now() - FRunStart);
   FRunTitle.clear();
   ShowRunStatus();
-  FRunStatus->setText(Q(title + " zakończona (" + took + ")"));
+  // The label tells how the command ended; a command that ends without its
+  // outcome was stopped by an error, which its box has reported.
+  if (FOutcome.Text.empty()) FOutcome = {TOutcomeKind::Failure, title + ": błąd, szczegóły w dzienniku"};
+  FRunStatus->setText(Q(FOutcome.Text + " (" + took + ")"));
+  FRunStatus->setToolTip(FRunStatus->text());
+  QPalette palette = FRunStatus->palette();
+  palette.setColor(QPalette::WindowText, OutcomeColour(FOutcome.Kind));
+  FRunStatus->setPalette(palette);
+  QFont font = FRunStatus->font();
+  font.setBold(FOutcome.Kind != TOutcomeKind::Neutral);
+  FRunStatus->setFont(font);
   ScrollLogToEnd();
   FInvoiceList->Refresh();
   if (FQuitAfterRun) {
@@ -448,22 +468,10 @@ void TfrmMain::CommandEnded() {
   if (isVisible()) return;
   ITrayController* tray = Tray();
   if (!tray) return;
-  // The run's last line says how it ended (an error line is a failure); a
-  // success is told with the counts of the write-back when it gave them.
-  std::string last, counts;
-  bool failure = FRunFailed;
-  const std::vector<TPaneLine> lines = PaneLines();
-  for (size_t i = std::min(FRunFirstLine, lines.size()); i < lines.size(); ++i) {
-    if (lines[i].Text.empty()) continue;
-    last = lines[i].Text;
-    failure = FRunFailed || lines[i].Colour == LevelColour(llError);
-    if (last.find("dopisano numerów KSeF") != std::string::npos) counts = last;
-  }
-  if (!failure && !counts.empty()) last = counts;
-  const size_t stamp = last.find("  ");
-  if (stamp != std::string::npos && stamp < 20) last = last.substr(stamp + 2);
+  const bool failure = FOutcome.Kind == TOutcomeKind::Failure;
+  const std::string& text = FOutcome.Text;
   tray->Notify(std::string(AppDisplayName) + " — " + title,
-               failure ? last + ". Szczegóły w oknie programu (kliknij, aby je pokazać)." : last,
+               failure ? text + ". Szczegóły w oknie programu (kliknij, aby je pokazać)." : text,
                failure);
 }
 
@@ -473,7 +481,7 @@ void TfrmMain::SetButtonsEnabled(bool enabled) {
   if (!enabled && !wasRunning) {
     FRunStart = std::chrono::steady_clock::now();
     FRunFirstLine = static_cast<size_t>(FLineCount);
-    FRunFailed = false;
+    FOutcome = TCommandOutcome();
     FBusy->show();
     FRunClock->start();
     ShowRunStatus();

@@ -125,7 +125,7 @@ public:
                           TRunFinishedProc onFinished) override;
   // The invoice list's tab with the files waiting in Export.
   bool CanShowWaitingFiles() const override { return true; }
-  void MarkFailedOutcome() override;
+  void ShowOutcome(const TCommandOutcome& outcome) override;
   bool ShowRestOfConnectorLog(const std::string& logPath) override;
   void ShowWaitingFiles() override;
 
@@ -172,7 +172,7 @@ private:
   std::unique_ptr<TConnectorLogFollower> FLogFollower;  // while the connector runs
   QTimer* FLogClock = nullptr;
   std::string FRunTitle;
-  bool FRunFailed = false;
+  TCommandOutcome FOutcome;  // of the command that runs or ran last
   size_t FRunFirstLine = 0;  // the pane's first line of the run
   bool FQuitAfterRun = false;
   std::chrono::steady_clock::time_point FRunStart;

@@ -1,4 +1,5 @@
 #include "paradox/Table.h"
+#include "support/SystemErrors.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -1023,7 +1024,7 @@ void RemoveOldCopy(const fs::path& copy) {
   std::error_code ec;
   if (!fs::remove(copy, ec) && ec)
     TLogger::Log(llWarn,
-                 "Nie można usunąć starej kopii tabeli " + copy.string() + ": " + ec.message());
+                 "Nie można usunąć starej kopii tabeli " + copy.string() + ": " + SystemErrorText(ec));
 }
 
 }  // namespace
@@ -1072,7 +1073,7 @@ void TPxTable::BackupTableFile() {
     else
       runs[stamp].push_back(it->path());
   }
-  if (ec) TLogger::Log(llWarn, "Nie można przejrzeć kopii tabel w " + dir + ": " + ec.message());
+  if (ec) TLogger::Log(llWarn, "Nie można przejrzeć kopii tabel w " + dir + ": " + SystemErrorText(ec));
   for (auto it = runs.begin(); runs.size() > BackupRunsKept; it = runs.erase(it))
     for (const fs::path& copy : it->second) RemoveOldCopy(copy);
   FBackedUp = true;

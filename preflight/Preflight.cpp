@@ -1,4 +1,5 @@
 #include "preflight/Preflight.h"
+#include "support/SystemErrors.h"
 
 #include <libxml/tree.h>
 
@@ -359,7 +360,7 @@ void TKnownInvoices::AddFolder(const std::string& folder, bool recursive,
       take(*it);
   else
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) take(*it);
-  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
+  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + SystemErrorText(ec));
   std::sort(files.begin(), files.end());
   for (const fs::path& file : files) {
     try {

@@ -1,4 +1,5 @@
 #include "support/DurableFile.h"
+#include "support/SystemErrors.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,7 +14,7 @@
 namespace brenvik {
 namespace {
 
-std::string Reason() { return std::strerror(errno); }
+std::string Reason() { return SystemErrorText(errno); }
 
 // The temporary file is removed unless it was renamed into place.
 struct TBesideFile {

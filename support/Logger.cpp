@@ -1,4 +1,5 @@
 #include "support/Logger.h"
+#include "support/SystemErrors.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -88,7 +89,7 @@ std::string ReplaceCrLf(const std::string& message) {
 }
 
 [[noreturn]] void RaiseFileError(const std::string& what, const std::string& path) {
-  throw EInOutError(what + " " + path + ": " + std::strerror(errno));
+  throw EInOutError(what + " " + path + ": " + SystemErrorText(errno));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "support/Platform.h"
+#include "support/SystemErrors.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -78,7 +79,7 @@ std::string UserLockFolder() {
   if (folder.empty() || folder.back() != '/') folder += '/';
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0)
-    throw EInOutError("Nie można odczytać folderu blokad " + folder + ": " + std::strerror(errno));
+    throw EInOutError("Nie można odczytać folderu blokad " + folder + ": " + SystemErrorText(errno));
   if ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0) return folder;
   // Others may create files here: a neighbour's file of the same name would
   // lock this user out, so the lock files go into a folder of this user's own.
@@ -86,12 +87,12 @@ std::string UserLockFolder() {
   if (::mkdir(own.c_str(), 0700) == 0) {
     if (::chmod(own.c_str(), 0700) != 0)
       throw EInOutError("Nie można ustawić praw folderu blokad " + own + ": " +
-                        std::strerror(errno));
+                        SystemErrorText(errno));
   } else if (errno != EEXIST) {
-    throw EInOutError("Nie można utworzyć folderu blokad " + own + ": " + std::strerror(errno));
+    throw EInOutError("Nie można utworzyć folderu blokad " + own + ": " + SystemErrorText(errno));
   }
   if (::lstat(own.c_str(), &st) != 0)
-    throw EInOutError("Nie można odczytać folderu blokad " + own + ": " + std::strerror(errno));
+    throw EInOutError("Nie można odczytać folderu blokad " + own + ": " + SystemErrorText(errno));
   if (!S_ISDIR(st.st_mode))
     throw EInOutError("Folder blokad " + own +
                       " nie jest folderem (usuń go, aby program mógł go utworzyć)");
@@ -123,13 +124,13 @@ TNamedMutex::TState TNamedMutex::Create(const std::string& name, bool initialOwn
   FPath = folder + name + "-" + std::to_string(::getuid()) + ".lock";
   FFd = ::open(FPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (FFd < 0) {
-    FError = "Nie można otworzyć pliku blokady " + FPath + ": " + std::strerror(errno);
+    FError = "Nie można otworzyć pliku blokady " + FPath + ": " + SystemErrorText(errno);
     return TState::Failed;
   }
   if (!initialOwner) return TState::Open;
   if (::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) return TState::AlreadyExists;
-    FError = "Nie można zająć pliku blokady " + FPath + ": " + std::strerror(errno);
+    FError = "Nie można zająć pliku blokady " + FPath + ": " + SystemErrorText(errno);
     return TState::Failed;
   }
   return TState::Owned;

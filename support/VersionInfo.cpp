@@ -1,4 +1,5 @@
 #include "support/VersionInfo.h"
+#include "support/SystemErrors.h"
 
 #include <sys/stat.h>
 
@@ -31,7 +32,7 @@ std::string FileVersionText(const std::string& fileName) {
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) {
     const int code = errno;
-    return FailureText(code, std::strerror(code));
+    return FailureText(code, SystemErrorText(code));
   }
   if (SameFile(fileName, ExecutablePath())) {
     return "ver " + std::to_string(BRENVIK_VERSION_MAJOR) + "." +

@@ -12,6 +12,7 @@
 #include "support/Countries.h"
 #include "support/DateTime.h"
 #include "warehouse/FaHeader.h"
+#include "warehouse/KsefNumbers.h"
 #include "support/DocumentKey.h"
 #include "fa3/Schemat_FA3.h"
 #include "paradox/Table.h"
@@ -96,6 +97,7 @@ public:
   // write-back and import: the KSeF numbers of sent files into Stelmar's
   // register, then received invoices into the registers that booked them.
   void SetKsefInRegs();
+  const TWriteBackOutcome& WriteBackOutcome() const { return FWriteBack; }
   void ProcessKsefFiles(int mode);
 
   // Table names of the working date.
@@ -139,11 +141,13 @@ public:
 
 private:
   struct TReceivedInvoice {
-    std::string Number, Problem, BuyerNip, Kind, SupplierNip, P2;
+    std::string Number, Problem, BuyerNip, Kind, SupplierNip, SupplierName, P2;
     bool HasFa = false;
   };
   const TReceivedInvoice& ReceivedInvoice(const std::string& file);
   void ImportReceivedInvoices();
+  // The received invoices left in Import after every pass, into the outcome.
+  void NameUnmatchedInvoices();
   void FileSentNumbers();
   // Writes the number into the register entry on which tblReg stands; false
   // when it holds that number already. An entry holding another KSeF number
@@ -152,9 +156,7 @@ private:
   // The file (and its further files) into Errors with the reason, llError.
   void SetFileAside(const std::string& file, const std::string& reason,
                     const std::vector<std::string>& companions);
-  // Of one SetKsefInRegs run, for its closing line.
-  int FNumbersWritten = 0;
-  int FFilesSetAside = 0;
+  TWriteBackOutcome FWriteBack;  // of the last SetKsefInRegs run
   std::map<std::string, TReceivedInvoice> FReceived;
   void ApplyCodePage();
   // The flag that tells whether an optional table's file exists; nullptr for the others.

@@ -1,4 +1,5 @@
 #include "warehouse/ExportCheck.h"
+#include "support/SystemErrors.h"
 
 #include <filesystem>
 #include <fstream>
@@ -24,7 +25,7 @@ void MoveReplacing(const std::string& from, const std::string& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
   if (!ec) fs::remove(from, ec);
   if (ec)
-    throw EInOutError("Nie można przenieść pliku " + from + " do " + to + ": " + ec.message());
+    throw EInOutError("Nie można przenieść pliku " + from + " do " + to + ": " + SystemErrorText(ec));
 }
 
 std::string Plural(int n, const char* one, const char* few, const char* many) {

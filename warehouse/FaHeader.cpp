@@ -27,7 +27,7 @@ TDateTime FilterDateFrom(const TDateRange& range) { return DateOf(range.DateFrom
 TDateTime FilterDateToExcl(const TDateRange& range) { return IncDay(DateOf(range.DateTo), 1); }
 
 std::string ExportWindowLogLine(const TDateRange& range) {
-  return "Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od " +
+  return "Zakres dat, z których sprawdzane są w Stelmarze dokumenty niewysłane do KSeF: od " +
          DateToStr(range.DateFrom) + " do " + DateToStr(range.DateTo);
 }
 

@@ -1,4 +1,5 @@
 #include "warehouse/FileFiling.h"
+#include "support/SystemErrors.h"
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,7 @@ void Rename(const std::string& path, const std::string& target, const std::strin
   fs::rename(path, target, ec);
   if (ec)
     throw EInOutError("Nie można przenieść pliku " + PrintableName(path) + " do " + folder + ": " +
-                      ec.message());
+                      SystemErrorText(ec));
 }
 
 }  // namespace
@@ -48,7 +49,7 @@ std::string FileIntoFolder(const std::string& path, const std::string& folder) {
   if (SameFileBytes(path, target)) {
     fs::remove(path, ec);
     if (ec)
-      throw EInOutError("Nie można usunąć pliku " + PrintableName(path) + ": " + ec.message());
+      throw EInOutError("Nie można usunąć pliku " + PrintableName(path) + ": " + SystemErrorText(ec));
     InfoLog("Usunięto plik " + PrintableName(path) + ": identyczny plik jest już w " + folder,
             llInfo);
     return target;

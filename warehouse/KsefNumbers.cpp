@@ -1,4 +1,5 @@
 #include "warehouse/KsefNumbers.h"
+#include "support/SystemErrors.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,7 +40,7 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
     const std::string name = entry.path().filename().string();
     if (MatchesMask(name, mask, ignoreCase)) files.push_back(entry.path().string());
   }
-  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
+  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + SystemErrorText(ec));
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -81,7 +82,7 @@ std::string KsefNumberMonthFolder(const std::string& ksefNumber) {
 
 void TDM::SetKsefInRegs() {
   FReceived.clear();  // each call parses every received file once
-  FNumbersWritten = FFilesSetAside = 0;
+  FWriteBack = TWriteBackOutcome();
   struct TCloseReg {
     TPxTable& T;
     ~TCloseReg() { T.Close(); }
@@ -118,13 +119,42 @@ void TDM::SetKsefInRegs() {
       tblReg.Close();
     }
   }
-  InfoLog("Zakończono przetwarzanie plików KSeF: dopisano numerów KSeF: " +
-              std::to_string(FNumbersWritten) +
-              ", odrzucono plików: " + std::to_string(FFilesSetAside) +
-              (FFilesSetAside > 0
-                   ? std::string(" (folder ") + ksef::ErrorsFolder + ", powody w plikach .txt)"
-                   : ""),
-          FFilesSetAside > 0 ? llWarn : llInfo);
+  NameUnmatchedInvoices();
+  const TWriteBackOutcome& o = FWriteBack;
+  const int setAside = static_cast<int>(o.SetAside.size());
+  InfoLog("Zakończono przetwarzanie plików KSeF: zapisano w Stelmarze numery KSeF faktur "
+          "sprzedaży: " + std::to_string(o.SalesWritten) + ", faktur zakupu: " +
+              std::to_string(o.PurchasesWritten) +
+              (setAside > 0 ? "; odrzucono plików: " + std::to_string(setAside) +
+                                  " (folder błędów " + ksef::ErrorsFolder +
+                                  ", powody w plikach .txt)"
+                            : std::string()),
+          setAside > 0 ? llWarn : llInfo);
+}
+
+void TDM::NameUnmatchedInvoices() {
+  // Invoices that stay in Import after every register's pass: booked nowhere yet.
+  const std::string import = PathJoin(FConfig.KsefDataDir(), ksef::ImportFolder);
+  const std::string sellerNip = FConfig.PodatnikInfo.DaneIdentyfikacyjne.NIP;
+  std::error_code ec;
+  if (!fs::is_directory(import, ec)) return;
+  for (const std::string& file : ListFiles(import, "*.xml", true)) {
+    const auto it = FReceived.find(file);
+    if (it == FReceived.end()) continue;
+    const TReceivedInvoice& inv = it->second;
+    if (!inv.Problem.empty() || !inv.HasFa || inv.BuyerNip != sellerNip) continue;
+    if (inv.Kind != "VAT" && inv.Kind != "KOR") continue;
+    FWriteBack.Unmatched.push_back(TrimControls(inv.P2) + " (" +
+                                   (inv.SupplierName.empty() ? "" : inv.SupplierName + ", ") +
+                                   "NIP " + inv.SupplierNip + ")");
+  }
+  const int n = static_cast<int>(FWriteBack.Unmatched.size());
+  if (n == 0) return;
+  std::string names;
+  for (const std::string& u : FWriteBack.Unmatched) names += (names.empty() ? "" : "; ") + u;
+  InfoLog("Odebrane faktury zakupu bez wpisu w rejestrze (" + std::to_string(n) +
+              "), czekają na zaksięgowanie: " + names,
+          llWarn);
 }
 
 void TDM::ProcessKsefFiles(int mode) {
@@ -146,7 +176,6 @@ bool TDM::StoreKsefNumber(const std::string& number, const std::string& document
   tblReg.Edit();
   tblReg.FieldByName("KSeF").SetAsString(number);
   tblReg.Post();
-  ++FNumbersWritten;
   return true;
 }
 
@@ -156,7 +185,7 @@ void TDM::SetFileAside(const std::string& file, const std::string& reason,
   const std::string aside = SetAsideWithReason(file, errors, reason);
   for (const std::string& other : companions)
     if (other != file && FileExists(other)) MoveAside(other, errors);
-  ++FFilesSetAside;
+  FWriteBack.SetAside.push_back(PrintableName(ExtractFileName(file)));
   InfoLog("Odrzucono plik " + PrintableName(file) + " (" + reason + "); przeniesiono do " +
               PrintableName(aside) + ", powód w " + PrintableName(ChangeFileExt(aside, ".txt")),
           llError);
@@ -195,10 +224,13 @@ void TDM::FileSentNumbers() {
         throw EFileRefused("Nie znaleziono w rejestrze " + tblReg.TableName() +
                            " wpisu o kluczu: " + InvoKeyToText(key));
       const std::string document = tblReg.FieldByName("Document").AsString();
-      if (StoreKsefNumber(number, document))
+      if (StoreKsefNumber(number, document)) {
+        ++FWriteBack.SalesWritten;
         InfoLog("Dopisano nr KSeF: " + number + " do faktury: " + document, llInfo);
-      else
+      } else {
+        ++FWriteBack.SalesAlready;
         InfoLog("Nr KSeF: " + number + " faktury: " + document + " był już w rejestrze", llInfo);
+      }
     } catch (const EFileRefused& e) {
       SetFileAside(file, e.what(), {receipt});
       continue;
@@ -225,6 +257,7 @@ const TDM::TReceivedInvoice& TDM::ReceivedInvoice(const std::string& file) {
       inv.BuyerNip = doc->Podmiot2()->DaneIdentyfikacyjne()->NIP();
       inv.Kind = doc->Fa()->RodzajFaktury();
       inv.SupplierNip = doc->Podmiot1()->DaneIdentyfikacyjne()->NIP();
+      inv.SupplierName = doc->Podmiot1()->DaneIdentyfikacyjne()->Nazwa();
       inv.P2 = doc->Fa()->P_2();
     }
   } catch (const std::exception& e) {
@@ -311,8 +344,10 @@ void TDM::ImportReceivedInvoices() {
                 llDebug);
         continue;
       }
-      if (StoreKsefNumber(inv.Number, invoice))
-        InfoLog("Dopisano nr KSeF: " + inv.Number + " do faktury: " + inv.P2, llInfo);
+      if (StoreKsefNumber(inv.Number, invoice)) {
+        ++FWriteBack.PurchasesWritten;
+        InfoLog("Dopisano nr KSeF: " + inv.Number + " do faktury zakupu: " + inv.P2, llInfo);
+      }
     } catch (const EFileRefused& e) {
       SetFileAside(file, e.what(), filesOf(inv.Number));
       continue;

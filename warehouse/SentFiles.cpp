@@ -1,4 +1,5 @@
 #include "warehouse/SentFiles.h"
+#include "support/SystemErrors.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -33,7 +34,7 @@ bool FindSentFileInMonth(const std::string& sentDir, TDateTime date, const std::
     const std::string name = it->path().filename().string();
     if (MatchesMask(name, mask)) names.push_back(name);
   }
-  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + ec.message());
+  if (ec) throw EInOutError("Nie można odczytać folderu " + folder + ": " + SystemErrorText(ec));
   if (names.empty()) return false;
   std::sort(names.begin(), names.end());
   path = PathJoin(folder, names.front());

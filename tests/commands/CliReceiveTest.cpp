@@ -51,12 +51,12 @@ TEST(CliReceive, WritesBackSentNumbersAndFilesAReceivedSample) {
                              dir / ("ksef/Import/" + received + ".xml"));
   const TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {"receive", "/ini=" + ini}, In(dir));
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
-  EXPECT_NE(r.Out.find("Odczyt dokumentów z KSEF"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("Odbiór z KSeF"), std::string::npos) << r.Out;
   EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + sent + " do faktury: FV 5/2026"), std::string::npos)
       << r.Out;
-  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + received + " do faktury: FV2026/02/150"),
+  EXPECT_NE(r.Out.find("Dopisano nr KSeF: " + received + " do faktury zakupu: FV2026/02/150"),
             std::string::npos);
-  EXPECT_NE(r.Out.find("Zakończono odczyt dokumentów z KSEF"), std::string::npos);
+  EXPECT_NE(r.Out.find("Zakończono odbiór z KSeF"), std::string::npos);
   EXPECT_TRUE(FileExists(dir / ("ksef/Sent/2026-04/0-2026-1-5_" + sent + ".xml")));
   EXPECT_TRUE(FileExists(dir / ("ksef/Received/2026-02/" + received + ".xml")));
   TPxTable reg;

@@ -131,9 +131,9 @@ TEST(Startup, CheckPrintsTheStatusReport) {
       "Nazwa firmy: Firma Testowa",
       "NIP: 5265877635",
       "Środowisko KSeF: testowe (https://ksef-test.mf.gov.pl)",
-      "Data od której będą wysyłane dokumenty do KSeF: 2026-04-01",
+      "Data, od której wysyłane są dokumenty do KSeF: 2026-04-01",
       "Data wysyłki: 2026-04-10",
-      "Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: 5",
+      "Liczba dni wstecz, z których sprawdzane są niewysłane dokumenty: 5",
       "Gotowy do pracy ✔"};
   size_t pos = 0;
   for (const std::string& line : expected) {
@@ -170,7 +170,7 @@ TEST(SingleInstance, SecondCopyEndsAtOnceAndTheCliSaysWhy) {
   })) << "the first copy did not start";
   // Without a notification area the window shows itself and writes its
   // status report: wait until the first copy has finished starting.
-  ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Zakres dni") != std::string::npos; }))
+  ASSERT_TRUE(WaitFor([&] { return TodayLog(logFolder).find("Liczba dni wstecz") != std::string::npos; }))
       << "the first copy did not show its window";
   const std::string logBefore = TodayLog(logFolder);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "support/SystemErrors.h"
 #include "AppTestSupport.h"
 #include "ConnectorStandIn.h"
 #include "commands/TerminalCommands.h"
@@ -88,7 +89,7 @@ TEST(ProcessRun, FailuresRaiseTheSystemText) {
     RunProcessAndWait("\"" + dir / "brak.exe" + "\"");
     FAIL();
   } catch (const EOSError& e) {
-    EXPECT_NE(std::string(e.what()).find(std::strerror(ENOENT)), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find(SystemErrorText(ENOENT)), std::string::npos);
   }
   EXPECT_THROW(RunProcessAndWait(Script(dir, "kill -9 $$\n")), EOSError);
 }
@@ -119,21 +120,29 @@ TEST_F(TTerminalCommandsTest, SendExitCodes) {
     int Connector;
     bool Missing;
     int Expected, Updates;
-  } cases[] = {{0, false, 0, 1}, {1, false, 1, 0}, {440, false, 440, 0}, {0, true, 1, 0}};
+  } cases[] = {{0, false, 0, 1}, {1, false, 1, 1}, {440, false, 440, 1}, {0, true, 1, 1},
+               // ended 0 with the file still waiting: sent nothing, no success
+               {0, false, 1, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Connector);
     std::filesystem::remove_all(Dir / "Export");
+    std::filesystem::remove_all(Dir / "Sent");
     MakeDirs(Dir / "Export");
     Config->SetAPIConnectorExeDir(c.Missing ? Dir / "brak/" : Dir / "api/");
-    WriteConnectorStandIn(Dir / "api", Dir.Path(), {c.Connector, true, "x", "", ""});
+    const bool accepts = c.Connector == 0 && c.Expected == 0;
+    WriteConnectorStandIn(Dir / "api", Dir.Path(),
+                          {c.Connector, true, "x", "", "",
+                           accepts ? "mkdir -p Sent && mv Export/2-2026-1-1.xml Sent/2-2026-1-1_" +
+                                         ValidKsefNumber(1) + ".xml"
+                                   : ""});
     Updates = 0;
     Dialogs.Answer(TModalResult::mrYes);
     EXPECT_EQ(SendOnTerminal(*Config, Ops), c.Expected);
     EXPECT_EQ(Updates, c.Updates);
     EXPECT_FALSE(TerminateRequested());
   }
-  EXPECT_NE(LogText().find("Komunikacja zakończona sukcesem"), std::string::npos);
-  EXPECT_NE(LogText().find("Próba wysłania duplikatów faktur"), std::string::npos);
+  EXPECT_NE(LogText().find("Wysłano 1 z 1 faktury"), std::string::npos) << LogText();
+  EXPECT_NE(LogText().find("Nie wysłano; 1 faktura czeka na wysłanie"), std::string::npos);
 }
 
 TEST_F(TTerminalCommandsTest, SendWithoutHandOver) {
@@ -166,7 +175,7 @@ TEST_F(TTerminalCommandsTest, ExportAndReceive) {
   EXPECT_EQ(ExportOnTerminal(*Config, {}), 0);  // the waiting file still comes first
 
   EXPECT_EQ(ReceiveOnTerminal(*Config, Ops), 0);
-  EXPECT_NE(LogText().find("Zakończono odczyt dokumentów z KSEF"), std::string::npos);
+  EXPECT_NE(LogText().find("Zakończono odbiór z KSeF"), std::string::npos);
   UpdateFails = true;
   EXPECT_EQ(ReceiveOnTerminal(*Config, Ops), 1);
   EXPECT_EQ(Dialogs.Asked().back().Title, "brenvik — błąd");

@@ -4,9 +4,11 @@
 // chosen code. It can wait for a gate file, so a test sees the run in progress.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
 
 #include "common/TestFiles.h"
+#include "fa3/Schemat_FA3.h"
 #include "support/DateTime.h"
 #include "support/KsefContract.h"
 #include "support/Paths.h"
@@ -20,6 +22,9 @@ struct TStandIn {
   std::string Gate;  // waits until this file exists
   // Written with the start line before the wait for the gate; RunText after it.
   std::string EarlyText;
+  // Shell lines run last, in the KSeF data folder: what the connector does
+  // with the files (moves them to Sent as accepted, say).
+  std::string Act;
 };
 
 // Writes apiDir/KsefAPI.exe; every start also appends a line to apiDir/runs.
@@ -40,10 +45,25 @@ inline void WriteConnectorStandIn(const std::string& apiDir, const std::string& 
         "while [ ! -e '" + s.Gate + "' ]; do [ -d '" + apiDir + "' ] || exit 1; sleep 0.02; done\n";
   script += "printf '%s\\r\\n' " + (s.EarlyText.empty() ? "'" + start + "' " : std::string()) +
             "'" + s.RunText + "' >> '" + log + "'\n";
+  if (!s.Act.empty()) script += "cd '" + ksefDataDir + "' && {\n" + s.Act + "\n}\n";
   script += "exit " + std::to_string(s.ExitCode) + "\n";
   const std::string exe = PathJoin(apiDir, ksef::ConnectorExeName);
   WriteFile(exe, script);
   ::chmod(exe.c_str(), 0755);
+}
+
+// A valid KSeF number of the site's seller, told apart by i.
+inline std::string ValidKsefNumber(int i) {
+  char tail[16];
+  std::snprintf(tail, sizeof tail, "%012X", i);
+  const std::string first = "1111111111-20260410-" + std::string(tail);
+  return first + "-" + ksef::KsefCheckCode(first);
+}
+
+// The smallest FA(3) file that names its invoice.
+inline std::string Fa3Invoice(const std::string& number) {
+  return std::string("<Faktura xmlns=\"") + Fa3Namespace + "\"><Fa><P_2>" + number +
+         "</P_2></Fa></Faktura>";
 }
 
 inline int ConnectorStarts(const std::string& apiDir) {

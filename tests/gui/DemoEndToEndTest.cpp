@@ -62,9 +62,17 @@ TEST(DemoEndToEnd, SendAndReceiveThroughTheConnectorStandIn) {
 
   TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {ini, "send", "--yes"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
-  EXPECT_NE(r.Out.find("Komunikacja zakończona sukcesem"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("Wysłano 12 z 12 faktur; numery KSeF zapisane w Stelmarze"),
+            std::string::npos)
+      << r.Out;
+  // The received invoice that no entry books is named.
+  EXPECT_NE(r.Out.find("Odebrane faktury zakupu bez wpisu w rejestrze (1)"), std::string::npos)
+      << r.Out;
   r = RunProcess(BRENVIK_CLI_EXE, {ini, "receive"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+  EXPECT_NE(r.Out.find("1 faktura czeka zakupu na zaksięgowanie: FV/0412/2026 (Papiernik Hurt"),
+            std::string::npos)
+      << r.Out;
 
   EXPECT_TRUE(FilesUnder(data + "Export").empty());
   EXPECT_TRUE(FilesUnder(data + "Errors").empty());
@@ -152,11 +160,11 @@ TEST(DemoEndToEnd, ExportGeneratesOnceThenCountsTheWaitingFiles) {
   TProcessResult r = RunProcess(BRENVIK_CLI_EXE, {ini, "export"}, o);
   ASSERT_EQ(r.ExitCode, 0) << r.Out << r.Err;
   EXPECT_NE(
-      r.Out.find("Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
+      r.Out.find("Zakres dat, z których sprawdzane są w Stelmarze dokumenty niewysłane do KSeF: od "
                  "2026-04-05 do 2026-04-10"),
       std::string::npos)
       << r.Out;
-  EXPECT_NE(r.Out.find("Ilość faktur oczekujących na wysłanie do KSeF: 12"), std::string::npos)
+  EXPECT_NE(r.Out.find("Liczba faktur oczekujących na wysłanie do KSeF: 12"), std::string::npos)
       << r.Out;
   EXPECT_EQ(FilesUnder(site + "/ksef-data/Export").size(), 12u);
   EXPECT_EQ(Marks(site).at("FV 120/2026"), "-");

@@ -140,9 +140,9 @@ TEST_F(TMainWindowTest, StatusReportAtFirstShowingOnly) {
       {"NIP: 1234563218", info, true},
       {"Środowisko KSeF: demo (https://ksef-demo.mf.gov.pl)", warn, true},
       {"Włączony Debuger", warn, true},
-      {"Data od której będą wysyłane dokumenty do KSeF: 2026-02-01", info, true},
+      {"Data, od której wysyłane są dokumenty do KSeF: 2026-02-01", info, true},
       {"Data wysyłki: 2026-12-08", info, true},
-      {"Zakres dni (wstecz) za jaki będą sprawdzane niewysłane dokumenty: 5", info, true},
+      {"Liczba dni wstecz, z których sprawdzane są niewysłane dokumenty: 5", info, true},
       {"", QColor(), false},
       {"Gotowy do pracy ✔", green, false},
   };
@@ -182,7 +182,7 @@ TEST_F(TMainWindowTest, TheProductionEnvironmentIsNoWarning) {
   EXPECT_EQ(Message(lines[4].Text), "Środowisko KSeF: produkcyjne (https://api.ksef.mf.gov.pl/v2)");
   EXPECT_EQ(lines[4].Colour, QColor(32, 32, 32));
   // No "Debug" in the connector folder: no debugger line.
-  EXPECT_EQ(Message(lines[5].Text).rfind("Data od", 0), 0u);
+  EXPECT_EQ(Message(lines[5].Text).rfind("Data, od", 0), 0u);
 }
 
 TEST_F(TMainWindowTest, InfoLogShowsAllButDebugAndReturnsTheText) {
@@ -274,17 +274,19 @@ TEST_F(TMainWindowTest, OtherClosesHideWithoutAQuestion) {
   EXPECT_FALSE(TerminateRequested());
 }
 
-// Files waiting from an earlier run: the question names them and offers the
-// list, which then shows them; the send question follows as before.
-TEST_F(TMainWindowTest, WaitingFilesAreShownInTheListOnRequest) {
+// Files waiting from an earlier run: the send question names them by
+// invoice; not sent now, they are shown in the list.
+TEST_F(TMainWindowTest, WaitingFilesAreShownInTheListWhenNotSent) {
   TfrmMain w(Config.get());
+  TKsefOperations ops;
+  ops.SetKsefInRegs = [] {};
+  w.SetKsefOperations(ops);
   WriteFile(Dir / "Export/0-2026-1-1.xml", ReadFile(Fa3SamplesDir() + "/mf-example-01.xml"));
-  Dialogs.Answer(TModalResult::mrYes);  // show them
-  Dialogs.Answer(TModalResult::mrNo);   // do not send now
+  Dialogs.Answer(TModalResult::mrNo);  // do not send now
   w.btnSendToKSEFClick();
-  ASSERT_GE(Dialogs.Asked().size(), 1u);
-  EXPECT_NE(Dialogs.Asked()[0].Text.find("0-2026-1-1.xml"), std::string::npos);
-  EXPECT_NE(Dialogs.Asked()[0].Text.find("Pokazać je na liście faktur?"), std::string::npos);
+  ASSERT_EQ(Dialogs.Asked().size(), 1u) << Dialogs.Asked().back().Text;
+  EXPECT_NE(Dialogs.Asked()[0].Text.find("FV2026/02/150 (0-2026-1-1.xml)"), std::string::npos)
+      << Dialogs.Asked()[0].Text;
   EXPECT_EQ(w.Tabs()->currentWidget(), w.InvoiceList());
   EXPECT_EQ(w.InvoiceList()->StateFilter()->currentIndex(),
             static_cast<int>(TInvoiceState::Waiting) + 1);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <chrono>
 #include <cstdio>
@@ -19,7 +20,10 @@
 #include "commands/AppController.h"
 #include "commands/ConnectorLock.h"
 #include "support/KsefContract.h"
+#include "gui/InvoiceListView.h"
 #include "gui/MainWindow.h"
+#include "support/SystemErrors.h"
+#include "warehouse/ReasonFiles.h"
 
 using namespace brenvik;
 using namespace brenvik::testing;
@@ -139,8 +143,9 @@ TEST_F(TSendCommandTest, WaitingFilesAreNamedTenAtMost) {
     const char* Head;
     const char* Tail;
   } rows[] = {
-      {1, "Masz 1 dokument, który nie był jeszcze wysłany:\rf01.xml\rGenerowanie", nullptr},
-      {11, "Masz 11 dokumentów, które nie były jeszcze wysłane:\rf01.xml\r", "f10.xml\ri 1 inny\r"},
+      {1, "Masz 1 dokument, który nie był jeszcze wysłany (folder Export):\rf01.xml\r\rNowe", nullptr},
+      {11, "Masz 11 dokumentów, które nie były jeszcze wysłane (folder Export):\rf01.xml\r",
+       "f10.xml\ri 1 inny\r"},
       {13, "Masz 13 dokumentów", "f10.xml\ri 3 inne\r"},
       {25, "Masz 25 dokumentów", "f10.xml\ri 15 innych\r"},
   };
@@ -152,10 +157,9 @@ TEST_F(TSendCommandTest, WaitingFilesAreNamedTenAtMost) {
       std::snprintf(name, sizeof name, "f%02d.xml", i);
       WriteFile(Dir / ("Export/" + std::string(name)), "<a/>");
     }
-    Dialogs.Answer(TModalResult::mrOk);
     Dialogs.Answer(TModalResult::mrNo);
     Window->btnSendToKSEFClick();
-    const std::string text = Dialogs.Asked().at(Dialogs.Asked().size() - 2).Text;
+    const std::string text = Dialogs.Asked().back().Text;
     EXPECT_EQ(text.rfind(row.Head, 0), 0u) << text;
     if (row.Tail) {
       EXPECT_NE(text.find(row.Tail), std::string::npos) << text;
@@ -164,29 +168,43 @@ TEST_F(TSendCommandTest, WaitingFilesAreNamedTenAtMost) {
   }
 }
 
+// Files of an earlier run come first, in one question that says what waits
+// and what becomes of it; "Nie" leaves them waiting, shown in the list, and
+// the label says so.
 TEST_F(TSendCommandTest, WaitingFilesAreOfferedAgainWithoutGenerating) {
-  for (int i = 1; i <= 3; ++i)
+  WriteFile(Dir / "Export/2-2026-1-1.xml", Fa3Invoice("FV 1/2026"));
+  for (int i = 2; i <= 3; ++i)
     WriteFile(Dir / ("Export/2-2026-1-" + std::to_string(i) + ".xml"), "<a/>");
-  Dialogs.Answer(TModalResult::mrNo);  // the window offers the list: not now
   Dialogs.Answer(TModalResult::mrNo);
   Window->btnSendToKSEFClick();
 
-  ASSERT_EQ(Dialogs.Asked().size(), 2u);
-  const TDialogRequest& info = Dialogs.Asked()[0];
-  EXPECT_EQ(info.Title, "Pytanie");
-  EXPECT_EQ(info.Type, TMsgDlgType::mtConfirmation);
-  EXPECT_EQ(info.Buttons, (TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}));
-  EXPECT_EQ(info.Text,
-            "Masz 3 dokumenty, które nie były jeszcze wysłane:\r2-2026-1-1.xml\r2-2026-1-2.xml\r"
-            "2-2026-1-3.xml\rGenerowanie kolejnych będzie możliwe po prawidłowym wysłaniu obecnie "
-            "oczekujących.\r\rPokazać je na liście faktur?");
-  EXPECT_EQ(Dialogs.Asked()[1].Text, "Wysłać natychmiast 3 faktury do KSeF?");
+  ASSERT_EQ(Dialogs.Asked().size(), 1u);
+  const TDialogRequest& question = Dialogs.Asked()[0];
+  EXPECT_EQ(question.Title, "Pytanie");
+  EXPECT_EQ(question.Type, TMsgDlgType::mtConfirmation);
+  EXPECT_EQ(question.Buttons, (TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}));
+  EXPECT_EQ(question.Text,
+            "Masz 3 dokumenty, które nie były jeszcze wysłane (folder Export):\r"
+            "FV 1/2026 (2-2026-1-1.xml)\r2-2026-1-2.xml\r2-2026-1-3.xml\r\rNowe dokumenty program "
+            "wygeneruje dopiero po ich wysłaniu. Dokument, którego nie chcesz wysyłać, przenieś na "
+            "liście faktur (menu wiersza) do folderu błędów.\r\rWysłać natychmiast 3 faktury do "
+            "KSeF?");
   EXPECT_EQ(Generations, 0);
   EXPECT_EQ(Updates, 1);
   EXPECT_EQ(PendingFileCount(*Config), 3);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"", "Wysyłka do KSEF",
-                                                  "Aktualizacja numerów KSeF w programie Stelmar",
-                                                  "Zakończono aktualizację numerów"}));
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{
+                "", "Wysyłka do KSeF",
+                "W folderze Export 3 faktury czekają z wcześniejszej wysyłki; nowych dokumentów "
+                "nie wygenerowano",
+                "Aktualizacja numerów KSeF w programie Stelmar", "Zakończono aktualizację numerów",
+                "Anulowano — 3 faktury czekają w folderze Export na wysłanie"}));
+  const TPaneLine last = Window->PaneLines().back();
+  EXPECT_EQ(last.Colour, LevelColour(llWarn));
+  EXPECT_TRUE(last.Bold);
+  EXPECT_EQ(Window->RunStatus().rfind("Anulowano — 3 faktury czekają", 0), 0u)
+      << Window->RunStatus();
+  EXPECT_EQ(Window->Tabs()->currentWidget(), static_cast<QWidget*>(Window->InvoiceList()));
   ExpectIdle();
 }
 
@@ -198,9 +216,10 @@ TEST_F(TSendCommandTest, NothingToSendLogsTheCountAndUpdatesNumbers) {
   EXPECT_EQ(
       Messages(),
       (std::vector<std::string>{
-          "", "Wysyłka do KSEF", "Generowanie plików FA(3)", "Zakończono generowanie dokumentów",
-          "Ilość faktur oczekujących na wysłanie do KSeF: 0",
-          "Aktualizacja numerów KSeF w programie Stelmar", "Zakończono aktualizację numerów"}));
+          "", "Wysyłka do KSeF", "Generowanie plików FA(3)", "Zakończono generowanie dokumentów",
+          "Liczba faktur oczekujących na wysłanie do KSeF: 0",
+          "Aktualizacja numerów KSeF w programie Stelmar", "Zakończono aktualizację numerów",
+          "Brak nowych faktur do wysłania do KSeF"}));
   ExpectIdle();
 }
 
@@ -221,7 +240,7 @@ TEST_F(TSendCommandTest, GeneratedFilesStayWhenNotHandedOver) {
     Dialogs.Answer(c.Answer);
     Window->btnSendToKSEFClick();
     EXPECT_EQ(Dialogs.Asked().size(), c.Questions) << c.Ask2Send;
-    EXPECT_TRUE(HasMessage("Ilość faktur oczekujących na wysłanie do KSeF: 2"));
+    EXPECT_TRUE(HasMessage("Liczba faktur oczekujących na wysłanie do KSeF: 2"));
     EXPECT_EQ(PendingFileCount(*Config), 2);
     EXPECT_EQ(Updates, 1);
     ExpectIdle();
@@ -229,106 +248,113 @@ TEST_F(TSendCommandTest, GeneratedFilesStayWhenNotHandedOver) {
   EXPECT_EQ(ConnectorStarts(Dir / "api"), 0);
 }
 
-TEST_F(TSendCommandTest, ExitCodesGiveTheirBoxesLinesAndFurtherAction) {
-  struct {
+// Whatever the connector's exit code, the files handed over are sorted by
+// their fate: the accepted ones are written back, a refused one leaves
+// Export for Errors with its reason, the rest wait. The last line and the
+// label say which, and a box explains anything short of a full success.
+TEST_F(TSendCommandTest, EveryRunIsWrittenBackAndItsOutcomeSaysWhatHappened) {
+  const std::string accept1 =
+      "mv Export/2-2026-1-1.xml Sent/2-2026-1-1_" + ValidKsefNumber(1) + ".xml";
+  const std::string accept2 =
+      "mv Export/2-2026-1-2.xml Sent/2-2026-1-2_" + ValidKsefNumber(2) + ".xml";
+  const struct {
     int Code;
-    std::vector<std::string> Boxes;
-    std::string Line;
-    QColor Colour;
-    int Updates;
+    std::string Act, RunText;
+    bool Success;
+    const char* Outcome;
+    const char* Box;  // the box's opening; none for a success
   } cases[] = {
-      {0, {}, "Komunikacja zakończona sukcesem", QColor(32, 32, 32), 1},
-      {1,
-       {"Błąd komunikacji z KSeF - kod zakończenia: 1"},
-       "Błąd wysyłki dokumentów",
-       QColor(208, 0, 0),
-       0},
-      {440,
-       {"Błąd komunikacji z KSeF - kod zakończenia: 440"},
-       "Próba wysłania duplikatów faktur",
-       QColor(208, 0, 0),  // the closing line of a failed run: an error, in bold
-       0},
-      {7,
-       {"Błąd komunikacji z KSeF - kod zakończenia: 7"},
-       "Nieznany kod zakończenia: 7",
-       QColor(208, 0, 0),
-       0},
+      {0, accept1 + "\n" + accept2, "Przyjęto", true, "Wysłano 2 z 2 faktur", ""},
+      {1, accept1, "Odrzucono (błąd): 2-2026-1-2.xml - kod waluty XYZ spoza listy", false,
+       "Przyjęto 1 z 2 faktur; odrzucono FV 2/2026: błąd: kod waluty XYZ spoza listy",
+       "KSeF przyjął 1 z 2 faktur. Ich numery KSeF zapisano w Stelmarze.\r\rOdrzucone przez "
+       "KSeF:\rFV 2/2026 (2-2026-1-2.xml): błąd: kod waluty XYZ spoza listy\r\rPrzeniesiono je"},
+      {440, accept1,
+       "Odrzucono (duplikat, kod 440): 2-2026-1-2.xml - faktura przyjęta wcześniej jako X", false,
+       "Przyjęto 1 z 2 faktur; odrzucono FV 2/2026: duplikat, kod 440: faktura przyjęta "
+       "wcześniej jako X",
+       "KSeF przyjął 1 z 2 faktur."},
+      // A connector that ends 0 and sent nothing is no success.
+      {0, "", "Połączono", false, "Nie wysłano; 2 faktury czekają na wysłanie",
+       "KSeF nie przyjął żadnej z 2 faktur.\r\rNie wysłano:\rFV 1/2026 (2-2026-1-1.xml)\rFV 2/2026 "
+       "(2-2026-1-2.xml)\r\rKonektor KSeF zakończył pracę bez błędu, ale tych plików nie wysłał."},
+      {7, accept2, "Przyjęto", false, "Przyjęto 1 z 2 faktur; 1 faktura czeka na wysłanie",
+       "KSeF przyjął 1 z 2 faktur. Ich numery KSeF zapisano w Stelmarze.\r\rNie wysłano:\rFV "
+       "1/2026 (2-2026-1-1.xml)\r\rKonektor KSeF zakończył pracę kodem 7, którego program nie "
+       "zna."},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.Code);
+    SCOPED_TRACE(c.Outcome);
     ASSERT_TRUE(WaitForConnectorLock());
-    WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-    Connector({c.Code, true, "Wysłano faktury: 3", "", ""});
+    for (const char* folder : {"Export", "Sent", "Errors"}) std::filesystem::remove_all(Dir / folder);
+    MakeDirs(Dir / "Sent");
+    WriteFile(Dir / "Export/2-2026-1-1.xml", Fa3Invoice("FV 1/2026"));
+    WriteFile(Dir / "Export/2-2026-1-2.xml", Fa3Invoice("FV 2/2026"));
+    Connector({c.Code, true, c.RunText, "", "", c.Act});
     Dialogs.Clear();
     Updates = 0;
-    Dialogs.Answer(TModalResult::mrOk);   // waiting files
-    Dialogs.Answer(TModalResult::mrYes);  // send them
+    Dialogs.Answer(TModalResult::mrYes);  // send the waiting files
     Window->btnSendToKSEFClick();
-    EXPECT_TRUE(HasMessage("Wysyłka 1 pliku FA(3) do KSeF"));
+    EXPECT_TRUE(HasMessage("Wysyłka 2 plików FA(3) do KSeF"));
     // Handed over: the command waits for the connector's end.
     EXPECT_FALSE(Window->SendButton()->isEnabled());
-    EXPECT_FALSE(Window->ReceiveButton()->isEnabled());
     EXPECT_TRUE(Window->CursorBusy());
     EXPECT_EQ(Updates, 0);
     ASSERT_TRUE(WaitForEndStep());
     ExpectIdle();
+    EXPECT_EQ(Updates, 1);  // the write-back runs after every run
 
     const std::vector<std::string> texts = Texts();
-    ASSERT_GE(texts.size(), 2u);
-    // A failure's box: its line first, then what to do and the invoice left waiting.
-    std::vector<std::string> boxes;
-    for (std::size_t i = 2; i < texts.size(); ++i)
-      boxes.push_back(texts[i].substr(0, texts[i].find("\r\r")));
-    EXPECT_EQ(boxes, c.Boxes);
-    for (std::size_t i = 2; i < Dialogs.Asked().size(); ++i) {
-      EXPECT_EQ(Dialogs.Asked()[i].Type, TMsgDlgType::mtError);
-      EXPECT_EQ(Dialogs.Asked()[i].Buttons, TMsgDlgButtons{TMsgDlgBtn::mbOK});
-      EXPECT_NE(texts[i].find("\r\rNie wysłano:\r2-2026-1-1.xml"), std::string::npos) << texts[i];
+    ASSERT_EQ(texts.size(), *c.Box ? 2u : 1u);
+    if (*c.Box) {
+      EXPECT_EQ(texts[1].rfind(c.Box, 0), 0u) << texts[1];
+      EXPECT_EQ(Dialogs.Asked()[1].Type, TMsgDlgType::mtError);
     }
     const auto lines = Window->PaneLines();
-    std::size_t at = 0;
-    while (at < lines.size() && Message(lines[at].Text) != c.Line) ++at;
-    ASSERT_LT(at, lines.size());
-    EXPECT_EQ(lines[at].Colour, c.Colour);
-    EXPECT_EQ(lines[at].Bold, c.Updates == 0);
-    EXPECT_EQ(Message(lines[at - 2].Text), "Zakończono wysyłkę do KSEF");
-    EXPECT_EQ(lines[at - 1].Text, "");
-    EXPECT_EQ(lines[at - 3].Text, "Wysłano faktury: 3");  // the connector's own line, unstamped
-    EXPECT_EQ(Updates, c.Updates);
-    if (c.Updates) {
-      // The write-back comes after the log and the success line.
-      EXPECT_GT(UpdateAfterLine, at);
-      EXPECT_EQ(Message(lines.back().Text), "Zakończono aktualizację numerów");
+    EXPECT_EQ(Message(lines.back().Text), c.Outcome);
+    EXPECT_TRUE(lines.back().Bold);
+    EXPECT_EQ(lines.back().Colour, c.Success ? QColor(0, 128, 0) : LevelColour(llError));
+    EXPECT_EQ(Window->RunStatus().rfind(c.Outcome, 0), 0u) << Window->RunStatus();
+    EXPECT_TRUE(
+        HasMessage("Konektor KSeF zakończył pracę, kod zakończenia: " + std::to_string(c.Code)));
+    // A refused file is out of the queue, with KSeF's reason beside it.
+    const bool refused = c.RunText.rfind("Odrzucono", 0) == 0;
+    EXPECT_EQ(FileExists(Dir / "Export/2-2026-1-2.xml"),
+              !refused && c.Act.find(accept2) == std::string::npos);
+    if (refused) {
+      const TReasonText reason = ReadReasonFile(Dir / "Errors/2-2026-1-2.txt");
+      EXPECT_EQ(reason.Kind, TReasonKind::Ksef);
+      EXPECT_EQ(reason.Document.Number, "FV 2/2026");
+      EXPECT_TRUE(FileExists(Dir / "Errors/2-2026-1-2.xml"));
     }
   }
-  EXPECT_EQ(ConnectorStarts(Dir / "api"), 4);
+  EXPECT_EQ(ConnectorStarts(Dir / "api"), 5);
 }
 
-TEST_F(TSendCommandTest, MissingConnectorShowsMinusOneThenTheSystemText) {
+TEST_F(TSendCommandTest, AConnectorThatCannotStartSaysWhyInPolish) {
   Config->SetAPIConnectorExeDir(Dir / "brak/");
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-  Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
   ASSERT_TRUE(WaitForEndStep());
   const auto texts = Texts();
-  ASSERT_EQ(texts.size(), 4u);
-  EXPECT_EQ(texts[2].rfind("Błąd komunikacji z KSeF - kod zakończenia: -1\r\r", 0), 0u);
-  EXPECT_EQ(texts[3].rfind("Błąd komunikacji z KSeF: Nie można uruchomić programu " +
-                               Dir / "brak/KsefAPI.exe" + ": " + std::strerror(ENOENT) +
-                               "\r\rSprawdź w ustawieniach folder konektora",
-                           0),
-            0u)
-      << texts[3];
-  // No log that day: said so, and the report of the code still follows.
+  ASSERT_EQ(texts.size(), 2u);
+  const std::string cause =
+      "Nie można uruchomić programu " + Dir / "brak/KsefAPI.exe" + ": " + SystemErrorText(ENOENT);
+  EXPECT_NE(texts[1].find("\r\rNie wysłano:\r2-2026-1-1.xml\r\r" + cause +
+                          ".\rSprawdź w pliku ini klucz APIConnectorExeDir"),
+            std::string::npos)
+      << texts[1];
+  // No log that day: said so, then why the connector did not start.
   const auto m = Messages();
-  ASSERT_GE(m.size(), 4u);
-  EXPECT_EQ(
-      m[m.size() - 4].rfind("Konektor KSeF nie zostawił logu z dnia " + DateToStr(Today()), 0), 0u)
-      << m[m.size() - 4];
-  EXPECT_EQ(Window->PaneLines()[Window->PaneLines().size() - 4].Colour, LevelColour(llWarn));
-  EXPECT_EQ(m.back(), "Nieznany kod zakończenia: -1");
-  EXPECT_EQ(Updates, 0);
+  EXPECT_TRUE(HasMessage("Nie można uruchomić konektora KSeF: " + cause));
+  bool noLog = false;
+  for (const std::string& line : m)
+    noLog = noLog ||
+            line.rfind("Konektor KSeF nie zostawił logu z dnia " + DateToStr(Today()), 0) == 0;
+  EXPECT_TRUE(noLog);
+  EXPECT_EQ(m.back(), "Nie wysłano; 1 faktura czeka na wysłanie");
+  EXPECT_EQ(Updates, 1);
   EXPECT_FALSE(TerminateRequested());
   ExpectIdle();
 }
@@ -341,7 +367,6 @@ TEST_F(TSendCommandTest, OnlyTheLastRunOfTheDaysLogIsShown) {
             "09:00:00 Start komunikacji\r\ndrugi przebieg\r\n");
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
   Connector({0, true, "trzeci przebieg", "", ""});
-  Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
   ASSERT_TRUE(WaitForEndStep());
@@ -357,7 +382,6 @@ TEST_F(TSendCommandTest, OnlyTheLastRunOfTheDaysLogIsShown) {
 TEST_F(TSendCommandTest, ALogWithoutMarkerReplacesThePane) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
   Connector({0, false, "koniec", "", ""});
-  Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
   ASSERT_TRUE(WaitForEndStep());
@@ -365,7 +389,7 @@ TEST_F(TSendCommandTest, ALogWithoutMarkerReplacesThePane) {
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[0].Text, "10:00:00 Połączenie");
   EXPECT_EQ(lines[1].Text, "koniec");
-  EXPECT_EQ(Message(lines[2].Text), "Zakończono wysyłkę do KSEF");
+  EXPECT_EQ(Message(lines[2].Text), "Konektor KSeF zakończył pracę, kod zakończenia: 0");
   EXPECT_EQ(Updates, 1);
 }
 
@@ -373,7 +397,6 @@ TEST_F(TSendCommandTest, ButtonsStayDisabledWhileTheWindowIsHiddenAndShown) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
   Connector({0, true, "x", Dir / "gate", ""});
   TGateOpener opener{Dir / "gate"};
-  Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
   ASSERT_TRUE(WaitFor([&] { return ConnectorStarts(Dir / "api") == 1; }));
@@ -393,7 +416,6 @@ TEST_F(TSendCommandTest, AWindowGoneBeforeTheEndStepIsLeftAlone) {
   WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
   Connector({0, true, "x", Dir / "gate", ""});
   TGateOpener opener{Dir / "gate"};
-  Dialogs.Answer(TModalResult::mrOk);
   Dialogs.Answer(TModalResult::mrYes);
   Window->btnSendToKSEFClick();
   ASSERT_TRUE(WaitFor([&] { return ConnectorStarts(Dir / "api") == 1; }));
@@ -404,7 +426,7 @@ TEST_F(TSendCommandTest, AWindowGoneBeforeTheEndStepIsLeftAlone) {
   ASSERT_TRUE(WaitFor([&] { return FileExists(ConnectorLogPath(*Config, Today())); }));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
-  EXPECT_EQ(Dialogs.Asked().size(), 2u);
+  EXPECT_EQ(Dialogs.Asked().size(), 1u);
   EXPECT_EQ(Updates, 0);
   EXPECT_FALSE(TerminateRequested());
 }
@@ -420,7 +442,7 @@ TEST_F(TSendCommandTest, AFailedGenerationEndsTheProgramWithoutFurtherWork) {
             std::string::npos);
   EXPECT_TRUE(TerminateRequested());
   // The remaining lines of the command still come; no question, no connector, no write-back.
-  EXPECT_TRUE(HasMessage("Ilość faktur oczekujących na wysłanie do KSeF: 1"));
+  EXPECT_TRUE(HasMessage("Liczba faktur oczekujących na wysłanie do KSeF: 1"));
   EXPECT_EQ(ConnectorStarts(Dir / "api"), 0);
   EXPECT_EQ(Updates, 0);
   ExpectIdle();
@@ -447,7 +469,7 @@ TEST_F(TSendCommandTest, OperationsNotProvidedAreReportedAsUnavailable) {
       << Dialogs.Asked()[0].Text;
   EXPECT_TRUE(TerminateRequested());
   // The closing step ran before the report.
-  EXPECT_EQ(Messages().back(), "Zakończono odczyt dokumentów z KSEF");
+  EXPECT_EQ(Messages().back(), "Zakończono odbiór z KSeF");
   ExpectIdle();
 }
 
@@ -455,8 +477,8 @@ TEST_F(TSendCommandTest, ReceiveRunsTheWriteBackBetweenItsLines) {
   Window->btnReceiveFromKSEFClick();
   EXPECT_EQ(Updates, 1);
   EXPECT_EQ(UpdateAfterLine, ReportLines + 2);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"", "Odczyt dokumentów z KSEF",
-                                                  "Zakończono odczyt dokumentów z KSEF"}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"", "Odbiór z KSeF", "Zakończono odbiór z KSeF",
+                                                  "Odbiór z KSeF zakończony"}));
   EXPECT_EQ(ConnectorStarts(Dir / "api"), 0);
   ExpectIdle();
 }
@@ -499,15 +521,20 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     int Code;
     bool Failure;
     const char* Text;
-  } rows[] = {{0, false, "Zakończono przetwarzanie plików KSeF: dopisano numerów KSeF: 1"},
-              {1, true, "Błąd wysyłki dokumentów"}};
+  } rows[] = {{0, false, "Wysłano 1 z 1 faktury; numery KSeF zapisane w Stelmarze"},
+              {1, true, "Nie wysłano; 1 faktura czeka na wysłanie"}};
   // The write-back says what it did, as the data module says it.
   const TKsefOperations plain = Operations();
   TKsefOperations ops = plain;
-  ops.SetKsefInRegs = [plain] {
+  int written = 0;
+  ops.SetKsefInRegs = [plain, &written, this] {
     plain.SetKsefInRegs();
-    InfoLog("Zakończono przetwarzanie plików KSeF: dopisano numerów KSeF: 1, odrzucono plików: 0",
-            llInfo);
+    written = FileExists(Dir / ("Sent/2-2026-1-1_" + ValidKsefNumber(1) + ".xml")) ? 1 : 0;
+  };
+  ops.WriteBackOutcome = [&written] {
+    TWriteBackOutcome o;
+    o.SalesWritten = written;
+    return o;
   };
   Window->SetKsefOperations(ops);
   for (const auto& row : rows) {
@@ -515,12 +542,16 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     ASSERT_TRUE(WaitForConnectorLock());
     const std::string gate = Dir / ("gate" + std::to_string(row.Code));
     WriteFile(Dir / "Export/2-2026-1-1.xml", "<a/>");
-    Connector({row.Code, true, "Wysłano faktury: 1", gate, ""});
+    std::filesystem::remove_all(Dir / "Sent");
+    MakeDirs(Dir / "Sent");
+    Connector({row.Code, true, "Wysłano faktury: 1", gate, "",
+               row.Failure ? ""
+                           : "mv Export/2-2026-1-1.xml Sent/2-2026-1-1_" + ValidKsefNumber(1) +
+                                 ".xml"});
     TGateOpener opener{gate};
     Dialogs.Clear();
     tray.Notes.clear();
     Window->show();
-    Dialogs.Answer(TModalResult::mrNo);   // not the list
     Dialogs.Answer(TModalResult::mrYes);  // send them
     Window->btnSendToKSEFClick();
     QApplication::processEvents();
@@ -532,7 +563,7 @@ TEST_F(TSendCommandTest, ARunShowsItselfAndAHiddenWindowTellsItsEnd) {
     WriteFile(gate, "");
     ASSERT_TRUE(WaitForEndStep());
     EXPECT_TRUE(Window->BusyIndicator()->isHidden());
-    EXPECT_NE(Window->RunStatus().find("zakończona"), std::string::npos) << Window->RunStatus();
+    EXPECT_EQ(Window->RunStatus().rfind(row.Text, 0), 0u) << Window->RunStatus();
     EXPECT_EQ(tray.Hint, "");
     ASSERT_EQ(tray.Notes.size(), 1u);
     EXPECT_EQ(tray.Notes[0].Title, "Kompletor KSEF — Wysyłka do KSeF");
@@ -570,13 +601,12 @@ TEST_F(TSendCommandTest, EndingDuringARunWaitsForTheWriteBackOrSaysWhatIsLeft) {
     Connector({0, true, "Wysłano faktury: 1", gate, ""});
     TGateOpener opener{gate};
     Dialogs.Clear();
-    Dialogs.Answer(TModalResult::mrNo);   // not the list
     Dialogs.Answer(TModalResult::mrYes);  // send them
     Window->btnSendToKSEFClick();
     Dialogs.Answer(row.Answer);
     Window->OperatorQuit();
-    ASSERT_EQ(Dialogs.Asked().size(), 3u);
-    EXPECT_EQ(Dialogs.Asked()[2].Default, TMsgDlgBtn::mbYes);
+    ASSERT_EQ(Dialogs.Asked().size(), 2u);
+    EXPECT_EQ(Dialogs.Asked()[1].Default, TMsgDlgBtn::mbYes);
     EXPECT_EQ(TerminateRequested(), row.EndsAtOnce);
     bool logged = false;
     for (const std::string& m : Messages())
@@ -610,7 +640,6 @@ TEST_F(TSendCommandTest, TheConnectorsLogIsFollowedWhileItWorks) {
   TStandIn standIn{0, true, "Wysłano faktury: 1", gate, "Łączenie z KSeF"};
   Connector(standIn);
   TGateOpener opener{gate};
-  Dialogs.Answer(TModalResult::mrNo);   // not the list
   Dialogs.Answer(TModalResult::mrYes);  // send them
   Window->btnSendToKSEFClick();
   const auto shown = [&](const std::string& text) {

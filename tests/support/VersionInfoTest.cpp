@@ -6,6 +6,7 @@
 #include <ctime>
 #include <regex>
 
+#include "support/SystemErrors.h"
 #include "common/TestFiles.h"
 #include "common/TestProcess.h"
 #include "brenvik_version.h"
@@ -31,7 +32,7 @@ TEST(FileVersionText, RunningExecutableHasTheProgramVersion) {
 TEST(FileVersionText, OtherFilesGiveTheFailureTexts) {
   TTempDir dir;
   EXPECT_EQ(FileVersionText(dir / "brak.exe"),
-            "GetFileVersionInfo failed: (" + std::to_string(ENOENT) + ") " + std::strerror(ENOENT));
+            "GetFileVersionInfo failed: (" + std::to_string(ENOENT) + ") " + SystemErrorText(ENOENT));
   WriteFile(dir / "inny.exe", "MZ");
   EXPECT_EQ(FileVersionText(dir / "inny.exe"),
             "GetFileVersionInfo failed: (1813) " + std::string(NoVersionResourceText));

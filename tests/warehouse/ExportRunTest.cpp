@@ -44,7 +44,7 @@ TEST_F(ExportRunTest, WindowCoversWholeDaysRaisedToTheStartDate) {
   ASSERT_EQ(Log.Lines.size(), 2u);
   // The pane line begins with the time it was written.
   EXPECT_EQ(Log.Lines[0].substr(Log.Lines[0].find("  ") + 2),
-            "Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
+            "Zakres dat, z których sprawdzane są w Stelmarze dokumenty niewysłane do KSeF: od "
             "2026-04-05 do 2026-04-10");
   EXPECT_EQ(Log.Levels[0], llInfo);
   EXPECT_EQ(Log.Lines[1].substr(Log.Lines[1].find("  ") + 2),

@@ -90,7 +90,7 @@ TEST(ExportWindow, LogLine) {
   const TDateRange r =
       ExportWindow(EncodeDateTime(2026, 4, 10, 14, 25, 0), 5, EncodeDate(2026, 4, 1));
   EXPECT_EQ(ExportWindowLogLine(r),
-            "Zakres dat z których sprawdzone będą w Stelmar niewysłane dokumenty do KSEF: od "
+            "Zakres dat, z których sprawdzane są w Stelmarze dokumenty niewysłane do KSeF: od "
             "2026-04-05 do 2026-04-10");
 }
 

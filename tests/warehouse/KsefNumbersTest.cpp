@@ -104,8 +104,8 @@ TEST_P(SentFileRows, OnlyAValidNameWritesAndAHeldNumberStays) {
   EXPECT_EQ(Log.Lines.find("Odrzucono plik " + Dir / ("ksef/Sent/" + c.Name + ".xml")) !=
                 std::string::npos,
             c.Refused);
-  EXPECT_NE(Log.Lines.find(std::string("odrzucono plików: ") + (c.Refused ? "1" : "0")),
-            std::string::npos);
+  EXPECT_EQ(Log.Lines.find("odrzucono plików: 1") != std::string::npos, c.Refused);
+  EXPECT_EQ(DM->WriteBackOutcome().SetAside.size(), c.Refused ? 1u : 0u);
   EXPECT_EQ(FileExists(Dir / ("ksef/Sent/2025-03/" + c.Name + ".upo.xml")), !c.Refused);
 }
 
@@ -169,9 +169,22 @@ TEST_F(KsefNumbersTest, ReceivedInvoicesAreMatchedFiledOrSetAside) {
   WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AB-4.xml",
             Invoice("5265877635", "VAT", "Y"));
   WriteFile(Dir / "ksef/Import/9999999999-20250304-0123456789AE-61.xml", "<Faktura><Fa>");
+  // To the seller, but booked nowhere: named in the outcome.
+  const std::string unbookedFirst = "9999999999-20250304-0123456789AF";
+  const std::string unbooked = unbookedFirst + "-" + ksef::KsefCheckCode(unbookedFirst);
+  WriteFile(Dir / ("ksef/Import/" + unbooked + ".xml"),
+            Invoice("5265877635", "VAT", "FV/0412/2026"));
   DM->SetKsefInRegs();
   EXPECT_EQ(Reg(128, 0), number);
-  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + number + " do faktury:  FZ/2025/0042 "),
+  const TWriteBackOutcome& outcome = DM->WriteBackOutcome();
+  EXPECT_EQ(outcome.PurchasesWritten, 1);
+  EXPECT_EQ(outcome.SalesWritten, 0);
+  EXPECT_EQ(outcome.Unmatched, std::vector<std::string>{"FV/0412/2026 (NIP 9999999999)"});
+  EXPECT_EQ(outcome.SetAside.size(), 2u);
+  EXPECT_NE(Log.Lines.find("Odebrane faktury zakupu bez wpisu w rejestrze (1), czekają na "
+                           "zaksięgowanie: FV/0412/2026 (NIP 9999999999)"),
+            std::string::npos);
+  EXPECT_NE(Log.Lines.find("Dopisano nr KSeF: " + number + " do faktury zakupu:  FZ/2025/0042 "),
             std::string::npos)
       << Log.Lines;
   EXPECT_TRUE(FileExists(Dir / ("ksef/Received/2025-03/" + number + ".xml")));
