@@ -72,6 +72,7 @@ void TAppController::AttachDataModule(TDM& dataModule) {
   KsefOperations.ReadDocNotSended2KSEF = [dm = &dataModule] { dm->ReadDocNotSended2KSEF(); };
   KsefOperations.SetKsefInRegs = [dm = &dataModule] { dm->SetKsefInRegs(); };
   KsefOperations.WriteBackOutcome = [dm = &dataModule] { return dm->WriteBackOutcome(); };
+  KsefOperations.UnsentBeforeWindow = [dm = &dataModule] { return dm->UnsentBeforeWindow(); };
   KsefOperations.StartRun = [dm = &dataModule] { dm->StartRun(); };
 }
 
@@ -79,6 +80,7 @@ void TAppController::DetachDataModule() {
   KsefOperations.ReadDocNotSended2KSEF = nullptr;
   KsefOperations.SetKsefInRegs = nullptr;
   KsefOperations.WriteBackOutcome = nullptr;
+  KsefOperations.UnsentBeforeWindow = nullptr;
   KsefOperations.StartRun = nullptr;
 }
 

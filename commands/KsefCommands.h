@@ -27,6 +27,8 @@ struct TKsefOperations {
   std::function<void()> StartRun;  // optional: a command begins, its table copies are one run
   // optional: what the last write-back did; without it the outcome has no counts
   std::function<TWriteBackOutcome()> WriteBackOutcome;
+  // optional: the due documents before the export window that never went
+  std::function<std::vector<std::string>()> UnsentBeforeWindow;
 };
 
 // How a command ended, as the last line of the pane and the label beside the

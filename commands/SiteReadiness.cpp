@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
+#include "support/KsefContract.h"
 #include "support/Paths.h"
 
 namespace brenvik {
@@ -22,6 +25,33 @@ std::vector<std::string> StelmarFolderProblems(const TConfig& cfg) {
                          " wskazuje folder, którego nie można odczytać: " + f.Folder);
   }
   return problems;
+}
+
+std::vector<std::string> ConnectorProblems(const TConfig& cfg) {
+  std::vector<std::string> problems;
+  const std::string dir = cfg.APIConnectorExeDir();
+  const std::string exe = PathJoin(dir, ksef::ConnectorExeName);
+  if (!FileExists(exe))
+    problems.push_back("Brak programu konektora KSeF " + exe +
+                       " (klucz APIConnectorExeDir w sekcji [KSeF] pliku ini)");
+  else if (::access(exe.c_str(), X_OK) != 0)
+    problems.push_back("Programu konektora KSeF " + exe + " nie można uruchomić: brak uprawnień");
+  if (!FileExists(PathJoin(dir, ksef::EnvFileName)))
+    problems.push_back("Brak pliku ustawień konektora KSeF " + PathJoin(dir, ksef::EnvFileName));
+  return problems;
+}
+
+int NumbersWaitingForWriteBack(const TConfig& cfg) {
+  std::error_code ec;
+  int n = 0;
+  const std::string pattern = ksef::SentFilePattern();
+  for (std::filesystem::directory_iterator it(PathJoin(cfg.KsefDataDir(), ksef::SentFolder), ec),
+       end;
+       !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError) && MatchesMask(it->path().filename().string(), pattern)) ++n;
+  }
+  return n;
 }
 
 }  // namespace brenvik

@@ -3,11 +3,14 @@
 #include "commands/SiteReadiness.h"
 #include "support/KsefEnvironment.h"
 #include "support/OperatorLog.h"
+#include "support/PolishPlural.h"
+#include "warehouse/FaHeader.h"
 
 namespace brenvik {
 
 bool WriteStatusReport(const TConfig& cfg,
-                       const std::function<void(const std::string&, TColour)>& addColoredLine) {
+                       const std::function<void(const std::string&, TColour)>& addColoredLine,
+                       const std::vector<std::string>* unsent) {
   addColoredLine("=== Status aplikacji ===", clBlack);
   addColoredLine("", clBlack);
   InfoLog("Nazwa firmy: " + cfg.PodatnikInfo.DaneIdentyfikacyjne.Nazwa, llInfo);
@@ -30,7 +33,18 @@ bool WriteStatusReport(const TConfig& cfg,
               std::to_string(cfg.DaysBackToSend),
           llInfo);
   for (const std::string& warning : cfg.Warnings()) InfoLog(warning, llWarn);
-  const std::vector<std::string> problems = StelmarFolderProblems(cfg);
+  if (unsent && !unsent->empty())
+    InfoLog(UnsentBeforeWindowText(
+                *unsent, ExportWindow(cfg.CurDate, cfg.DaysBackToSend, cfg.Send2KsefStartDate).DateFrom),
+            llWarn);
+  if (const int waiting = NumbersWaitingForWriteBack(cfg); waiting > 0) {
+    constexpr TPolishNoun numbers{"numer KSeF czeka", "numery KSeF czekają", "numerów KSeF czeka"};
+    InfoLog(PolishCount(waiting, numbers) +
+                " na zapis w Stelmarze — użyj „Odbierz z KSEF”",
+            llWarn);
+  }
+  std::vector<std::string> problems = StelmarFolderProblems(cfg);
+  for (const std::string& p : ConnectorProblems(cfg)) problems.push_back(p);
   for (const std::string& problem : problems) InfoLog(problem, llError);
   addColoredLine("", clBlack);
   if (!problems.empty()) {

@@ -3,6 +3,7 @@
 // window and printed by the command line's check.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/Config.h"
 
@@ -21,8 +22,12 @@ inline constexpr TColour clReportRed{192, 0, 0};
 // configuration not taken as written at level warn, the faults of the folders
 // [STELMAR] names at level error. Ends with "Gotowy do pracy" and true only when the
 // site has no such fault.
+// UNSENT, when given, names the due documents older than the export window
+// that never went to KSeF.
 bool WriteStatusReport(
     const TConfig& cfg,
-    const std::function<void(const std::string& text, TColour colour)>& addColoredLine);
+    const std::function<void(const std::string& text, TColour colour)>& addColoredLine,
+    const std::vector<std::string>* unsent = nullptr);
+
 
 }  // namespace brenvik

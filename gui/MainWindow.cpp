@@ -300,9 +300,21 @@ void TfrmMain::FormShow() {
 void TfrmMain::WriteStatusReport() {
   const TConfig* config = Config();
   if (!config) return;  // nothing to report on before the configuration exists
-  brenvik::WriteStatusReport(*config, [this](const std::string& text, TColour colour) {
-    AddColoredLine(text, QColor(colour.R, colour.G, colour.B));
-  });
+  std::optional<std::vector<std::string>> unsent;
+  if (Operations().UnsentBeforeWindow) {
+    try {
+      unsent = Operations().UnsentBeforeWindow();
+    } catch (const std::exception& e) {
+      brenvik::InfoLog(std::string("Nie sprawdzono dokumentów sprzed okresu wysyłki: ") + e.what(),
+                       llWarn);
+    }
+  }
+  brenvik::WriteStatusReport(
+      *config,
+      [this](const std::string& text, TColour colour) {
+        AddColoredLine(text, QColor(colour.R, colour.G, colour.B));
+      },
+      unsent ? &*unsent : nullptr);
 }
 
 // ---- Commands ----

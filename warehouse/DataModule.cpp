@@ -101,7 +101,7 @@ std::string TDM::InvoDescTableName() const {
 
 void TDM::SetExportWindow(TDateTime dateFrom, TDateTime dateTo) {
   DateRange = {dateFrom, dateTo};
-  FFilterDateFrom = FilterDateFrom(DateRange);
+  FFilterDateFrom = FScanDateFrom = FilterDateFrom(DateRange);
   FFilterDateToExcl = FilterDateToExcl(DateRange);
 }
 
@@ -111,10 +111,17 @@ void TDM::ComputeExportWindow() {
   SetExportWindow(w.DateFrom, w.DateTo);
 }
 
+void TDM::ComputeExportWindowWithDaysBefore() {
+  ComputeExportWindow();
+  // The headers from the first day of sending on: those before the window
+  // are only looked at for documents that never went.
+  FScanDateFrom = std::min(FFilterDateFrom, DateOf(FConfig.Send2KsefStartDate));
+}
+
 void TDM::FilterPendingDocument(TPxTable& dataSet, bool& accept) {
   const int type = static_cast<int>(dataSet.FieldByName("Type").AsInteger());
   const TDateTime date = dataSet.FieldByName("Date").AsDateTime();
-  accept = IsEligibleType(type) && FFilterDateFrom <= date && date < FFilterDateToExcl;
+  accept = IsEligibleType(type) && FScanDateFrom <= date && date < FFilterDateToExcl;
 }
 
 // The rows of the tables table in the order they open.

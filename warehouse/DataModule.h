@@ -13,6 +13,7 @@
 #include "support/DateTime.h"
 #include "warehouse/FaHeader.h"
 #include "warehouse/KsefNumbers.h"
+#include "warehouse/ReasonFiles.h"
 #include "support/DocumentKey.h"
 #include "fa3/Schemat_FA3.h"
 #include "paradox/Table.h"
@@ -68,6 +69,9 @@ public:
   // of the export folder (at most 25 a run), its register entry marked "-";
   // a file that fails the check before sending goes to Errors unmarked.
   void ReadDocNotSended2KSEF();
+  // The due documents before the export window (from Send2KsefStartDate)
+  // that never went to KSeF: unmarked, their register entry without a mark.
+  std::vector<std::string> UnsentBeforeWindow();
   // The whole invoice of the document on which the headers table stands.
   void MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key);
 
@@ -129,6 +133,15 @@ public:
   TDateRange DateRange;
   TDateTime FFilterDateFrom;
   TDateTime FFilterDateToExcl;
+  TDateTime FScanDateFrom;  // the headers read: the window, or with the due days before it
+  // The window, and the headers from Send2KsefStartDate on.
+  void ComputeExportWindowWithDaysBefore();
+  // The document on which tblWI stands, as a held-back reason file names it.
+  TReasonDocument HeldBackDocument(const IXMLFaktura& faktura);
+  // The header on which tblWI stands is dated before the export window.
+  bool BeforeExportWindow();
+  // ... and is due but never went: unmarked, its register entry without a mark.
+  bool IsUnsentDocument();
   // The sale kind the buyer makes: a VAT payer of another EU state
   // intra-EU, any other foreign buyer export, a Polish one domestic.
   TSaleKind FBuyerSale = skDomestic;

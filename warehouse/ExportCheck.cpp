@@ -1,4 +1,6 @@
 #include "warehouse/ExportCheck.h"
+
+#include <cstdio>
 #include "support/SystemErrors.h"
 
 #include <filesystem>
@@ -66,25 +68,44 @@ bool TExportCheck::Admit(const std::string& staged, const std::string& exportNam
   const std::string target = PathJoin(FExportDir, exportName);
   MoveReplacing(staged, target);
   if (result.Identity.Complete()) FKnown.Add(result.Identity, target);
+  // The document was held back by an earlier run; now it goes.
+  const std::string heldBack = PathJoin(FErrorsDir, BareFileName(exportName) + ".txt");
+  if (!FileExists(PathJoin(FErrorsDir, exportName)) &&
+      ReadReasonFile(heldBack).Kind == TReasonKind::HeldBack)
+    std::remove(heldBack.c_str());
   return true;
+}
+
+void TExportCheck::HoldBack(const std::string& exportName, const TReasonDocument& document,
+                            const std::string& reason) {
+  // A pre-flight refusal of the same document keeps its own reason file.
+  if (FileExists(PathJoin(FErrorsDir, exportName))) std::remove(PathJoin(FErrorsDir, exportName).c_str());
+  WriteReasonFile(PathJoin(FErrorsDir, BareFileName(exportName) + ".txt"), TReasonKind::HeldBack,
+                  reason,
+                  "Program nie wygenerował pliku FA(3) dokumentu " + document.Number + " (" +
+                      FormatDateTime("yyyy-mm-dd hh:nn:ss", Now()) +
+                      ") i nie oznaczył go w rejestrze programu Stelmar. Po usunięciu przyczyny "
+                      "dokument zostanie wygenerowany przy następnym „Wyślij do KSEF”.",
+                  document);
+  ++FRefused;
+  InfoLog("Zatrzymano " + document.Number + " (nie wysłano do KSeF): " + reason, llError);
 }
 
 void TExportCheck::Refuse(const std::string& staged, const std::string& exportName,
                           const std::string& documentName, const TPreflightResult& result) {
   const std::string target = PathJoin(FErrorsDir, exportName);
   const std::string reasons = ChangeFileExt(target, ".txt");
-  {
-    std::ofstream out(reasons, std::ios::binary | std::ios::trunc);
-    out << "Dokument " << documentName << " (plik " << exportName
-        << ") nie został przekazany do wysyłki do KSeF.\n"
-        << "Kontrola przed wysyłką z " << FormatDateTime("yyyy-mm-dd hh:nn:ss", Now())
-        << " znalazła błędy (" << result.Failures.size() << "):\n"
-        << PreflightFailureList(result)
-        << "Dokument nie został oznaczony w rejestrze programu Stelmar: po poprawieniu go "
-           "zostanie wygenerowany ponownie przy następnym eksporcie.\n";
-    out.flush();
-    if (!out) throw EInOutError("Nie można zapisać pliku " + reasons);
-  }
+  const TPreflightFailure& shown = result.Failures.front();
+  WriteReasonFile(reasons, TReasonKind::Preflight,
+                  shown.Reason + (shown.Value.empty() ? "" : " („" + shown.Value + "”)"),
+                  "Dokument " + documentName + " (plik " + exportName +
+                      ") nie został przekazany do wysyłki do KSeF.\nKontrola przed wysyłką z " +
+                      FormatDateTime("yyyy-mm-dd hh:nn:ss", Now()) + " znalazła błędy (" +
+                      std::to_string(result.Failures.size()) + "):\n" +
+                      PreflightFailureList(result) +
+                      "Dokument nie został oznaczony w rejestrze programu Stelmar: po poprawieniu "
+                      "go zostanie wygenerowany ponownie przy następnym eksporcie.",
+                  {documentName, "", ""});
   MoveReplacing(staged, target);
   ++FRefused;
   TLogger::Error("Kontrola przed wysyłką odrzuciła " + documentName + ":\n" +
@@ -115,7 +136,7 @@ void TExportCheck::LogSummary(int written) const {
               Plural(written, "plik przekazany", "pliki przekazane", "plików przekazanych") +
               " do wysyłki, odrzucono " + std::to_string(FRefused) + " " +
               Plural(FRefused, "dokument", "dokumenty", "dokumentów") +
-              (FRefused > 0 ? std::string(" (folder ") + ksef::ErrorsFolder + ")" : ""),
+              (FRefused > 0 ? std::string(" (folder błędów ") + ksef::ErrorsFolder + ")" : ""),
           FRefused > 0 ? llWarn : llInfo);
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "preflight/Preflight.h"
+#include "warehouse/ReasonFiles.h"
 
 namespace brenvik {
 
@@ -26,6 +27,11 @@ public:
   // beside it, the pane told, false.
   bool Admit(const std::string& staged, const std::string& exportName,
              const std::string& documentName);
+  // A document the program would not generate (no exemption basis, a data
+  // question answered so): a reason file of its own in Errors, with no
+  // file beside it, a red line, counted among the refused.
+  void HoldBack(const std::string& exportName, const TReasonDocument& document,
+                const std::string& reason);
   int Refused() const { return FRefused; }
   // The run's closing line: files handed on and files refused.
   void LogSummary(int written) const;

@@ -28,12 +28,17 @@ constexpr int kBatchSize = 25;
 void TDM::ReadDocNotSended2KSEF() {
   TExportCheck check(FConfig.KsefDataDir());
   OpenExportTables([this] {
-    ComputeExportWindow();
+    ComputeExportWindowWithDaysBefore();
     InfoLog(ExportWindowLogLine(DateRange), llInfo);
   });
   int written = 0;
+  std::vector<std::string> unsent;
   try {
     for (tblWI.First(); !tblWI.Eof(); tblWI.Next()) {
+      if (BeforeExportWindow()) {
+        if (IsUnsentDocument()) unsent.push_back(tblWI.FieldByName("Name").AsString());
+        continue;
+      }
       const TInvoKey key = ReadInvoKey(tblWI, "Type", "Year", "MagId", "Number");
       const long long flags = tblWI.FieldByName("Flags").AsInteger();
       if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr})) {
@@ -52,6 +57,7 @@ void TDM::ReadDocNotSended2KSEF() {
       try {
         MakeFakturaFromSTELMAR(faktura, key);
       } catch (const EDocumentRefused& e) {
+        check.HoldBack(ksef::ExportFileName(key), HeldBackDocument(faktura), e.Message());
         ShowMessage(e.Message());
         continue;
       }
@@ -81,6 +87,47 @@ void TDM::ReadDocNotSended2KSEF() {
   }
   CloseExportTables();
   check.LogSummary(written);
+  if (!unsent.empty()) InfoLog(UnsentBeforeWindowText(unsent, DateRange.DateFrom), llWarn);
+}
+
+TReasonDocument TDM::HeldBackDocument(const IXMLFaktura& faktura) {
+  TReasonDocument d{tblWI.FieldByName("Name").AsString(),
+                    FormatDateTime("yyyy-mm-dd", tblWI.FieldByName("Date").AsDateTime()), ""};
+  // The buyer, when the mapping got that far.
+  try {
+    if (faktura->HasChild("Podmiot2")) d.Party = faktura->Podmiot2()->DaneIdentyfikacyjne()->Nazwa();
+  } catch (const std::exception&) {
+  }
+  return d;
+}
+
+bool TDM::BeforeExportWindow() { return tblWI.FieldByName("Date").AsDateTime() < FFilterDateFrom; }
+
+bool TDM::IsUnsentDocument() {
+  const TInvoKey key = ReadInvoKey(tblWI, "Type", "Year", "MagId", "Number");
+  if ((tblWI.FieldByName("Flags").AsInteger() & 1) != 0) return false;
+  return tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr}) &&
+         tblReg.FieldByName("KSeF").AsString().empty();
+}
+
+std::vector<std::string> TDM::UnsentBeforeWindow() {
+  std::vector<std::string> unsent;
+  if (!FConfig.StelmarEnabled) return unsent;
+  OpenExportTables([this] { ComputeExportWindowWithDaysBefore(); });
+  try {
+    for (tblWI.First(); !tblWI.Eof(); tblWI.Next())
+      if (BeforeExportWindow() && IsUnsentDocument())
+        unsent.push_back(tblWI.FieldByName("Name").AsString());
+  } catch (...) {
+    try {
+      CloseExportTables();
+    } catch (const std::exception& e) {
+      TLogger::Error(std::string("Zamykanie tabel: ") + e.what());
+    }
+    throw;
+  }
+  CloseExportTables();
+  return unsent;
 }
 
 void TDM::MakeFakturaFromSTELMAR(const IXMLFaktura& faktura, const TInvoKey& key) {

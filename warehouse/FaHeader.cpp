@@ -1,5 +1,7 @@
 #include "warehouse/FaHeader.h"
 
+#include "support/PolishPlural.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -29,6 +31,22 @@ TDateTime FilterDateToExcl(const TDateRange& range) { return IncDay(DateOf(range
 std::string ExportWindowLogLine(const TDateRange& range) {
   return "Zakres dat, z których sprawdzane są w Stelmarze dokumenty niewysłane do KSeF: od " +
          DateToStr(range.DateFrom) + " do " + DateToStr(range.DateTo);
+}
+
+std::string UnsentBeforeWindowText(const std::vector<std::string>& documents, TDateTime windowFrom) {
+  const int n = static_cast<int>(documents.size());
+  constexpr TPolishNoun notSent{"dokument sprzed %s nie został wysłany",
+                                "dokumenty sprzed %s nie zostały wysłane",
+                                "dokumentów sprzed %s nie zostało wysłanych"};
+  std::string text = PolishCount(n, notSent);
+  text.replace(text.find("%s"), 2, DateToStr(windowFrom));
+  std::string names;
+  for (size_t i = 0; i < documents.size() && i < 10; ++i)
+    names += (i ? ", " : "") + documents[i];
+  if (documents.size() > 10) names += " i " + std::to_string(documents.size() - 10) + " innych";
+  return text + " do KSeF: " + names +
+         (n == 1 ? ". Aby go" : ". Aby je") +
+         std::string(" wysłać, zwiększ DaysBackToSend w sekcji [KSeF] pliku ini.");
 }
 
 bool IsCorrectionType(int type) { return (type & 1) != 0; }

@@ -4,6 +4,7 @@
 // rate and the annotations.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fa3/Schemat_FA3.h"
 #include "support/Countries.h"
@@ -25,6 +26,9 @@ TDateRange ExportWindow(TDateTime curDate, int daysBack, TDateTime startDate);
 TDateTime FilterDateFrom(const TDateRange& range);
 TDateTime FilterDateToExcl(const TDateRange& range);
 std::string ExportWindowLogLine(const TDateRange& range);
+// "N dokumentów sprzed <date> nie zostało wysłanych do KSeF: <ten names>",
+// and what to do: the due documents the window leaves behind.
+std::string UnsentBeforeWindowText(const std::vector<std::string>& documents, TDateTime windowFrom);
 
 // Odd types are corrections.
 bool IsCorrectionType(int type);

@@ -1,5 +1,7 @@
 #include "common/TestSite.h"
 
+#include <sys/stat.h>
+
 #include "common/TestFiles.h"
 
 namespace brenvik::testing {
@@ -12,6 +14,9 @@ std::string MinimalSiteIni(const std::string& root, const std::string& extra) {
   WriteFile(root + "api/.env",
             "KSEF_NIP=5265877635\nKSEF_BASE_URL=https://ksef-test.mf.gov.pl\n"
             "KSEF_CERTIFICATE_PATH=/certs/firma.pfx\n");
+  // A connector the status report finds (it ends at once, sending nothing).
+  WriteFile(root + "api/KsefAPI.exe", "#!/bin/sh\nexit 0\n");
+  ::chmod((root + "api/KsefAPI.exe").c_str(), 0755);
   return "[System]\nNetFileDir=" + root + "net\nCurDate=2026-04-10\n[STELMAR]\nStelmarDir=" + root +
          "stelmar\n[KSeF]\nDataDir=" + root + "ksef\nAPIConnectorExeDir=" + root +
          "api\n[Podmiot1]\nNIP=5265877635\nNazwa=Firma Testowa\n[RachunekBankowy1]\n"

@@ -2,6 +2,7 @@
 // The one application object of the test program (the program's own kind,
 // so errors escaping event handlers reach the hook) and a window set up against a
 // configuration in a temporary folder.
+#include <sys/stat.h>
 #include <QApplication>
 #include <memory>
 
@@ -46,6 +47,11 @@ public:
     Config->Send2KsefStartDate = EncodeDate(2026, 2, 1);
     Config->CurDate = EncodeDate(2026, 12, 8);
     Config->DaysBackToSend = 5;
+    // A connector the status report finds; tests that run one write their own.
+    WriteFile(Dir / "connector/.env", "KSEF_NIP=1234563218\n");
+    WriteFile(Dir / "connector/KsefAPI.exe", "#!/bin/sh\nexit 0\n");
+    ::chmod((Dir / "connector/KsefAPI.exe").c_str(), 0755);
+    Config->SetAPIConnectorExeDir(Dir / "connector/");
   }
   ~TWindowFixture() {
     ResetTerminateRequest();

@@ -128,7 +128,7 @@ TEST_F(TMainWindowTest, StatusReportAtFirstShowingOnly) {
   TfrmMain w(Config.get());
   w.show();
   const std::vector<TPaneLine> lines = w.PaneLines();
-  const QColor info(32, 32, 32), warn(LevelColour(llWarn)), black(0, 0, 0), green(0, 128, 0);
+  const QColor info(32, 32, 32), warn(LevelColour(llWarn)), black(0, 0, 0);
   struct {
     std::string Text;
     QColor Colour;
@@ -143,8 +143,13 @@ TEST_F(TMainWindowTest, StatusReportAtFirstShowingOnly) {
       {"Data, od której wysyłane są dokumenty do KSeF: 2026-02-01", info, true},
       {"Data wysyłki: 2026-12-08", info, true},
       {"Liczba dni wstecz, z których sprawdzane są niewysłane dokumenty: 5", info, true},
+      // The connector's folder of another machine: nothing can reach KSeF.
+      {"Brak programu konektora KSeF C:/KsefAPI/bin/Debug/KsefAPI.exe (klucz APIConnectorExeDir "
+       "w sekcji [KSeF] pliku ini)",
+       LevelColour(llError), true},
+      {"Brak pliku ustawień konektora KSeF C:/KsefAPI/bin/Debug/.env", LevelColour(llError), true},
       {"", QColor(), false},
-      {"Gotowy do pracy ✔", green, false},
+      {"Niegotowy do pracy: popraw konfigurację ✘", QColor(192, 0, 0), false},
   };
   ASSERT_EQ(lines.size(), std::size(expected));
   for (std::size_t i = 0; i < lines.size(); ++i) {

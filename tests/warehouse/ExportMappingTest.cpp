@@ -443,13 +443,18 @@ TEST(ExportCorrections, WithoutTheSentFileTheRegistersKsefNumberDecides) {
        {"Korekta KOR 7/2026: nie znaleziono wysłanego pliku faktury korygowanej FV 118/2026; "
         "użyto numeru KSeF z rejestru: " +
         kMasterNumber}},
-      {"", outside, {}},
+      // Never sent and before the window: named.
+      {"", outside,
+       {"1 dokument sprzed 2026-04-05 nie został wysłany do KSeF: FV 118/2026. Aby go wysłać, "
+        "zwiększ DaysBackToSend w sekcji [KSeF] pliku ini."}},
       {badCheck, "", {}, asked(badCheck, "ma błędną sumę kontrolną")},
       {lowerCase, "", {}, asked(lowerCase, "ma błędną sumę kontrolną")},
       {otherSeller, "", {}, asked(otherSeller, "nie zaczyna się od NIP sprzedawcy")},
       {"wysłano", outside, malformed("wysłano")},
-      // Exported, its number not yet written back: the correction waits for it.
-      {"-", "", {}},
+      // Exported, its number not yet written back: the correction waits for it,
+      // counted among the refused.
+      {"-", "", {"Kontrola przed wysyłką: 0 plików przekazanych do wysyłki, odrzucono 1 dokument "
+                 "(folder błędów Errors)"}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE("KSeF \"" + c.Mark + "\"");

@@ -41,7 +41,12 @@ TEST_F(ExportRunTest, WindowCoversWholeDaysRaisedToTheStartDate) {
   Build();
   EXPECT_EQ(Run(), "");
   EXPECT_EQ(ExportFiles(), Keys({2, 3, 4}));
-  ASSERT_EQ(Log.Lines.size(), 2u);
+  ASSERT_EQ(Log.Lines.size(), 3u);
+  // The document before the window that never went is named.
+  EXPECT_EQ(Log.Lines[2].substr(Log.Lines[2].find("  ") + 2),
+            "1 dokument sprzed 2026-04-05 nie został wysłany do KSeF: " + Site.Docs[0].Name +
+                ". Aby go wysłać, zwiększ DaysBackToSend w sekcji [KSeF] pliku ini.");
+  EXPECT_EQ(Log.Levels[2], llWarn);
   // The pane line begins with the time it was written.
   EXPECT_EQ(Log.Lines[0].substr(Log.Lines[0].find("  ") + 2),
             "Zakres dat, z których sprawdzane są w Stelmarze dokumenty niewysłane do KSeF: od "
@@ -277,7 +282,7 @@ TEST_F(ExportRunTest, RefusedFilesGoToErrorsUnmarkedAndTheRunGoesOn) {
   EXPECT_NE(refusals[2].find("/Faktura/Fa/P_2 = „FV 4/2026”: duplikat faktury"), std::string::npos)
       << refusals[2];
   EXPECT_NE(Log.Lines.back().find("Kontrola przed wysyłką: 2 pliki przekazane do wysyłki, "
-                                  "odrzucono 3 dokumenty (folder Errors)"),
+                                  "odrzucono 3 dokumenty (folder błędów Errors)"),
             std::string::npos)
       << Log.Lines.back();
   EXPECT_EQ(Log.Levels.back(), llWarn);
