@@ -85,10 +85,12 @@ bool ConfirmSend(const TConfig& config, int count, const std::string& lead) {
 namespace {
 
 constexpr TPolishNoun kInvoices{"faktura", "faktury", "faktur"};
-// "3 z 12 faktur", "1 z 1 faktury": the count after "z" takes the genitive.
-std::string OfTotal(int part, int total) {
-  return std::to_string(part) + " z " + std::to_string(total) + (total == 1 ? " faktury" : " faktur");
+// "12 faktur", "1 faktury": the count after "z" takes the genitive.
+std::string InvoicesAfterZ(int total) {
+  return std::to_string(total) + (total == 1 ? " faktury" : " faktur");
 }
+// "3 z 12 faktur", "1 z 1 faktury".
+std::string OfTotal(int part, int total) { return std::to_string(part) + " z " + InvoicesAfterZ(total); }
 
 // The buttons come back at the end of a command, also when its closing step fails.
 struct TEnableButtons {
@@ -376,7 +378,7 @@ TSendReport SendReport(const TConnectorRunOutcome& run, const TWriteBackOutcome*
   if (run.Refused.empty() && run.NotSent.empty()) text = report.Outcome.Text;
   report.Outcome.Text = text;
 
-  std::string box = accepted > 0 ? "KSeF przyjął " + ofTotal + "." : "KSeF nie przyjął żadnej z " + OfTotal(0, total).substr(4) + ".";
+  std::string box = accepted > 0 ? "KSeF przyjął " + ofTotal + "." : "KSeF nie przyjął żadnej z " + InvoicesAfterZ(total) + ".";
   if (accepted > 0)
     box += unwritten ? " Numerów KSeF " + PolishCount(unwritten, kInvoices) +
                            " nie zapisano w Stelmarze: powody są w folderze błędów (" +

@@ -136,6 +136,9 @@ public:
   TDateTime FScanDateFrom;  // the headers read: the window, or with the due days before it
   // The window, and the headers from Send2KsefStartDate on.
   void ComputeExportWindowWithDaysBefore();
+  // Opens the export tables, does the work, and closes them also when it fails.
+  void WithExportTables(const std::function<void()>& beforeOpeningHeaders,
+                        const std::function<void()>& work);
   // The document on which tblWI stands, as a held-back reason file names it.
   TReasonDocument HeldBackDocument(const IXMLFaktura& faktura);
   // The header on which tblWI stands is dated before the export window.

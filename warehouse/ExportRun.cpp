@@ -27,55 +27,67 @@ constexpr int kBatchSize = 25;
 
 void TDM::ReadDocNotSended2KSEF() {
   TExportCheck check(FConfig.KsefDataDir());
-  OpenExportTables([this] {
-    ComputeExportWindowWithDaysBefore();
-    InfoLog(ExportWindowLogLine(DateRange), llInfo);
-  });
   int written = 0;
   std::vector<std::string> unsent;
+  WithExportTables(
+      [this] {
+        ComputeExportWindowWithDaysBefore();
+        InfoLog(ExportWindowLogLine(DateRange), llInfo);
+      },
+      [&] {
+        for (tblWI.First(); !tblWI.Eof(); tblWI.Next()) {
+          if (BeforeExportWindow()) {
+            if (IsUnsentDocument()) unsent.push_back(tblWI.FieldByName("Name").AsString());
+            continue;
+          }
+          const TInvoKey key = ReadInvoKey(tblWI, "Type", "Year", "MagId", "Number");
+          const long long flags = tblWI.FieldByName("Flags").AsInteger();
+          if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr})) {
+            ShowMessage("Brak wpisu w reg dla klucza: " + InvoKeyToText(key));
+            continue;
+          }
+          if (!IsEligibleType(key.InvoType) || (flags & 1) != 0 ||
+              !tblReg.FieldByName("KSeF").AsString().empty())
+            continue;
+          if (NeedsTaxpayerPrefix(key.InvoType) && FConfig.PodatnikInfo.PrefiksPodatnika.empty())
+            throw Exception(
+                "Brak prefixu podatnika przy wysyłce dokumentów do krajów innych niż Polska");
+
+          IXMLFaktura faktura = NewFaktura();
+          InitFakturaDocument(faktura);
+          try {
+            MakeFakturaFromSTELMAR(faktura, key);
+          } catch (const EDocumentRefused& e) {
+            check.HoldBack(ksef::ExportFileName(key), HeldBackDocument(faktura), e.Message());
+            ShowMessage(e.Message());
+            continue;
+          }
+          const std::string name = ksef::ExportFileName(key);
+          const TStagedFile staged(check.StagingPath(name));
+          SaveFaktura(faktura, staged.Path());
+          ReformatFakturaFile(faktura, staged.Path());
+          if (!check.Admit(staged.Path(), name, tblWI.FieldByName("Name").AsString())) continue;
+
+          tblReg.Edit();
+          tblReg.FieldByName("KSeF").SetAsString("-");
+          tblReg.Post();
+
+          if (++written == kBatchSize) {
+            ShowMessage(
+                "Wygenerowano 25 dokumentów. Kolejne wyślij następną paczką za kilka minut");
+            break;
+          }
+        }
+      });
+  check.LogSummary(written);
+  if (!unsent.empty()) InfoLog(UnsentBeforeWindowText(unsent, DateRange.DateFrom), llWarn);
+}
+
+void TDM::WithExportTables(const std::function<void()>& beforeOpeningHeaders,
+                           const std::function<void()>& work) {
+  OpenExportTables(beforeOpeningHeaders);
   try {
-    for (tblWI.First(); !tblWI.Eof(); tblWI.Next()) {
-      if (BeforeExportWindow()) {
-        if (IsUnsentDocument()) unsent.push_back(tblWI.FieldByName("Name").AsString());
-        continue;
-      }
-      const TInvoKey key = ReadInvoKey(tblWI, "Type", "Year", "MagId", "Number");
-      const long long flags = tblWI.FieldByName("Flags").AsInteger();
-      if (!tblReg.FindKey({key.InvoType, key.InvoYear, key.InvoMagId, key.InvoNr})) {
-        ShowMessage("Brak wpisu w reg dla klucza: " + InvoKeyToText(key));
-        continue;
-      }
-      if (!IsEligibleType(key.InvoType) || (flags & 1) != 0 ||
-          !tblReg.FieldByName("KSeF").AsString().empty())
-        continue;
-      if (NeedsTaxpayerPrefix(key.InvoType) && FConfig.PodatnikInfo.PrefiksPodatnika.empty())
-        throw Exception(
-            "Brak prefixu podatnika przy wysyłce dokumentów do krajów innych niż Polska");
-
-      IXMLFaktura faktura = NewFaktura();
-      InitFakturaDocument(faktura);
-      try {
-        MakeFakturaFromSTELMAR(faktura, key);
-      } catch (const EDocumentRefused& e) {
-        check.HoldBack(ksef::ExportFileName(key), HeldBackDocument(faktura), e.Message());
-        ShowMessage(e.Message());
-        continue;
-      }
-      const std::string name = ksef::ExportFileName(key);
-      const TStagedFile staged(check.StagingPath(name));
-      SaveFaktura(faktura, staged.Path());
-      ReformatFakturaFile(faktura, staged.Path());
-      if (!check.Admit(staged.Path(), name, tblWI.FieldByName("Name").AsString())) continue;
-
-      tblReg.Edit();
-      tblReg.FieldByName("KSeF").SetAsString("-");
-      tblReg.Post();
-
-      if (++written == kBatchSize) {
-        ShowMessage("Wygenerowano 25 dokumentów. Kolejne wyślij następną paczką za kilka minut");
-        break;
-      }
-    }
+    work();
   } catch (...) {
     // The marks posted so far must reach the disk also when a document fails.
     try {
@@ -86,8 +98,6 @@ void TDM::ReadDocNotSended2KSEF() {
     throw;
   }
   CloseExportTables();
-  check.LogSummary(written);
-  if (!unsent.empty()) InfoLog(UnsentBeforeWindowText(unsent, DateRange.DateFrom), llWarn);
 }
 
 TReasonDocument TDM::HeldBackDocument(const IXMLFaktura& faktura) {
@@ -95,7 +105,8 @@ TReasonDocument TDM::HeldBackDocument(const IXMLFaktura& faktura) {
                     FormatDateTime("yyyy-mm-dd", tblWI.FieldByName("Date").AsDateTime()), ""};
   // The buyer, when the mapping got that far.
   try {
-    if (faktura->HasChild("Podmiot2")) d.Party = faktura->Podmiot2()->DaneIdentyfikacyjne()->Nazwa();
+    if (faktura->HasChild("Podmiot2"))
+      d.Party = faktura->Podmiot2()->DaneIdentyfikacyjne()->Nazwa();
   } catch (const std::exception&) {
   }
   return d;
@@ -113,20 +124,12 @@ bool TDM::IsUnsentDocument() {
 std::vector<std::string> TDM::UnsentBeforeWindow() {
   std::vector<std::string> unsent;
   if (!FConfig.StelmarEnabled) return unsent;
-  OpenExportTables([this] { ComputeExportWindowWithDaysBefore(); });
-  try {
-    for (tblWI.First(); !tblWI.Eof(); tblWI.Next())
-      if (BeforeExportWindow() && IsUnsentDocument())
-        unsent.push_back(tblWI.FieldByName("Name").AsString());
-  } catch (...) {
-    try {
-      CloseExportTables();
-    } catch (const std::exception& e) {
-      TLogger::Error(std::string("Zamykanie tabel: ") + e.what());
-    }
-    throw;
-  }
-  CloseExportTables();
+  WithExportTables([this] { ComputeExportWindowWithDaysBefore(); },
+                   [&] {
+                     for (tblWI.First(); !tblWI.Eof(); tblWI.Next())
+                       if (BeforeExportWindow() && IsUnsentDocument())
+                         unsent.push_back(tblWI.FieldByName("Name").AsString());
+                   });
   return unsent;
 }
 
